@@ -1,0 +1,97 @@
+// TSetting: the hierarchical key/value store behind config.ini, every .lst
+// file and the in-memory settings of play lists and media files.
+//
+// Keys are addressed by backslash paths ("\Common\WindowMode\"), values by
+// "path\name" or by a bare name relative to the open key. A store may have a
+// parent to which reads fall back. Typical use:
+//
+//     TSettingKey key(setting, "\\Common\\");   // OpenKey ... CloseKey
+//     int v = setting.ReadInteger("Volume", 100);
+//
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "settings/UException.h"
+
+class ESettingError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TKeyNode;
+class TSettingLock;
+
+class TSetting {
+public:
+    TSetting();
+    ~TSetting();
+    TSetting(const TSetting&) = delete;
+    TSetting& operator=(const TSetting&) = delete;
+
+    void Clear();
+    // Merges a file into the tree. Raises ESettingError on a format error,
+    // EFileError when the file cannot be read.
+    void LoadFromFile(const std::string& fileName);
+    // Writes the whole tree atomically (temporary file, then replace).
+    void SaveToFile(const std::string& fileName);
+
+    bool OpenKey(const std::string& path);
+    void CloseKey();
+    bool ChangeKey(const std::string& path);
+    bool KeyOpen() const { return FKeyOpen; }
+    const std::string& CurrentPath() const { return FCurrentPath; }
+
+    void SetParent(TSetting* parent);
+    TSetting* Parent() const { return FParent; }
+
+    bool Exists(const std::string& name);
+    std::string ReadString(const std::string& name, const std::string& def);
+    int32_t ReadInteger(const std::string& name, int32_t def);
+    bool ReadBool(const std::string& name, bool def);
+    double ReadFloat(const std::string& name, double def);
+
+    void WriteString(const std::string& name, const std::string& text);
+    void WriteInteger(const std::string& name, int32_t number);
+    void WriteBool(const std::string& name, bool flag);
+    void WriteFloat(const std::string& name, double x);
+
+    void DeleteValue(const std::string& name);
+    void DeleteKey(const std::string& path);
+    void CopyKey(TSetting& source, const std::string& sourcePath, const std::string& destPath);
+    void CreateKey(const std::string& path);
+
+private:
+    friend struct TSettingAccess;
+    TKeyNode* FRoot = nullptr;
+    TKeyNode* FCurrent = nullptr;
+    std::string FCurrentPath = "\\";
+    TSetting* FParent = nullptr;
+    bool FKeyOpen = false;
+    std::unique_ptr<TSettingLock> FLock;
+};
+
+// OpenKey in the constructor, CloseKey in the destructor.
+class TSettingKey {
+public:
+    TSettingKey(TSetting& setting, const std::string& path)
+        : FSetting(setting), FExists(setting.OpenKey(path)) {}
+    ~TSettingKey() { FSetting.CloseKey(); }
+    TSettingKey(const TSettingKey&) = delete;
+    TSettingKey& operator=(const TSettingKey&) = delete;
+    bool Exists() const { return FExists; }
+
+private:
+    TSetting& FSetting;
+    bool FExists;
+};
+
+// Folder helpers (Windows only; both end with "\").
+std::string GetApplicationDir();
+std::string GetAppDataDir();
+
+// The configuration folder, with a trailing "\". Set to the application
+// folder at start; moved to the multi-user folder when that mode is on.
+extern std::string ConfigDir;
