@@ -3,16 +3,19 @@
 # the checkout and is git-ignored, so nothing outside it is changed.
 REELO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export REELO_ROOT
-export WINEPREFIX="$REELO_ROOT/.wine"
-export REELO_HOME="$REELO_ROOT/.home"
+export WINEPREFIX="${REELO_WINEPREFIX:-$REELO_ROOT/.wine}"
+export REELO_HOME="${REELO_HOME:-$REELO_ROOT/.home}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
-export REELO_NATIVE_BUILD="$REELO_ROOT/build/native"
-export REELO_WIN_BUILD="$REELO_ROOT/build/win"
-export REELO_FUZZ_BUILD="$REELO_ROOT/build/fuzz"
+# REELO_BUILD_ROOT and REELO_WINEPREFIX may be set to keep several work trees
+# (or several people in one tree) apart.
+export REELO_BUILD_ROOT="${REELO_BUILD_ROOT:-$REELO_ROOT/build}"
+export REELO_NATIVE_BUILD="$REELO_BUILD_ROOT/native"
+export REELO_WIN_BUILD="$REELO_BUILD_ROOT/win"
+export REELO_FUZZ_BUILD="$REELO_BUILD_ROOT/fuzz"
 export REELO_DEMO_DIR="$REELO_ROOT/.demo"
 
 # Wine and the tests it runs see this HOME (for ~/.asoundrc).
