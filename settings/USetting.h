@@ -10,11 +10,13 @@
 //
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "settings/UException.h"
+#include "settings/USettingLock.h"
 
 class ESettingError : public Exception {
 public:
@@ -22,7 +24,7 @@ public:
 };
 
 struct TKeyNode;
-class TSettingLock;
+struct TConf;
 
 class TSetting {
 public:
@@ -65,12 +67,24 @@ public:
 
 private:
     friend struct TSettingAccess;
-    TKeyNode* FRoot = nullptr;
+    // Frees a whole subtree without recursion (files may nest keys deeply).
+    struct TTreeDeleter {
+        void operator()(TKeyNode* node) const noexcept;
+    };
+    using TNodePtr = std::unique_ptr<TKeyNode, TTreeDeleter>;
+    struct TResolved;
+
+    TResolved Resolve(const std::string& path, std::string& scratch) const;
+    TKeyNode* CreateKeyUnlocked(const std::string& path);
+    const TConf* FindValue(const std::string& name) const;
+    void WriteValue(const std::string& name, TConf conf);
+
+    TNodePtr FRoot;
     TKeyNode* FCurrent = nullptr;
     std::string FCurrentPath = "\\";
     TSetting* FParent = nullptr;
     bool FKeyOpen = false;
-    std::unique_ptr<TSettingLock> FLock;
+    TSettingLock FLock;
 };
 
 // OpenKey in the constructor, CloseKey in the destructor.

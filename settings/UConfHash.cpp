@@ -1,0 +1,3 @@
+#include "settings/UConfHash.h"
+
+template class THashTable<TConf>;

@@ -1,0 +1,3 @@
+#include "settings/UConfKeyHash.h"
+
+template class THashTable<TKeyNode*>;

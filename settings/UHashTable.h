@@ -1,0 +1,339 @@
+// THashTable: the string-keyed hash table behind the two tables of a setting
+// key (TConfHash for values, TConfKeyHash for sub-keys).
+//
+// What callers see is a classic chained table: HashSize buckets, a key lands
+// in bucket StringHash(key) % HashSize, Add appends to the end of its chain,
+// Put overwrites in place, and iteration runs bucket 0 .. last, each chain in
+// order. Saved files depend on that order, so it is kept exactly.
+//
+// How it is stored: one circular singly linked list of all entries ("master
+// order", the table points at the last one) with the invariant that,
+// restricted to one bucket, the master order is the chain order. Iteration
+// sorts the entries stably by bucket. No memory is tied to the bucket count,
+// so an empty or small table costs 24 bytes and a file announcing two
+// billion entries costs nothing until the entries come. An entry is one
+// allocation with its key stored inline after it.
+// Tables with more than IndexThreshold entries get an open-addressing index
+// so that Find, Put and Add stay constant-time on average even when a table
+// filled by program code keeps its 5 buckets.
+//
+// Not synchronised: the owning TSetting's lock guards every access.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/UException.h"
+
+// h = h * 33 + byte over the key's bytes (unsigned), then h + (h >> 5).
+inline uint32_t StringHash(std::string_view key) noexcept {
+    uint32_t h = 0;
+    for (unsigned char b : key) h = h * 33u + b;
+    return h + (h >> 5);
+}
+
+template <class V>
+class THashTable {
+public:
+    class EHashError : public Exception {
+    public:
+        using Exception::Exception;
+    };
+
+    // A chain entry: link, cached hash, value; the key's bytes follow the
+    // entry in the same allocation.
+    struct THashItem {
+        THashItem* Next = nullptr;
+        uint32_t Hash;
+        uint32_t KeyLength;
+        V Value;
+
+        std::string_view Key() const noexcept { return {reinterpret_cast<const char*>(this + 1), KeyLength}; }
+
+        static THashItem* Create(std::string_view key, uint32_t hash, V value) {
+            void* raw = ::operator new(sizeof(THashItem) + key.size() + 1);
+            char* text = static_cast<char*>(raw) + sizeof(THashItem);
+            if (!key.empty()) std::memcpy(text, key.data(), key.size());
+            text[key.size()] = '\0';
+            return new (raw) THashItem(hash, static_cast<uint32_t>(key.size()), std::move(value));
+        }
+        static void Destroy(THashItem* item) noexcept {
+            item->~THashItem();
+            ::operator delete(static_cast<void*>(item));
+        }
+
+    private:
+        THashItem(uint32_t hash, uint32_t length, V&& value) : Hash(hash), KeyLength(length), Value(std::move(value)) {}
+    };
+
+    static constexpr int DefaultHashSize = 5;
+    static constexpr uint32_t IndexThreshold = 32;
+
+    THashTable() = default;
+    ~THashTable() { FreeChain(DetachAll()); }
+    THashTable(const THashTable&) = delete;
+    THashTable& operator=(const THashTable&) = delete;
+
+    // Key present: value overwritten in place. Key absent: Add.
+    void Put(std::string_view key, V value) {
+        if (THashItem* item = Find(key)) {
+            item->Value = std::move(value);
+            return;
+        }
+        Add(key, std::move(value));
+    }
+
+    // Appends to the end of the key's chain without looking for the key.
+    THashItem* Add(std::string_view key, V value) {
+        struct TOwner {
+            THashItem* Item;
+            ~TOwner() {
+                if (Item) THashItem::Destroy(Item);
+            }
+        } owner{THashItem::Create(key, StringHash(key), std::move(value))};
+        THashItem* item = owner.Item;
+        if (FIndex || FCount + 1 > IndexThreshold) {
+            // May throw; nothing is linked yet.
+            if (!FIndex || FIndex->NeedsGrowth(FCount + 1)) RebuildIndex(FCount + 1);
+            FIndex->Insert(item);
+        }
+        owner.Item = nullptr;
+        item->Next = FLast ? FLast->Next : item;
+        if (FLast) FLast->Next = item;
+        FLast = item;
+        ++FCount;
+        return item;
+    }
+
+    THashItem* Find(std::string_view key) const noexcept {
+        const uint32_t h = StringHash(key);
+        if (FIndex) return FIndex->Find(key, h);
+        THashItem* found = nullptr;
+        WalkWhile([&](THashItem* p) {
+            if (p->Hash == h && p->Key() == key) found = p;
+            return !found;
+        });
+        return found;
+    }
+
+    V& Get(std::string_view key) {
+        if (THashItem* item = Find(key)) return item->Value;
+        throw EHashError("キーが登録されていません");
+    }
+
+    void Remove(std::string_view key) {
+        const uint32_t h = StringHash(key);
+        THashItem* prev = FLast;
+        THashItem* found = nullptr;
+        WalkWhile([&](THashItem* p) {
+            if (p->Hash == h && p->Key() == key) found = p;
+            else prev = p;
+            return !found;
+        });
+        if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
+        if (FIndex) FIndex->Erase(found);
+        if (FCount == 1) {
+            FLast = nullptr;
+        } else {
+            prev->Next = found->Next;
+            if (FLast == found) FLast = prev;
+        }
+        --FCount;
+        THashItem::Destroy(found);
+    }
+
+    int Count() const noexcept { return static_cast<int>(FCount); }
+    int HashSize() const noexcept { return FHashSize; }
+
+    // Rebuilds the table with n buckets. Entries are re-added in the old
+    // iteration order, so inside a new bucket they keep their relative order.
+    // The only allocation happens before anything changes, so a failure
+    // leaves the table as it was.
+    void SetHashSize(int n) {
+        if (n <= 0) throw EHashError("ハッシュサイズを0以下にしようとしました");
+        if (FCount > 1 && FHashSize > 1) {
+            std::vector<THashItem*> order = Ordered();
+            for (std::size_t i = 0; i + 1 < order.size(); ++i) order[i]->Next = order[i + 1];
+            order.back()->Next = order.front();
+            FLast = order.back();
+        }
+        FHashSize = n;
+    }
+
+    std::vector<std::string> Keys() const {
+        std::vector<std::string> keys;
+        keys.reserve(FCount);
+        ForEach([&](const THashItem& item) { keys.emplace_back(item.Key()); });
+        return keys;
+    }
+
+    // Calls f(item) for every entry in iteration order. f must not change
+    // the table.
+    template <class F>
+    void ForEach(F&& f) const {
+        if (FCount <= 1 || FHashSize == 1) {
+            WalkWhile([&](THashItem* p) {
+                f(*p);
+                return true;
+            });
+            return;
+        }
+        if (FCount <= IndexThreshold) {
+            // Small table: stable insertion sort by bucket on the stack.
+            std::array<std::pair<uint32_t, THashItem*>, IndexThreshold> buf;
+            std::size_t n = 0;
+            WalkWhile([&](THashItem* p) {
+                std::pair<uint32_t, THashItem*> e{p->Hash % static_cast<uint32_t>(FHashSize), p};
+                std::size_t j = n++;
+                while (j > 0 && buf[j - 1].first > e.first) {
+                    buf[j] = buf[j - 1];
+                    --j;
+                }
+                buf[j] = e;
+                return true;
+            });
+            for (std::size_t i = 0; i < n; ++i) f(*buf[i].second);
+            return;
+        }
+        for (THashItem* p : Ordered()) f(*p);
+    }
+
+    // Unlinks every entry and returns them as a plain chain in master order
+    // (linked by Next, ending in none); the table is then empty with its
+    // bucket count unchanged. Used to tear down trees without recursion.
+    THashItem* DetachAll() noexcept {
+        if (!FLast) return nullptr;
+        THashItem* first = FLast->Next;
+        FLast->Next = nullptr;
+        FLast = nullptr;
+        FCount = 0;
+        FIndex.reset();
+        return first;
+    }
+
+    static void FreeChain(THashItem* p) noexcept {
+        while (p) {
+            THashItem* next = p->Next;
+            THashItem::Destroy(p);
+            p = next;
+        }
+    }
+
+private:
+    // Calls f(item) in master order while it returns true.
+    template <class F>
+    void WalkWhile(F&& f) const {
+        if (!FLast) return;
+        THashItem* p = FLast->Next;
+        for (;;) {
+            THashItem* next = p->Next;
+            const bool last = p == FLast;
+            if (!f(p) || last) return;
+            p = next;
+        }
+    }
+
+    // Open addressing with linear probing over the full 32-bit hash, load
+    // factor at most 1/2, deletion by backward shift (no tombstones).
+    class TIndex {
+    public:
+        explicit TIndex(uint32_t count) : FBits(BitsFor(count)), FMask((1u << FBits) - 1),
+              FSlots(new THashItem*[std::size_t(1) << FBits]()) {}
+
+        bool NeedsGrowth(uint32_t count) const noexcept { return uint64_t(count) * 2 > uint64_t(FMask) + 1; }
+
+        THashItem* Find(std::string_view key, uint32_t h) const noexcept {
+            for (uint32_t i = Home(h);; i = (i + 1) & FMask) {
+                THashItem* p = FSlots[i];
+                if (!p) return nullptr;
+                if (p->Hash == h && p->Key() == key) return p;
+            }
+        }
+        void Insert(THashItem* item) noexcept {
+            uint32_t i = Home(item->Hash);
+            while (FSlots[i]) i = (i + 1) & FMask;
+            FSlots[i] = item;
+        }
+        void Erase(THashItem* item) noexcept {
+            uint32_t i = Home(item->Hash);
+            while (FSlots[i] != item) i = (i + 1) & FMask;
+            uint32_t j = i;
+            for (;;) {
+                FSlots[i] = nullptr;
+                for (;;) {
+                    j = (j + 1) & FMask;
+                    if (!FSlots[j]) return;
+                    const uint32_t home = Home(FSlots[j]->Hash);
+                    // j's entry may fill the hole at i unless its home lies
+                    // cyclically in (i, j].
+                    const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+                    if (!stays) break;
+                }
+                FSlots[i] = FSlots[j];
+                i = j;
+            }
+        }
+
+    private:
+        static uint32_t BitsFor(uint32_t count) noexcept {
+            uint32_t bits = 6;
+            while ((uint64_t(1) << bits) < uint64_t(count) * 2) ++bits;
+            return bits;
+        }
+        uint32_t Home(uint32_t h) const noexcept { return (h * 0x9E3779B1u) >> (32 - FBits); }
+        uint32_t FBits;
+        uint32_t FMask;
+        std::unique_ptr<THashItem*[]> FSlots;
+    };
+
+    void RebuildIndex(uint32_t count) {
+        auto index = std::make_unique<TIndex>(count);
+        WalkWhile([&](THashItem* p) {
+            index->Insert(p);
+            return true;
+        });
+        FIndex = std::move(index);
+    }
+
+    // All entries in iteration order (stable sort of the master list by bucket).
+    std::vector<THashItem*> Ordered() const {
+        std::vector<THashItem*> out(FCount);
+        const uint32_t size = static_cast<uint32_t>(FHashSize);
+        if (uint64_t(size) <= uint64_t(FCount) * 4 + 64) {
+            std::vector<uint32_t> start(std::size_t(size) + 1, 0);
+            WalkWhile([&](THashItem* p) {
+                ++start[p->Hash % size + 1];
+                return true;
+            });
+            for (uint32_t b = 0; b < size; ++b) start[b + 1] += start[b];
+            WalkWhile([&](THashItem* p) {
+                out[start[p->Hash % size]++] = p;
+                return true;
+            });
+        } else {
+            std::size_t i = 0;
+            WalkWhile([&](THashItem* p) {
+                out[i++] = p;
+                return true;
+            });
+            std::stable_sort(out.begin(), out.end(), [size](const THashItem* a, const THashItem* b) {
+                return a->Hash % size < b->Hash % size;
+            });
+        }
+        return out;
+    }
+
+    THashItem* FLast = nullptr;  // the last entry in master order; its Next is the first
+    uint32_t FCount = 0;
+    int FHashSize = DefaultHashSize;
+    std::unique_ptr<TIndex> FIndex;
+};

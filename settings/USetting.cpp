@@ -1,0 +1,669 @@
+#include "settings/USetting.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/UConfHash.h"
+#include "settings/UConfKeyHash.h"
+#include "settings/USettingPlatform.h"
+
+namespace {
+
+using TKeyItem = TConfKeyHash::THashItem;
+
+bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '\\'; }
+
+// Frees a subtree without recursion: the sub-key entries still to be freed
+// are kept on one chain, linked through their own Next fields. A node that
+// `current` points to is reset to none on the way.
+void FreeTree(TKeyNode* root, TKeyNode** current = nullptr) noexcept {
+    if (!root) return;
+    TKeyItem* pending = nullptr;
+    TKeyNode* node = root;
+    for (;;) {
+        if (TKeyItem* children = node->SubKeys.DetachAll()) {
+            TKeyItem* tail = children;
+            while (tail->Next) tail = tail->Next;
+            tail->Next = pending;
+            pending = children;
+        }
+        if (current && *current == node) *current = nullptr;
+        delete node;
+        if (!pending) return;
+        TKeyItem* item = pending;
+        pending = item->Next;
+        node = item->Value;
+        TConfKeyHash::THashItem::Destroy(item);
+    }
+}
+
+struct TNodeDeleter {
+    void operator()(TKeyNode* node) const noexcept { FreeTree(node); }
+};
+using TOwnedNode = std::unique_ptr<TKeyNode, TNodeDeleter>;
+
+TKeyNode* ChildOrNew(TKeyNode* node, std::string_view name) {
+    if (TKeyItem* item = node->SubKeys.Find(name)) return item->Value;
+    TOwnedNode child(new TKeyNode);
+    node->SubKeys.Add(name, child.get());
+    return child.release();
+}
+
+// Creates the keys of "A\B\C" (no trailing "\") below node, reusing those
+// that exist, and returns the deepest. The empty text names one key of the
+// empty name.
+TKeyNode* CreatePath(TKeyNode* node, std::string_view keys) {
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t sep = keys.find('\\', pos);
+        node = ChildOrNew(node, keys.substr(pos, sep == std::string_view::npos ? std::string_view::npos : sep - pos));
+        if (sep == std::string_view::npos) return node;
+        pos = sep + 1;
+    }
+}
+
+// Walks the components of `text` (no leading "\") down from node, as far as
+// the keys exist.
+std::pair<TKeyNode*, std::string_view> Walk(TKeyNode* node, std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t sep = text.find('\\');
+        TKeyItem* item = node->SubKeys.Find(sep == std::string_view::npos ? text : text.substr(0, sep));
+        if (!item) break;
+        node = item->Value;
+        text = sep == std::string_view::npos ? std::string_view() : text.substr(sep + 1);
+    }
+    return {node, text};
+}
+
+// Makes a relative path absolute against the current key path: "." stays,
+// ".." goes up (never above the root). The result begins with "\" and has
+// no trailing "\"; the root is the empty string.
+std::string MakeAbsolute(const std::string& path, const std::string& currentPath) {
+    if (IsAbsolute(path)) return path;
+    std::string result = currentPath;
+    if (!result.empty() && result.back() == '\\') result.pop_back();
+    if (path.empty()) return result;
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        std::size_t sep = path.find('\\', pos);
+        if (sep == std::string::npos) sep = path.size();
+        const std::string_view part(path.data() + pos, sep - pos);
+        if (part == "..") {
+            const std::size_t last = result.rfind('\\');
+            result.erase(last == std::string::npos ? 0 : last);
+        } else if (part != ".") {
+            result += '\\';
+            result.append(part.data(), part.size());
+        }
+        pos = sep + 1;
+    }
+    return result;
+}
+
+// Copies every value and sub-key of src into dst (values overwrite, keys the
+// destination lacks are created, nothing of dst is removed). Iterative; the
+// order inside each table is that of the recursive definition.
+void MergeTree(const TKeyNode* src, TKeyNode* dst) {
+    std::vector<std::pair<const TKeyNode*, TKeyNode*>> work{{src, dst}};
+    while (!work.empty()) {
+        const auto [s, d] = work.back();
+        work.pop_back();
+        s->Values.ForEach([d = d](const TConfHash::THashItem& item) { d->Values.Put(item.Key(), item.Value); });
+        s->SubKeys.ForEach([&work, d = d](const TKeyItem& item) {
+            work.emplace_back(item.Value, ChildOrNew(d, item.Key()));
+        });
+    }
+}
+
+bool ParseInt32(std::string_view text, int32_t& out) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+        if (v > int64_t(INT32_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v > INT32_MAX) return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+double TextToFloat(const std::string& text) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const double v = std::strtod(begin, &end);
+    if (end == begin || end != begin + text.size())
+        throw EConvertError("'" + text + "' は有効な浮動小数点数ではありません");
+    return v;
+}
+
+std::string FloatToText(double x) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", x);
+    return buf;
+}
+
+// ---- Loading ---------------------------------------------------------------
+
+struct TFileCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
+
+std::string ReadWholeFile(const std::string& fileName) {
+    TFilePtr file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) throw EFileError("ファイル " + fileName + " を開けません");
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        const std::size_t n = std::fread(buf, 1, sizeof buf, file.get());
+        data.append(buf, n);
+        if (n < sizeof buf) break;
+    }
+    if (std::ferror(file.get())) throw EFileError("ファイル " + fileName + " を読み込めません");
+    return data;
+}
+
+enum class TLineKind { Header, StringValue, IntegerValue, EndOfKey, Invalid };
+
+class TFileReader {
+public:
+    TFileReader(std::string_view data, const std::string& fileName) : FRest(data), FFileName(fileName) {}
+
+    // The next line that is neither empty nor a "#" comment; false at the end.
+    bool NextSignificant(std::string_view& line) {
+        while (Next(line))
+            if (!line.empty() && line.front() != '#') return true;
+        return false;
+    }
+
+    static TLineKind Classify(std::string_view line) {
+        if (line.front() == ' ') return TLineKind::EndOfKey;
+        if (line.front() != '\t') return TLineKind::Header;
+        if (line.size() >= 2 && line[1] == 's') return TLineKind::StringValue;
+        if (line.size() >= 2 && line[1] == 'i') return TLineKind::IntegerValue;
+        return TLineKind::Invalid;
+    }
+
+    [[noreturn]] void FormatError() const {
+        throw ESettingError("ファイルフォーマットが不正です\r\nfile: " + FFileName + " line:" + std::to_string(FLine));
+    }
+
+    int32_t ToInteger(std::string_view text) const {
+        int32_t v = 0;
+        if (!ParseInt32(text, v))
+            throw EConvertError("'" + std::string(text) + "' は有効な整数値ではありません\r\nfile: " + FFileName +
+                                " line:" + std::to_string(FLine));
+        return v;
+    }
+
+private:
+    // A line ends at CR, LF or CR LF; a final line break opens no new line.
+    bool Next(std::string_view& line) {
+        if (FRest.empty()) return false;
+        std::size_t end = 0;
+        while (end < FRest.size() && FRest[end] != '\r' && FRest[end] != '\n') ++end;
+        line = FRest.substr(0, end);
+        if (end < FRest.size()) end += (FRest[end] == '\r' && end + 1 < FRest.size() && FRest[end + 1] == '\n') ? 2 : 1;
+        FRest.remove_prefix(end);
+        ++FLine;
+        return true;
+    }
+
+    std::string_view FRest;
+    const std::string& FFileName;
+    int FLine = 0;
+};
+
+struct THeader {
+    std::string_view Name;
+    int32_t Values;
+    int32_t SubKeys;
+};
+
+THeader ParseHeader(const TFileReader& reader, std::string_view line) {
+    const std::size_t t1 = line.find('\t');
+    const std::size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
+    const std::size_t t3 = t2 == std::string_view::npos ? t2 : line.find('\t', t2 + 1);
+    if (t3 == std::string_view::npos) reader.FormatError();
+    return {line.substr(0, t1), reader.ToInteger(line.substr(t1 + 1, t2 - t1 - 1)),
+            reader.ToInteger(line.substr(t2 + 1, t3 - t2 - 1))};
+}
+
+// The counts of a header are hints: a table grows to the announced number
+// plus what it already holds when that exceeds its bucket count. Buckets
+// cost no memory here (see UHashTable.h), so even a huge count is harmless;
+// it is only clamped to the range of a bucket count.
+template <class Table>
+void Presize(Table& table, int32_t announced) {
+    const int64_t want = int64_t(announced) + table.Count();
+    if (want > table.HashSize()) table.SetHashSize(static_cast<int>(want > INT_MAX ? INT_MAX : want));
+}
+
+void Presize(TKeyNode* node, const THeader& header) {
+    Presize(node->Values, header.Values);
+    Presize(node->SubKeys, header.SubKeys);
+}
+
+// Merges a file's text into the tree below root. Iterative, so that deeply
+// nested keys cannot exhaust the stack.
+void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileName) {
+    TFileReader reader(data, fileName);
+    std::string_view line;
+    if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header) reader.FormatError();
+    Presize(root, ParseHeader(reader, line));
+    std::vector<TKeyNode*> open{root};
+    for (;;) {
+        if (!reader.NextSignificant(line)) reader.FormatError();
+        TKeyNode* node = open.back();
+        switch (TFileReader::Classify(line)) {
+        case TLineKind::EndOfKey:
+            open.pop_back();
+            if (open.empty()) return;  // lines after the root's end are not read
+            break;
+        case TLineKind::Header: {
+            const THeader header = ParseHeader(reader, line);
+            TKeyNode* child;
+            if (TKeyItem* item = node->SubKeys.Find(header.Name)) {
+                child = item->Value;
+                Presize(child, header);
+            } else {
+                TOwnedNode fresh(new TKeyNode);
+                Presize(fresh.get(), header);
+                node->SubKeys.Add(header.Name, fresh.get());
+                child = fresh.release();
+            }
+            open.push_back(child);
+            break;
+        }
+        case TLineKind::StringValue:
+        case TLineKind::IntegerValue: {
+            const std::size_t eq = line.find('=', 3);
+            if (eq == std::string_view::npos) reader.FormatError();
+            const std::string_view name = line.substr(3, eq - 3);
+            const std::string_view text = line.substr(eq + 1);
+            if (line[1] == 's') {
+                node->Values.Put(name, TConf{std::string(text), 0, TConf::KindString});
+            } else {
+                const int32_t number = reader.ToInteger(text);
+                node->Values.Put(name, TConf{std::string(text), number, TConf::KindInteger});
+            }
+            break;
+        }
+        case TLineKind::Invalid:
+            reader.FormatError();
+        }
+    }
+}
+
+// ---- Saving ----------------------------------------------------------------
+
+void AppendHeaderCounts(std::string& out, const TKeyNode* node) {
+    out += '\t';
+    out += std::to_string(node->Values.Count());
+    out += '\t';
+    out += std::to_string(node->SubKeys.Count());
+    out += "\t\r\n";
+}
+
+void AppendValues(std::string& out, const TKeyNode* node) {
+    node->Values.ForEach([&out](const TConfHash::THashItem& item) {
+        out += item.Value.IsString() ? "\ts " : "\ti ";
+        out += item.Key();
+        out += '=';
+        if (item.Value.IsString()) out += item.Value.Text;
+        else out += std::to_string(item.Value.Number);
+        out += "\r\n";
+    });
+}
+
+std::vector<const TKeyItem*> OrderedSubKeys(const TKeyNode* node) {
+    std::vector<const TKeyItem*> subs;
+    subs.reserve(node->SubKeys.Count());
+    node->SubKeys.ForEach([&subs](const TKeyItem& item) { subs.push_back(&item); });
+    return subs;
+}
+
+std::string Serialize(const TKeyNode* root) {
+    std::string out = "\\";
+    AppendHeaderCounts(out, root);
+    AppendValues(out, root);
+    struct TFrame {
+        std::vector<const TKeyItem*> SubKeys;
+        std::size_t Next;
+        const TKeyItem* Item;  // none for the root
+    };
+    std::vector<TFrame> open;
+    open.push_back({OrderedSubKeys(root), 0, nullptr});
+    while (!open.empty()) {
+        TFrame& frame = open.back();
+        if (frame.Next == frame.SubKeys.size()) {
+            out += " /";
+            if (frame.Item) out += frame.Item->Key();
+            else out += '\\';
+            out += "\r\n";
+            open.pop_back();
+            continue;
+        }
+        const TKeyItem* item = frame.SubKeys[frame.Next++];
+        const TKeyNode* child = item->Value;
+        out += "\r\n";
+        out += item->Key();
+        AppendHeaderCounts(out, child);
+        AppendValues(out, child);
+        if (child->SubKeys.Count() == 0) {
+            out += " /";
+            out += item->Key();
+            out += "\r\n";
+        } else {
+            open.push_back({OrderedSubKeys(child), 0, item});  // `frame` is stale from here
+        }
+    }
+    return out;
+}
+
+// Writes a temporary file beside the target, forces it to the disk, then
+// replaces the target with it. Any failure leaves the target as it was and
+// removes the temporary file.
+void WriteFileAtomically(const std::string& fileName, const std::string& data) {
+    const std::string temp = fileName + ".tmp";
+    TFilePtr file(std::fopen(temp.c_str(), "wb"));
+    if (!file) throw EFileError("ファイル " + fileName + " を作成できません");
+    struct TRemoveUnlessKept {
+        const std::string& Name;
+        bool Keep = false;
+        ~TRemoveUnlessKept() {
+            if (!Keep) std::remove(Name.c_str());
+        }
+    } cleanup{temp};
+    bool ok = std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
+    ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
+    ok = std::fclose(file.release()) == 0 && ok;
+    if (!ok || !ReplaceFileWith(temp, fileName)) throw EFileError("ファイル " + fileName + " に書き込めません");
+    cleanup.Keep = true;
+}
+
+}  // namespace
+
+// ---- TSetting ----------------------------------------------------------------
+
+struct TSetting::TResolved {
+    TKeyNode* Node;         // the deepest existing key along the path
+    std::string_view Rest;  // the unresolved remainder; empty if the path is a key
+};
+
+void TSetting::TTreeDeleter::operator()(TKeyNode* node) const noexcept { FreeTree(node); }
+
+TSetting::TSetting() : FRoot(new TKeyNode) { FCurrent = FRoot.get(); }
+
+TSetting::~TSetting() {
+    try {
+        SetParent(nullptr);
+    } catch (...) {
+    }
+    if (FKeyOpen) {
+        FKeyOpen = false;
+        FLock.UnlockShared();
+    }
+}
+
+TSetting::TResolved TSetting::Resolve(const std::string& path, std::string& scratch) const {
+    if (FCurrent && !IsAbsolute(path)) {
+        auto [node, rest] = Walk(FCurrent, path);
+        return {node, rest};
+    }
+    std::string_view text = path;
+    if (!IsAbsolute(path)) {
+        scratch = MakeAbsolute(path, FCurrentPath);
+        text = scratch;
+    }
+    if (IsAbsolute(text)) text.remove_prefix(1);
+    auto [node, rest] = Walk(FRoot.get(), text);
+    return {node, rest};
+}
+
+TKeyNode* TSetting::CreateKeyUnlocked(const std::string& path) {
+    std::string scratch;
+    TResolved r = Resolve(path, scratch);
+    if (r.Rest.empty()) return r.Node;
+    if (r.Rest.back() == '\\') r.Rest.remove_suffix(1);
+    return CreatePath(r.Node, r.Rest);
+}
+
+const TConf* TSetting::FindValue(const std::string& name) const {
+    if (!FCurrent && !IsAbsolute(name)) return nullptr;
+    std::string scratch;
+    const TResolved r = Resolve(name, scratch);
+    const TConfHash::THashItem* item = r.Node->Values.Find(r.Rest);
+    return item ? &item->Value : nullptr;
+}
+
+void TSetting::WriteValue(const std::string& name, TConf conf) {
+    TExclusiveHold hold(FLock);
+    if (!FCurrent && !IsAbsolute(name)) FCurrent = CreateKeyUnlocked(FCurrentPath);
+    std::string scratch;
+    TResolved r = Resolve(name, scratch);
+    TKeyNode* node = r.Node;
+    const std::size_t last = r.Rest.rfind('\\');
+    if (last != std::string_view::npos) {
+        node = CreatePath(node, r.Rest.substr(0, last));
+        r.Rest.remove_prefix(last + 1);
+    }
+    node->Values.Put(r.Rest, std::move(conf));
+}
+
+void TSetting::Clear() {
+    TExclusiveHold hold(FLock);
+    TKeyNode* old = FRoot.get();
+    TNodePtr fresh(new TKeyNode);
+    const bool currentWasRoot = FCurrent == old;
+    FRoot.swap(fresh);
+    FreeTree(fresh.release(), &FCurrent);  // an open key below the root is gone now
+    if (currentWasRoot) FCurrent = FRoot.get();
+}
+
+void TSetting::LoadFromFile(const std::string& fileName) {
+    const std::string data = ReadWholeFile(fileName);
+    TExclusiveHold hold(FLock);
+    ParseInto(FRoot.get(), data, fileName);
+}
+
+void TSetting::SaveToFile(const std::string& fileName) {
+    TExclusiveHold hold(FLock);
+    WriteFileAtomically(fileName, Serialize(FRoot.get()));
+}
+
+bool TSetting::OpenKey(const std::string& path) {
+    FLock.LockShared();
+    try {
+        if (FKeyOpen) throw ESettingError("すでにキーを開いています。");
+        // Callers pass absolute paths; a relative one is taken from the root,
+        // which is where it would resolve while no key is open.
+        std::string full = IsAbsolute(path) ? path : "\\" + path;
+        if (full.back() != '\\') full += '\\';
+        if (FParent) FParent->OpenKey(full);
+        std::string scratch;
+        const TResolved r = Resolve(full, scratch);  // no allocation: full is absolute
+        FCurrent = r.Rest.empty() ? r.Node : nullptr;
+        FCurrentPath.swap(full);
+        FKeyOpen = true;
+        return FCurrent != nullptr;
+    } catch (...) {
+        FLock.UnlockShared();
+        throw;
+    }
+}
+
+void TSetting::CloseKey() {
+    if (!FKeyOpen) return;
+    if (FParent) FParent->CloseKey();
+    FCurrent = FRoot.get();
+    FCurrentPath = "\\";
+    FKeyOpen = false;
+    FLock.UnlockShared();
+}
+
+bool TSetting::ChangeKey(const std::string& path) {
+    TExclusiveHold hold(FLock);
+    if (!FKeyOpen) throw ESettingError("未だキーが開かれていません。");
+    std::string target = MakeAbsolute(path, FCurrentPath);
+    if (target.empty() || target.back() != '\\') target += '\\';
+    if (!IsAbsolute(target)) target.insert(target.begin(), '\\');
+    // Same effect as CloseKey and OpenKey, keeping this thread's hold: the
+    // parent follows, and if it cannot, everything stays as it was.
+    if (FParent) {
+        FParent->CloseKey();
+        try {
+            FParent->OpenKey(target);
+        } catch (...) {
+            try {
+                FParent->OpenKey(FCurrentPath);
+            } catch (...) {
+            }
+            throw;
+        }
+    }
+    std::string scratch;
+    const TResolved r = Resolve(target, scratch);
+    FCurrent = r.Rest.empty() ? r.Node : nullptr;
+    FCurrentPath.swap(target);
+    return FCurrent != nullptr;
+}
+
+void TSetting::SetParent(TSetting* parent) {
+    for (TSetting* p = parent; p; p = p->FParent)
+        if (p == this) throw ESettingError("設定の親子関係が循環しています");
+    if (FParent && FKeyOpen) FParent->CloseKey();
+    FParent = parent;
+    if (FParent && FKeyOpen) {
+        try {
+            FParent->OpenKey(FCurrentPath);
+        } catch (...) {
+            // A parent that cannot follow the open key is not taken: closing
+            // it later would close a key that someone else opened.
+            FParent = nullptr;
+            throw;
+        }
+    }
+}
+
+bool TSetting::Exists(const std::string& name) {
+    TSharedHold hold(FLock);
+    std::string scratch;
+    const TResolved r = Resolve(name, scratch);
+    return r.Rest.empty() || r.Node->Values.Find(r.Rest) != nullptr;
+}
+
+std::string TSetting::ReadString(const std::string& name, const std::string& def) {
+    {
+        TSharedHold hold(FLock);
+        if (const TConf* conf = FindValue(name)) return conf->Text;
+    }
+    return FParent ? FParent->ReadString(name, def) : def;
+}
+
+int32_t TSetting::ReadInteger(const std::string& name, int32_t def) {
+    {
+        TSharedHold hold(FLock);
+        if (const TConf* conf = FindValue(name)) {
+            if (conf->IsString()) throw ESettingError("非整数値" + name + "を整数として読み出しました");
+            return conf->Number;
+        }
+    }
+    return FParent ? FParent->ReadInteger(name, def) : def;
+}
+
+bool TSetting::ReadBool(const std::string& name, bool def) { return ReadInteger(name, def ? 1 : 0) != 0; }
+
+double TSetting::ReadFloat(const std::string& name, double def) {
+    const std::string text = ReadString(name, std::string());
+    return text.empty() ? def : TextToFloat(text);
+}
+
+void TSetting::WriteString(const std::string& name, const std::string& text) { WriteValue(name, TConf::String(text)); }
+
+void TSetting::WriteInteger(const std::string& name, int32_t number) { WriteValue(name, TConf::Integer(number)); }
+
+void TSetting::WriteBool(const std::string& name, bool flag) { WriteInteger(name, flag ? 1 : 0); }
+
+void TSetting::WriteFloat(const std::string& name, double x) { WriteString(name, FloatToText(x)); }
+
+void TSetting::DeleteValue(const std::string& name) {
+    TExclusiveHold hold(FLock);
+    std::string scratch;
+    const TResolved r = Resolve(name, scratch);
+    if (r.Rest.empty()) throw ESettingError("キー " + name + " を値として削除しようとしました");
+    if (r.Node->Values.Find(r.Rest)) r.Node->Values.Remove(r.Rest);
+}
+
+void TSetting::DeleteKey(const std::string& path) {
+    TExclusiveHold hold(FLock);
+    std::string trimmed = path;
+    if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
+    const std::size_t last = trimmed.rfind('\\');
+    const std::string parentPath = last == std::string::npos ? std::string() : trimmed.substr(0, last + 1);
+    const std::string name = last == std::string::npos ? trimmed : trimmed.substr(last + 1);
+    std::string scratch;
+    const TResolved r = Resolve(parentPath, scratch);
+    if (!r.Rest.empty()) return;
+    TKeyItem* item = r.Node->SubKeys.Find(name);
+    if (!item) return;
+    TKeyNode* doomed = item->Value;
+    r.Node->SubKeys.Remove(name);
+    // If the open key lay inside, it no longer exists: the store then
+    // behaves as after OpenKey of a missing key instead of keeping a
+    // dangling node.
+    FreeTree(doomed, &FCurrent);
+}
+
+void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const std::string& destPath) {
+    TSharedHold sourceHold(source.FLock);
+    TExclusiveHold hold(FLock);
+    std::string sourceScratch;
+    const TResolved from = source.Resolve(sourcePath, sourceScratch);
+    if (!from.Rest.empty()) return;
+    const TKeyNode* src = from.Node;
+    // Within one store the destination may lie inside the source: copy from
+    // a snapshot so that the merge never reads what it writes.
+    TOwnedNode snapshot;
+    if (&source == this) {
+        snapshot.reset(new TKeyNode);
+        MergeTree(src, snapshot.get());
+        src = snapshot.get();
+    }
+    std::string scratch;
+    TResolved to = Resolve(destPath, scratch);
+    TKeyNode* dst = to.Node;
+    if (!to.Rest.empty()) {
+        if (to.Rest.back() == '\\') to.Rest.remove_suffix(1);
+        dst = CreatePath(dst, to.Rest);
+    }
+    MergeTree(src, dst);
+}
+
+void TSetting::CreateKey(const std::string& path) {
+    TExclusiveHold hold(FLock);
+    CreateKeyUnlocked(path);
+}
+
+std::size_t LastPathDelimiter(const std::string& path) {
+    std::size_t found = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (c == '\\' || c == ':') {
+            found = i;
+        } else if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+            ++i;  // lead byte of a double-byte character: skip its second byte
+        }
+    }
+    return found;
+}

@@ -1,0 +1,18 @@
+// The platform-dependent pieces of the settings module. USettingWin.cpp
+// implements them on Windows, USettingPosix.cpp elsewhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+// Forces the written contents of an open file to the disk. False on failure.
+bool CommitFile(std::FILE* file);
+
+// Replaces `target` by `temp` in one step (the target may exist). False on
+// failure; `temp` is then left in place for the caller to remove.
+bool ReplaceFileWith(const std::string& temp, const std::string& target);
+
+// Position of the last "\" or ":" of a code page 932 path that is a real
+// delimiter (not the second byte of a double-byte character), or npos.
+std::size_t LastPathDelimiter(const std::string& path);

@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+#include "settings/UConfHash.h"
+#include "settings/UConfKeyHash.h"
+#include "settings/USetting.h"
+
+struct TSettingAccess {
+    static TKeyNode* Root(TSetting& s) { return s.FRoot.get(); }
+};
+
+namespace {
+
+class SettingFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = std::filesystem::temp_directory_path() /
+              ("reelo-settings-" + std::string(info->name()) + "-" + std::to_string(std::rand()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::string Saved(TSetting& s) {
+        s.SaveToFile(Path("saved.ini"));
+        return Read("saved.ini");
+    }
+    std::string LoadError(const std::string& bytes) {
+        TSetting s;
+        try {
+            s.LoadFromFile(Write("bad.ini", bytes));
+        } catch (const Exception& e) {
+            return e.Message;
+        }
+        return "(loaded)";
+    }
+    std::string FormatError(int line) const {
+        return "ファイルフォーマットが不正です\r\nfile: " + Path("bad.ini") + " line:" + std::to_string(line);
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(SettingFile, SmallExampleByteForByte) {
+    TSetting s;
+    s.WriteInteger("\\A", 1);
+    s.WriteString("\\T", "x");
+    s.WriteInteger("\\K\\N", 5);
+    EXPECT_EQ("\\\t2\t1\t\r\n\ts T=x\r\n\ti A=1\r\n\r\nK\t1\t0\t\r\n\ti N=5\r\n /K\r\n /\\\r\n", Saved(s));
+}
+
+TEST_F(SettingFile, PlayListExampleByteForByte) {
+    // The keys a play list writes for one file and one folder with one
+    // excluded file, in the order it writes them.
+    TSetting file;
+    file.WriteString("\\Path", "C:\\a.avi");
+    TSetting s;
+    s.DeleteKey("\\Files\\");
+    s.WriteInteger("\\Files\\Count", 1);
+    s.CopyKey(file, "\\", "\\Files\\1");
+    s.DeleteKey("\\Directories\\");
+    s.WriteInteger("\\Directories\\Count", 1);
+    s.OpenKey("\\Directories\\1");
+    s.WriteString("Path", "C:\\m");
+    s.WriteInteger("Excluded", 1);
+    s.ChangeKey("\\Directories\\1\\ExcludedFiles\\");
+    s.WriteString("1\\Name", "C:\\m\\x.avi");
+    s.CloseKey();
+    const std::string expected =
+        "\\\t0\t2\t\r\n"
+        "\r\nFiles\t1\t1\t\r\n\ti Count=1\r\n"
+        "\r\n1\t1\t0\t\r\n\ts Path=C:\\a.avi\r\n /1\r\n"
+        " /Files\r\n"
+        "\r\nDirectories\t1\t1\t\r\n\ti Count=1\r\n"
+        "\r\n1\t2\t1\t\r\n\ts Path=C:\\m\r\n\ti Excluded=1\r\n"
+        "\r\nExcludedFiles\t0\t1\t\r\n"
+        "\r\n1\t1\t0\t\r\n\ts Name=C:\\m\\x.avi\r\n /1\r\n"
+        " /ExcludedFiles\r\n /1\r\n /Directories\r\n /\\\r\n";
+    EXPECT_EQ(expected, Saved(s));
+
+    // Loading it back and saving again gives the same bytes.
+    TSetting again;
+    again.LoadFromFile(Path("saved.ini"));
+    EXPECT_EQ(expected, Saved(again));
+}
+
+TEST_F(SettingFile, LoadsLineEndingsCommentsAndMerges) {
+    const std::string text =
+        "# comment\n\\\t1\t1\t\r"
+        "\ts Eq=a=b=\r\n"
+        "\ts Empty=\n"
+        "\ti Neg=-2147483648\r\n"
+        "#\tnot a value\n\n"
+        "Key\t0\t0\t\n"
+        "\ti X=007\n"
+        " /Key\n"
+        " /\\\n"
+        "garbage after the end\n\t?";
+    TSetting s;
+    s.WriteInteger("\\Key\\Kept", 1);
+    s.WriteInteger("\\Key\\X", 1);
+    s.LoadFromFile(Write("a.ini", text));
+    s.LoadFromFile(Path("a.ini"));  // twice: same result
+    EXPECT_EQ("a=b=", s.ReadString("\\Eq", ""));
+    EXPECT_TRUE(s.Exists("\\Empty"));
+    EXPECT_EQ(INT32_MIN, s.ReadInteger("\\Neg", 0));
+    EXPECT_EQ(7, s.ReadInteger("\\Key\\X", 0));
+    EXPECT_EQ("007", s.ReadString("\\Key\\X", ""));  // the text as written
+    EXPECT_EQ(1, s.ReadInteger("\\Key\\Kept", 0));
+    EXPECT_EQ("\\\t3\t1\t\r\n", Saved(s).substr(0, 8));
+}
+
+TEST_F(SettingFile, FormatErrorsCarryTheLine) {
+    EXPECT_EQ(FormatError(0), LoadError(""));
+    EXPECT_EQ(FormatError(2), LoadError("# only\n\ts A=1\n"));
+    EXPECT_EQ(FormatError(3), LoadError("\\\t0\t0\t\r\n\r\n\tx\r\n /\\\r\n"));
+    EXPECT_EQ(FormatError(3), LoadError("\\\t0\t1\t\nK\t0\t0\t\n /K\n"));  // ends before " /\"
+    EXPECT_EQ(FormatError(1), LoadError("\\\t0\t0\n /\\\n"));             // third TAB missing
+    EXPECT_EQ(FormatError(2), LoadError("\\\t0\t0\t\n\ts NoEquals\n /\\\n"));
+    EXPECT_EQ(FormatError(1), LoadError("x"));
+    EXPECT_EQ("(loaded)", LoadError("\\\t0\t0\t\n /\\"));
+}
+
+TEST_F(SettingFile, BadNumbersAreConversionErrors) {
+    const char* bad[] = {"\\\t0\t0\t\n\ti N=12a\n /\\\n", "\\\t0\t0\t\n\ti N=\n /\\\n",
+                         "\\\t0\t0\t\n\ti N=2147483648\n /\\\n", "\\\tx\t0\t\n /\\\n"};
+    for (const char* text : bad) {
+        TSetting s;
+        EXPECT_THROW(s.LoadFromFile(Write("n.ini", text)), EConvertError) << text;
+    }
+    try {
+        TSetting s;
+        s.LoadFromFile(Write("n.ini", "\\\t0\t0\t\n\n\ti N=99999999999\n /\\\n"));
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_NE(std::string::npos, e.Message.find("99999999999"));
+        EXPECT_NE(std::string::npos, e.Message.find("line:3"));
+    }
+}
+
+TEST_F(SettingFile, HugeCountsArePresizingHintsOnly) {
+    TSetting s;
+    s.LoadFromFile(Write("h.ini", "\\\t2000000000\t2147483647\t\nK\t-5\t2000000000\t\n\ti V=1\n /K\n /\\\n"));
+    TKeyNode* root = TSettingAccess::Root(s);
+    EXPECT_EQ(2000000000, root->Values.HashSize());
+    EXPECT_EQ(2147483647, root->SubKeys.HashSize());
+    EXPECT_EQ(5, root->SubKeys.Get("K")->Values.HashSize());
+    EXPECT_EQ(1, s.ReadInteger("\\K\\V", 0));
+    EXPECT_EQ(std::string("\\\t0\t1\t\r\n\r\nK\t1\t0\t\r\n\ti V=1\r\n /K\r\n /\\\r\n"), Saved(s));
+    // A presized table writes its entries in the order of its bucket count.
+    TSetting p;
+    p.LoadFromFile(Write("p.ini", "\\\t0\t0\t\nK\t0\t7\t\nA\t0\t0\t\n /A\nB\t0\t0\t\n /B\nC\t0\t0\t\n /C\n /K\n /\\\n"));
+    EXPECT_EQ(7, TSettingAccess::Root(p)->SubKeys.Get("K")->SubKeys.HashSize());
+}
+
+TEST_F(SettingFile, RoundTripKeepsKinds) {
+    TSetting s;
+    s.WriteString("\\Files\\1\\Path", "C:\\フォルダ\\表示.avi");
+    s.WriteString("\\Digits", "123");
+    s.WriteInteger("\\Neg", -42);
+    s.WriteString("\\A=B", "lost name");
+    for (int i = 0; i < 100; ++i) s.WriteInteger("\\Many\\" + std::to_string(i), i);
+    const std::string bytes = Saved(s);
+    TSetting t;
+    t.LoadFromFile(Path("saved.ini"));
+    // The loaded "Many" has 100 buckets (presized), so its lines come in
+    // another order; from then on the bytes are stable.
+    const std::string again = Saved(t);
+    EXPECT_NE(bytes, again);
+    EXPECT_EQ(bytes.size(), again.size());
+    TSetting u;
+    u.LoadFromFile(Path("saved.ini"));
+    EXPECT_EQ(again, Saved(u));
+    EXPECT_EQ("C:\\フォルダ\\表示.avi", t.ReadString("\\Files\\1\\Path", ""));
+    EXPECT_THROW(t.ReadInteger("\\Digits", 0), ESettingError);
+    EXPECT_EQ(-42, t.ReadInteger("\\Neg", 0));
+    EXPECT_EQ(99, t.ReadInteger("\\Many\\99", 0));
+    EXPECT_FALSE(t.Exists("\\A=B"));  // a name with "=" does not survive
+    EXPECT_EQ("B=lost name", t.ReadString("\\A", ""));
+}
+
+TEST_F(SettingFile, DeepNestingNeedsNoStack) {
+    std::string text = "\\\t0\t1\t\n";
+    const int depth = 200000;
+    for (int i = 0; i < depth; ++i) text += "k\t0\t1\t\n";
+    for (int i = 0; i < depth; ++i) text += " /k\n";
+    text += " /\\\n";
+    TSetting s;
+    s.LoadFromFile(Write("deep.ini", text));
+    const std::string saved = Saved(s);
+    TSetting t;
+    t.LoadFromFile(Path("saved.ini"));
+    EXPECT_EQ(saved, Saved(t));
+    EXPECT_TRUE(t.Exists("\\k\\k\\k"));
+}
+
+TEST_F(SettingFile, FailedSavesKeepThePreviousFile) {
+    TSetting s;
+    s.WriteString("\\V", "old");
+    const std::string target = Path("keep.ini");
+    s.SaveToFile(target);
+    const std::string before = Read("keep.ini");
+    s.WriteString("\\V", std::string(100000, 'n'));
+
+    // The temporary file cannot be created.
+    std::filesystem::create_directory(target + ".tmp");
+    EXPECT_THROW(s.SaveToFile(target), EFileError);
+    std::filesystem::remove(target + ".tmp");
+    EXPECT_EQ(before, Read("keep.ini"));
+    EXPECT_THROW(s.SaveToFile(Path("no-such-folder/x.ini")), EFileError);
+    EXPECT_THROW(s.LoadFromFile(Path("missing.ini")), EFileError);
+
+#ifndef _WIN32
+    // A write that fails part-way (file size limit reached).
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(s.SaveToFile(target), EFileError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(before, Read("keep.ini"));
+    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+#endif
+    s.SaveToFile(target);
+    EXPECT_NE(before, Read("keep.ini"));
+}
+
+}  // namespace
