@@ -1,0 +1,86 @@
+// The level analyser: plays one file's audio through a callback filter as
+// fast as it decodes (no clock) and measures the peak and mean absolute level
+// of the down-mixed signal.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "analysis/ULevelMeter.h"
+#include "playback/UDirectShow.h"
+#include "ui/UAnalysisProgressDlg.h"
+
+// WM_APP: the analysis graph's event notification.
+constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
+
+// A hidden window that takes the analysis graph's events and the progress
+// timer's ticks.
+class TNotifyWindow {
+public:
+    TNotifyWindow();
+    ~TNotifyWindow();
+    TNotifyWindow(const TNotifyWindow&) = delete;
+    TNotifyWindow& operator=(const TNotifyWindow&) = delete;
+
+    HWND GetHandle() const { return Handle; }
+    void EnableTimer(bool on, UINT intervalMs);
+
+    TComPtr<IMediaEvent> MediaEvent;
+    std::function<void()> OnComplete;
+    std::function<void()> OnAbort;
+    std::function<void()> OnTimer;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void HandleGraphEvent();
+
+    HWND Handle = nullptr;
+};
+
+class TAudioAnalyser {
+public:
+    TAudioAnalyser();
+    ~TAudioAnalyser();
+    TAudioAnalyser(const TAudioAnalyser&) = delete;
+    TAudioAnalyser& operator=(const TAudioAnalyser&) = delete;
+
+    // Builds a graph from the file to the callback filter; false when the file
+    // cannot be added or its audio cannot reach the filter.
+    bool OpenForAnalysis(const std::wstring& fileName);
+    void StartAnalysis();
+    void StopAnalysis();
+
+    int GetMaxSample();
+    int GetAverageSample();
+    int GetProgress();
+    TAnalysisProgressDlg& GetProgressDialog() { return ProgressDialog; }
+    bool GetShowProgress() const { return ShowProgress; }
+    void SetShowProgress(bool show) { ShowProgress = show; }
+
+    std::function<void(TAudioAnalyser&)> OnAnalysed;
+    std::function<void(TAudioAnalyser&)> OnFinished;
+
+private:
+    void BuildGraph();
+    void TerminateDanglingStreams();
+    void Completed();
+    void ProgressTick();
+    void Halt();
+    static HRESULT __stdcall LevelCallback(void* user, const AM_MEDIA_TYPE* mediaType, IMediaSample* sample);
+
+    TComPtr<IGraphBuilder> Graph;
+    TComPtr<IBaseFilter> SourceFilter;
+    TComPtr<IBaseFilter> CallbackFilter;
+    std::mutex Lock;
+    TNotifyWindow NotifyWindow;
+    TAnalysisProgressDlg ProgressDialog;
+    TLevelTotals Totals;
+    int Progress = 0;
+    std::int64_t ProgressStep = 0;
+    bool ShowProgress = true;
+    bool Running = false;
+};

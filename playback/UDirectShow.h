@@ -1,0 +1,30 @@
+// DirectShow declarations shared by the movie window and the level analyser,
+// and the DirectShow error EDSError.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+#include "playback/UComPtr.h"
+#include "settings/UException.h"
+
+// mingw's qedit.h lacks these two; libstrmiids has them.
+extern "C" const CLSID CLSID_SampleGrabber;
+extern "C" const CLSID CLSID_NullRenderer;
+
+// A failed DirectShow call: the system's text for the code, then
+// "\r\nError Code: " and the code in 8 hexadecimal digits.
+class EDSError : public Exception {
+public:
+    explicit EDSError(HRESULT hr);
+    HRESULT Code;
+};
+
+// Raises EDSError for a failure code; returns otherwise.
+inline void CheckDSResult(HRESULT hr)
+{
+    if (FAILED(hr)) throw EDSError(hr);
+}
+
+// True under Wine (ntdll exports wine_get_version); looked up once.
+bool RunningOnWine();

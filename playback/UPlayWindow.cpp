@@ -1,0 +1,458 @@
+#include "playback/UPlayWindow.h"
+
+#include "playback/UMediaMath.h"
+#include "tsfilter/TsFilter.h"
+
+namespace {
+
+const char WindowClassName[] = "TPlayWindow";
+const DWORD StateChangeTimeoutMs = 3000;
+
+typedef BOOL(WINAPI* TUpdateLayeredWindow)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
+                                           BLENDFUNCTION*, DWORD);
+
+TUpdateLayeredWindow UpdateLayeredWindowProc()
+{
+    static const TUpdateLayeredWindow proc = reinterpret_cast<TUpdateLayeredWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindow")));
+    return proc;
+}
+
+void RegisterWindowClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcA; // replaced per window at creation
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        wc.lpszClassName = WindowClassName;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+TPlayWindow::TPlayWindow()
+{
+    ResetGraph();
+    CreateHandle();
+}
+
+TPlayWindow::~TPlayWindow()
+{
+    {
+        TCriticalSectionGuard lock(FrameLock);
+        if (Graph) {
+            try {
+                CheckDSResult(Graph->Stop());
+                OAFilterState state;
+                for (DWORD waited = 0; waited < StateChangeTimeoutMs; ++waited)
+                    if (Graph->GetState(1, &state) != VFW_S_STATE_INTERMEDIATE) break;
+            } catch (const Exception&) {
+                // The graph is released below whatever the stop reported.
+            }
+        }
+        SourceFilter = nullptr;
+        Graph = nullptr;
+        CallbackFilter = nullptr;
+    }
+    DestroyHandle();
+}
+
+void TPlayWindow::CreateHandle()
+{
+    RegisterWindowClass();
+    const int width = 320, height = 240;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    DWORD exStyle = WS_EX_APPWINDOW;
+    if (Layered) exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
+    HWND wnd = CreateWindowExA(exStyle, WindowClassName, "Movie Window",
+                               WS_POPUP | WS_CLIPCHILDREN | WS_THICKFRAME, x, y, width, height,
+                               GetDesktopWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!wnd) throw Exception("Movie Window: CreateWindowEx failed");
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPlayWindow::WindowProc));
+    Handle = wnd;
+    AttachGraphWindow();
+    if (OnHandleCreated) OnHandleCreated();
+}
+
+void TPlayWindow::DestroyHandle()
+{
+    if (!Handle) return;
+    try {
+        DetachGraphWindow();
+    } catch (const Exception&) {
+    }
+    SetWindowLongPtrA(Handle, GWLP_USERDATA, 0);
+    DestroyWindow(Handle);
+    Handle = nullptr;
+}
+
+LRESULT CALLBACK TPlayWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<TPlayWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(wnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PLAYER_GRAPHEVENT:
+        HandleGraphEvent();
+        return 0;
+    case WM_PLAYER_SYNCVIDEO:
+        SyncVideo();
+        return 0;
+    case WM_CLOSE:
+        ShowWindow(Handle, SW_HIDE);
+        return 0;
+    case WM_ACTIVATE:
+        if (OnActivate) OnActivate(LOWORD(wParam) != 0);
+        break;
+    }
+    return DefWindowProcA(Handle, msg, wParam, lParam);
+}
+
+// --- the graph ---------------------------------------------------------------
+
+void TPlayWindow::ResetGraph()
+{
+    DetachGraphWindow();
+    Graph = nullptr;
+    SourceFilter = nullptr;
+    PlayState = psStopped;
+    HasVideo = false;
+    HasAudio = false;
+    PositionUnit = 0.0;
+    CheckDSResult(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                   IID_IMediaControl, Graph.PutVoid()));
+    if (LayeredAllowed) {
+        CallbackFilter = nullptr;
+        DWORD handle = 0;
+        CheckDSResult(CreateVideoCallbackFilter(CallbackFilter.Put(), &handle));
+        CheckDSResult(SetTSFilterCallback(handle, this, &TPlayWindow::VideoSampleCallback));
+    }
+}
+
+void TPlayWindow::OpenFile(const std::wstring& fileName)
+{
+    ResetGraph();
+    TComPtr<IGraphBuilder> builder = Graph.As<IGraphBuilder>(IID_IGraphBuilder);
+    try {
+        if (!builder) CheckDSResult(E_NOINTERFACE);
+        SourceFilter = nullptr;
+        CheckDSResult(builder->AddSourceFilter(fileName.c_str(), L"Source_Filter", SourceFilter.Put()));
+        if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
+        RenderSourcePins(builder.Get(), SourceFilter.Get());
+
+        HRESULT hr;
+        TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+        CheckDSResult(hr);
+        REFTIME stop = 0;
+        CheckDSResult(position->get_StopTime(&stop));
+        PositionUnit = stop / PositionSteps;
+
+        TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow);
+        long style = 0;
+        HasVideo = video && video->get_WindowStyle(&style) == S_OK;
+        TComPtr<IBasicAudio> audio = Graph.As<IBasicAudio>(IID_IBasicAudio);
+        long volume = 0;
+        HasAudio = audio && audio->get_Volume(&volume) == S_OK;
+
+        AttachGraphWindow();
+    } catch (...) {
+        builder = nullptr;
+        ResetGraph();
+        throw;
+    }
+}
+
+void TPlayWindow::RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter)
+{
+    TComPtr<IEnumPins> pins;
+    CheckDSResult(filter->EnumPins(pins.Put()));
+    TComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        PIN_INFO info{};
+        CheckDSResult(pin->QueryPinInfo(&info));
+        if (info.pFilter) info.pFilter->Release();
+        if (info.dir == PINDIR_OUTPUT) CheckDSResult(builder->Render(pin.Get()));
+    }
+}
+
+void TPlayWindow::AttachGraphWindow()
+{
+    if (!Graph || !Handle) return;
+    HRESULT hr;
+    TComPtr<IMediaEventEx> events = Graph.As<IMediaEventEx>(IID_IMediaEventEx, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(events->SetNotifyWindow(reinterpret_cast<OAHWND>(Handle), WM_PLAYER_GRAPHEVENT, 0));
+    if (!HasVideo) return;
+    TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(video->put_Owner(reinterpret_cast<OAHWND>(Handle)));
+    CheckDSResult(video->put_WindowStyle(WS_CHILD));
+    CheckDSResult(video->put_MessageDrain(reinterpret_cast<OAHWND>(Handle)));
+    ApplyVideoRect();
+    CheckDSResult(video->put_Visible(OATRUE));
+    CheckDSResult(video->HideCursor(CursorHidden ? OATRUE : OAFALSE));
+}
+
+void TPlayWindow::DetachGraphWindow()
+{
+    if (!Graph) return;
+    HRESULT hr;
+    TComPtr<IMediaEventEx> events = Graph.As<IMediaEventEx>(IID_IMediaEventEx, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(events->SetNotifyWindow(0, 0, 0));
+    if (!HasVideo) return;
+    TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(video->put_Visible(OAFALSE));
+    CheckDSResult(video->put_MessageDrain(0));
+}
+
+void TPlayWindow::ApplyVideoRect()
+{
+    HRESULT hr;
+    TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(video->SetWindowPosition(VideoRect.Left, VideoRect.Top, VideoRect.Width, VideoRect.Height));
+    TComPtr<IBasicVideo> basic = Graph.As<IBasicVideo>(IID_IBasicVideo, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(basic->SetDestinationPosition(0, 0, VideoRect.Width, VideoRect.Height));
+}
+
+void TPlayWindow::SetVideoRect(int left, int top, int width, int height)
+{
+    VideoRect = TVideoRect{left, top, width, height};
+    ApplyVideoRect();
+}
+
+void TPlayWindow::Play()
+{
+    if (!IsLoaded() || PlayState == psRunning) return;
+    TPlayState previous = PlayState;
+    Graph->Run(); // a failure shows as the graph's abort event
+    if (HasVideo) {
+        if (!IsWindowVisible(Handle)) ShowWindow(Handle, SW_SHOW);
+        if (GetForegroundWindow() != Handle) SetForegroundWindow(Handle);
+    }
+    if (Layered && previous != psPaused) {
+        ShowWindow(Handle, SW_HIDE);
+        SetLayered(false);
+        SetLayered(true);
+    }
+    PostMessageA(Handle, WM_PLAYER_SYNCVIDEO, 0, 0);
+    PlayState = psRunning;
+}
+
+void TPlayWindow::Pause()
+{
+    if (!IsLoaded()) return;
+    CheckDSResult(Graph->Pause());
+    PlayState = psPaused;
+}
+
+void TPlayWindow::Stop()
+{
+    if (IsLoaded()) {
+        CheckDSResult(Graph->Stop());
+        HRESULT hr;
+        TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+        CheckDSResult(hr);
+        CheckDSResult(position->put_CurrentPosition(0.0));
+        StopWhenReady();
+    }
+    PlayState = psStopped;
+    if (OnStopped) OnStopped();
+}
+
+int TPlayWindow::GetPosition()
+{
+    if (!IsLoaded()) return 0;
+    HRESULT hr;
+    TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+    CheckDSResult(hr);
+    REFTIME now = 0;
+    CheckDSResult(position->get_CurrentPosition(&now));
+    return SecondsToSteps(now, PositionUnit);
+}
+
+void TPlayWindow::SetPosition(int steps)
+{
+    if (!IsLoaded()) return;
+    HRESULT hr;
+    TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+    CheckDSResult(hr);
+    if (steps <= 0) {
+        SeekTo(0.0);
+        return;
+    }
+    double target = steps * PositionUnit;
+    REFTIME stop = 0;
+    CheckDSResult(position->get_StopTime(&stop));
+    SeekTo(target >= stop ? stop : target);
+    if (PlayState != psRunning) StopWhenReady();
+}
+
+// Pauses on the current frame, then stops. Wine's StopWhenReady leaves the
+// graph paused when the pause completes later, and a Run after that never
+// plays; there the same is done step by step, waiting for the pause.
+void TPlayWindow::StopWhenReady()
+{
+    if (!RunningOnWine()) {
+        CheckDSResult(Graph->StopWhenReady());
+        return;
+    }
+    CheckDSResult(Graph->Pause());
+    OAFilterState state;
+    Graph->GetState(StateChangeTimeoutMs, &state);
+    CheckDSResult(Graph->Stop());
+}
+
+// Wine's DirectShow loses the end of a graph with both audio and video when it
+// is seeked while running or paused: EC_COMPLETE never comes and a later Stop
+// hangs. Seeking a stopped graph works, so there such a graph is stopped
+// first and run again afterwards. Windows seeks in place.
+void TPlayWindow::SeekTo(double seconds)
+{
+    HRESULT hr;
+    TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+    CheckDSResult(hr);
+    bool restart = false;
+    if (HasVideo && HasAudio && RunningOnWine()) {
+        OAFilterState state = State_Stopped;
+        Graph->GetState(0, &state);
+        if (state != State_Stopped) {
+            CheckDSResult(Graph->Stop());
+            restart = PlayState == psRunning;
+        }
+    }
+    CheckDSResult(position->put_CurrentPosition(seconds));
+    if (restart) CheckDSResult(Graph->Run());
+}
+
+int TPlayWindow::PositionToSeconds(int steps) const
+{
+    if (!IsLoaded()) return 0;
+    return StepsToSeconds(steps, PositionUnit);
+}
+
+void TPlayWindow::SetVolume(double gain)
+{
+    if (!IsLoaded() || !HasAudio) return;
+    HRESULT hr;
+    TComPtr<IBasicAudio> audio = Graph.As<IBasicAudio>(IID_IBasicAudio, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(audio->put_Volume(GainToVolumeLevel(gain)));
+}
+
+void TPlayWindow::GetVideoSize(int& width, int& height)
+{
+    width = height = 0;
+    if (!HasVideo) return;
+    HRESULT hr;
+    TComPtr<IBasicVideo> video = Graph.As<IBasicVideo>(IID_IBasicVideo, &hr);
+    CheckDSResult(hr);
+    long w = 0, h = 0;
+    CheckDSResult(video->GetVideoSize(&w, &h));
+    width = w;
+    height = h;
+}
+
+void TPlayWindow::SetCursorHidden(bool hidden)
+{
+    CursorHidden = hidden;
+    if (!HasVideo) return;
+    HRESULT hr;
+    TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(video->HideCursor(hidden ? OATRUE : OAFALSE));
+}
+
+void TPlayWindow::HandleGraphEvent()
+{
+    if (!Graph) return;
+    HRESULT hr;
+    TComPtr<IMediaEvent> events = Graph.As<IMediaEvent>(IID_IMediaEvent, &hr);
+    CheckDSResult(hr);
+    bool complete = false, aborted = false;
+    long code;
+    LONG_PTR param1, param2;
+    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
+        CheckDSResult(events->FreeEventParams(code, param1, param2));
+        if (code == EC_COMPLETE) complete = true;
+        else if (code == EC_USERABORT || code == EC_ERRORABORT) aborted = true;
+    }
+    if (complete) {
+        if (OnComplete) OnComplete();
+    } else if (aborted) {
+        Stop();
+    }
+}
+
+void TPlayWindow::SyncVideo()
+{
+    if (!Graph) return;
+    OAFilterState state;
+    if (Graph->GetState(1, &state) == VFW_S_STATE_INTERMEDIATE) {
+        PostMessageA(Handle, WM_PLAYER_SYNCVIDEO, 0, 0);
+        return;
+    }
+    TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow);
+    if (video) video->put_Visible(Layered ? OAFALSE : OATRUE);
+    if (Layered) {
+        ShowWindow(Handle, SW_SHOW);
+        PresentLayeredFrame();
+    }
+}
+
+// --- presentation switches ---------------------------------------------------
+
+void TPlayWindow::SetLayeredAllowed(bool allowed)
+{
+    if (allowed == LayeredAllowed || !UpdateLayeredWindowProc()) return;
+    LayeredAllowed = allowed;
+    if (!allowed) SetLayered(false);
+}
+
+void TPlayWindow::SetLayered(bool on)
+{
+    if (on == Layered || !LayeredAllowed) return;
+    TCriticalSectionGuard lock(FrameLock);
+    Layered = on;
+    if (!Handle) return;
+    LONG_PTR ex = GetWindowLongPtrA(Handle, GWL_EXSTYLE);
+    const LONG_PTR bits = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+    SetWindowLongPtrA(Handle, GWL_EXSTYLE, on ? (ex | bits) : (ex & ~bits));
+    if (on) {
+        PresentLayeredFrame();
+    } else {
+        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+    }
+    PostMessageA(Handle, WM_PLAYER_SYNCVIDEO, 0, 0);
+}
+
+// The layered surface is drawn from the frame bitmap, which the window's
+// presentation keeps; until a frame has been drawn there is nothing to show.
+void TPlayWindow::PresentLayeredFrame() {}
+
+HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TYPE* mediaType,
+                                                   IMediaSample* sample)
+{
+    auto* self = static_cast<TPlayWindow*>(user);
+    if (!self->Layered) return S_OK;
+    TComPtr<IMediaSample> held(sample);
+    if (!self->FrameLock.TryEnter()) return S_OK; // busy: drop this frame
+    self->PresentLayeredFrame();
+    self->FrameLock.Leave();
+    return S_OK;
+}

@@ -1,0 +1,264 @@
+// The movie window's graph with real media under Wine: opening each format,
+// playing to the end, stopping, seeking (also while playing), volume, the
+// graph's events and the errors.
+#include <string>
+
+#include "playback/UMediaMath.h"
+#include "playback/UPlayWindow.h"
+#include "tests/media/MediaTestSupport.h"
+
+namespace {
+
+auto* const ComEnv = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
+
+struct TWatch {
+    int Complete = 0;
+    int Stopped = 0;
+    void Attach(TPlayWindow& w)
+    {
+        w.OnComplete = [this] { ++Complete; };
+        w.OnStopped = [this] { ++Stopped; };
+    }
+};
+
+struct TFormat {
+    const wchar_t* File;
+    bool Video, Audio;
+    int Width, Height;
+};
+
+void PrintTo(const TFormat& f, std::ostream* os)
+{
+    for (const wchar_t* p = f.File; *p; ++p) *os << (*p < 128 ? static_cast<char>(*p) : '?');
+}
+
+const TFormat Formats[] = {
+    {L"wav16-mono.wav", false, true, 0, 0},  {L"wav16-stereo.wav", false, true, 0, 0},
+    {L"wav8.wav", false, true, 0, 0},        {L"wav24.wav", false, true, 0, 0},
+    {L"audio.mp3", false, true, 0, 0},       {L"movie-mjpeg.avi", true, true, 160, 120},
+    {L"video-only.avi", true, false, 160, 120}, {L"movie.mpg", true, true, 176, 144},
+    {L"movie.mp4", true, true, 160, 120},    {L"ソ表能.wav", false, true, 0, 0},
+};
+
+long GraphVolume(TPlayWindow& w)
+{
+    TComPtr<IBasicAudio> audio;
+    w.GetGraph()->QueryInterface(IID_IBasicAudio, audio.PutVoid());
+    long v = 1;
+    if (audio) audio->get_Volume(&v);
+    return v;
+}
+
+} // namespace
+
+class PlayFormat : public ::testing::TestWithParam<TFormat> {};
+
+TEST_P(PlayFormat, OpensPlaysToTheEndAndStops)
+{
+    const TFormat& f = GetParam();
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    w.OpenFile(TestMediaPath(f.File));
+    ASSERT_TRUE(w.IsLoaded());
+    EXPECT_EQ(f.Video, w.GetHasVideo());
+    EXPECT_EQ(f.Audio, w.GetHasAudio());
+    int width = -1, height = -1;
+    w.GetVideoSize(width, height);
+    EXPECT_EQ(f.Width, width);
+    EXPECT_EQ(f.Height, height);
+    EXPECT_NEAR(1.5, w.GetPositionUnit() * PositionSteps, 0.15);
+    int seconds = w.PositionToSeconds(10000);
+    EXPECT_TRUE(seconds == 1 || seconds == 2) << seconds;
+    EXPECT_EQ(psStopped, w.GetPlayState());
+
+    w.SetVolume(0.5);
+    if (f.Audio) {
+        EXPECT_EQ(-602, GraphVolume(w));
+    }
+
+    w.Play();
+    EXPECT_EQ(psRunning, w.GetPlayState());
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
+    EXPECT_EQ(1, watch.Complete);
+    EXPECT_GE(w.GetPosition(), 9000);
+
+    w.Stop();
+    EXPECT_EQ(1, watch.Stopped);
+    EXPECT_EQ(psStopped, w.GetPlayState());
+    EXPECT_EQ(0, w.GetPosition());
+
+    // Played again from the start after a stop, it ends again (once for
+    // audio alone, every time with video).
+    if (f.Video || f.File == Formats[0].File) {
+        w.Play();
+        ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 1; }, 8000));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Media, PlayFormat, ::testing::ValuesIn(Formats));
+
+TEST(PlayWindow, UnloadedWindowIsInert)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    EXPECT_FALSE(w.IsLoaded());
+    EXPECT_EQ(0, w.GetPosition());
+    EXPECT_EQ(0, w.PositionToSeconds(5000));
+    w.SetPosition(5000);
+    w.Pause();
+    w.SetVolume(0.5);
+    w.Play();
+    EXPECT_EQ(psStopped, w.GetPlayState());
+    int width = -1, height = -1;
+    w.GetVideoSize(width, height);
+    EXPECT_EQ(0, width);
+    EXPECT_EQ(0, height);
+    w.Stop();
+    EXPECT_EQ(1, watch.Stopped);
+    EXPECT_EQ(psStopped, w.GetPlayState());
+}
+
+TEST(PlayWindow, ErrorsCarryTheSystemTextAndTheCode)
+{
+    EDSError e(E_FAIL);
+    std::string m = e.what();
+    const std::string tail = "\r\nError Code: 80004005";
+    ASSERT_GT(m.size(), tail.size());
+    EXPECT_EQ(tail, m.substr(m.size() - tail.size()));
+    char text[160] = {};
+    DWORD n = AMGetErrorTextA(E_FAIL, text, sizeof text);
+    EXPECT_EQ(std::string(text, n), m.substr(0, m.size() - tail.size()));
+    EXPECT_NO_THROW(CheckDSResult(S_FALSE));
+    EXPECT_NO_THROW(CheckDSResult(VFW_S_PARTIAL_RENDER));
+    EXPECT_THROW(CheckDSResult(E_FAIL), EDSError);
+}
+
+TEST(PlayWindow, FailedOpenLeavesAnEmptyGraph)
+{
+    TPlayWindow w;
+    w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    ASSERT_TRUE(w.IsLoaded());
+    for (const wchar_t* name : {L"no-such-file.avi", L"not-a-movie.avi"}) {
+        try {
+            w.OpenFile(TestMediaPath(name));
+            ADD_FAILURE() << "no error";
+        } catch (const EDSError& e) {
+            std::string m = e.what();
+            char code[9];
+            std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(e.Code));
+            EXPECT_TRUE(FAILED(e.Code));
+            EXPECT_NE(std::string::npos, m.find(std::string("\r\nError Code: ") + code)) << m;
+        }
+        EXPECT_FALSE(w.IsLoaded());
+        EXPECT_FALSE(w.GetHasAudio());
+        EXPECT_EQ(psStopped, w.GetPlayState());
+        EXPECT_NE(nullptr, w.GetGraph());
+    }
+    // The fresh graph takes the next file.
+    w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    EXPECT_TRUE(w.IsLoaded());
+}
+
+TEST(PlayWindow, PositionRules)
+{
+    TPlayWindow w;
+    w.OpenFile(TestMediaPath(L"wav16-stereo.wav"));
+    w.SetPosition(5000);
+    EXPECT_NEAR(5000, w.GetPosition(), 10);
+    w.SetPosition(-3);
+    EXPECT_EQ(0, w.GetPosition());
+    w.SetPosition(7000);
+    w.SetPosition(0);
+    EXPECT_EQ(0, w.GetPosition());
+    w.SetPosition(20000); // past the end: exactly the stop time
+    EXPECT_EQ(10000, w.GetPosition());
+    EXPECT_EQ(w.PositionToSeconds(10000), w.PositionToSeconds(20000));
+    EXPECT_EQ(0, w.PositionToSeconds(0));
+}
+
+// Seeking a running graph, and seeking while paused, must still end in
+// completion, and Stop must return afterwards.
+TEST(PlayWindow, SeekWhilePlayingStillCompletes)
+{
+    for (const wchar_t* name : {L"movie-mjpeg.avi", L"movie.mp4", L"wav16-stereo.wav"}) {
+        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+        TPlayWindow w;
+        TWatch watch;
+        watch.Attach(w);
+        w.OpenFile(TestMediaPath(name));
+        w.Play();
+        PumpFor(300);
+        w.SetPosition(6000);
+        EXPECT_EQ(psRunning, w.GetPlayState());
+        EXPECT_GE(w.GetPosition(), 5900);
+        ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 4000));
+
+        w.Stop();
+        w.Play();
+        PumpFor(200);
+        w.Pause();
+        w.SetPosition(7000);
+        EXPECT_NEAR(7000, w.GetPosition(), 100);
+        w.Play();
+        ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 1; }, 4000));
+        w.Stop();
+        EXPECT_EQ(0, w.GetPosition());
+    }
+}
+
+TEST(PlayWindow, CompletionWinsOverAbort)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    // Completion passes straight through instead of waiting for the renderers.
+    TComPtr<IMediaEvent> events;
+    ASSERT_EQ(S_OK, w.GetGraph()->QueryInterface(IID_IMediaEvent, events.PutVoid()));
+    ASSERT_EQ(S_OK, events->CancelDefaultHandling(EC_COMPLETE));
+    TComPtr<IMediaEventSink> sink;
+    ASSERT_EQ(S_OK, w.GetGraph()->QueryInterface(IID_IMediaEventSink, sink.PutVoid()));
+    sink->Notify(EC_ERRORABORT, E_FAIL, 0);
+    sink->Notify(EC_COMPLETE, S_OK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete + watch.Stopped > 0; }, 3000));
+    PumpFor(100);
+    EXPECT_EQ(1, watch.Complete);
+    EXPECT_EQ(0, watch.Stopped);
+
+    // An abort alone stops.
+    sink->Notify(EC_USERABORT, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Stopped > 0; }, 3000));
+    EXPECT_EQ(1, watch.Complete);
+}
+
+// With layered presentation allowed the callback filter joins every graph;
+// video goes through it to the renderer and audio-only files ignore it.
+TEST(PlayWindow, CallbackFilterInTheGraph)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    w.SetLayeredAllowed(true);
+    ASSERT_TRUE(w.GetLayeredAllowed());
+    w.OpenFile(TestMediaPath(L"movie-mjpeg.avi"));
+    EXPECT_TRUE(w.GetHasVideo());
+    EXPECT_TRUE(w.GetHasAudio());
+    w.Play();
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
+    w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    EXPECT_FALSE(w.GetHasVideo());
+    w.Play();
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 1; }, 8000));
+
+    // No longer allowed: the filter made before stays and joins the next graph.
+    w.SetLayeredAllowed(false);
+    w.OpenFile(TestMediaPath(L"movie.mpg"));
+    EXPECT_TRUE(w.GetHasVideo());
+    int width = 0, height = 0;
+    w.GetVideoSize(width, height);
+    EXPECT_EQ(176, width);
+    w.Play();
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 2; }, 8000));
+}
