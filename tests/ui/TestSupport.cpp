@@ -1,0 +1,134 @@
+#include "TestSupport.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "ui/UConfigLocation.h"
+#include "ui/UPath.h"
+
+TTempDir::TTempDir(const std::string& prefix)
+{
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    static int counter = 0;
+    for (;;) {
+        std::string p = IncludeTrailingPathDelimiter(tmp) + prefix + "-" + std::to_string(GetCurrentProcessId()) +
+                        "-" + std::to_string(++counter);
+        if (CreateDirectoryA(p.c_str(), nullptr)) {
+            FPath = p + "\\";
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create " + p);
+    }
+}
+
+TTempDir::~TTempDir() { RemoveTree(FPath); }
+
+void RemoveTree(const std::string& dir)
+{
+    std::string base = IncludeTrailingPathDelimiter(dir);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(base + name);
+            else
+                DeleteFileA((base + name).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(ExcludeTrailingPathDelimiter(base).c_str());
+}
+
+void WriteTextFile(const std::string& file, const std::string& text)
+{
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+}
+
+std::string ReadTextFile(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TRegistryPathGuard::TRegistryPathGuard()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Pondel", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        FParentExisted = true;
+        RegCloseKey(key);
+    }
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        FKeyExisted = true;
+        char buf[1024];
+        DWORD size = sizeof(buf), type = 0;
+        if (RegQueryValueExA(key, RegistryPathValue, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ)
+            FValue = std::string(buf, size && buf[size - 1] == 0 ? size - 1 : size);
+        RegCloseKey(key);
+    }
+}
+
+TRegistryPathGuard::~TRegistryPathGuard()
+{
+    if (!FKeyExisted) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, RegistryKeyPath);
+        if (!FParentExisted)
+            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Pondel");
+        return;
+    }
+    if (FValue)
+        Set(*FValue);
+    else
+        Remove();
+}
+
+void TRegistryPathGuard::Set(const std::string& value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("cannot create the registry key");
+    RegSetValueExA(key, RegistryPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+void TRegistryPathGuard::Remove()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, RegistryPathValue);
+        RegCloseKey(key);
+    }
+}
+
+TUserFolderGuard::TUserFolderGuard() : FPath(UserDefaultConfigDir())
+{
+    std::string dir = ExcludeTrailingPathDelimiter(FPath);
+    if (PathExists(dir)) {
+        FSaved = dir + ".saved-by-test";
+        RemoveTree(FSaved);
+        MoveFileA(dir.c_str(), FSaved.c_str());
+    }
+}
+
+TUserFolderGuard::~TUserFolderGuard()
+{
+    std::string dir = ExcludeTrailingPathDelimiter(FPath);
+    RemoveTree(dir);
+    if (!FSaved.empty())
+        MoveFileA(FSaved.c_str(), dir.c_str());
+}

@@ -1,0 +1,384 @@
+// Where config.ini is read from and written to, paths as stored on disk, and
+// the main window driven in-process.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "TestSupport.h"
+#include "settings/UConfigKeys.h"
+#include "settings/USetting.h"
+#include "ui/UApplication.h"
+#include "ui/UConfigLocation.h"
+#include "ui/UDummyMainForm.h"
+#include "ui/UMainForm.h"
+#include "ui/UPath.h"
+
+namespace {
+
+void WriteConfig(const std::string& dir, const std::function<void(TSetting&)>& fill)
+{
+    TSetting s;
+    fill(s);
+    ForceDirectories(dir);
+    s.SaveToFile(dir + "config.ini");
+}
+
+std::unique_ptr<TSetting> ReadConfig(const std::string& dir)
+{
+    auto s = std::make_unique<TSetting>();
+    s->LoadFromFile(dir + "config.ini");
+    return s;
+}
+
+// Three folders standing for the program folder, the per-user default folder
+// and the folder named in the registry.
+struct Folders : ::testing::Test {
+    TTempDir root;
+    std::string program = root.Path() + "prog\\";
+    std::string user = root.Path() + "user\\Pondel\\Reelo\\";
+    std::string registry;  // empty: no registry value
+    TConfigFolders folders{program, [this] { return user; }, [this] { return registry; }};
+    TSetting global;
+    bool multiUserAtLoad = true;
+
+    void SetUp() override { ForceDirectories(program); }
+};
+
+TEST_F(Folders, NoFileAnywhereKeepsTheProgramFolder)
+{
+    EXPECT_EQ(program, LocateConfiguration(global, folders, multiUserAtLoad));
+    EXPECT_FALSE(multiUserAtLoad);
+    EXPECT_FALSE(ReadKey(global, ConfigKey::MultiUser));
+}
+
+TEST_F(Folders, SingleUserReadsOnlyTheProgramFolder)
+{
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::BoundsLeft, 7); });
+    WriteConfig(user, [](TSetting& s) { WriteKey(s, ConfigKey::BoundsLeft, 99); });
+    EXPECT_EQ(program, LocateConfiguration(global, folders, multiUserAtLoad));
+    EXPECT_FALSE(multiUserAtLoad);
+    EXPECT_EQ(7, ReadKey(global, ConfigKey::BoundsLeft));
+}
+
+TEST_F(Folders, MultiUserOverlaysTheUserFileOnTheProgramFile)
+{
+    WriteConfig(program, [](TSetting& s) {
+        WriteKey(s, ConfigKey::MultiUser, true);
+        WriteKey(s, ConfigKey::BoundsLeft, 7);
+        WriteKey(s, ConfigKey::BoundsTop, 8);
+    });
+    WriteConfig(user, [](TSetting& s) { WriteKey(s, ConfigKey::BoundsLeft, 99); });
+    EXPECT_EQ(user, LocateConfiguration(global, folders, multiUserAtLoad));
+    EXPECT_TRUE(multiUserAtLoad);
+    EXPECT_EQ(99, ReadKey(global, ConfigKey::BoundsLeft));
+    EXPECT_EQ(8, ReadKey(global, ConfigKey::BoundsTop));  // only the program file has it
+}
+
+TEST_F(Folders, MultiUserPrefersTheRegistryFolder)
+{
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::MultiUser, true); });
+    std::string chosen = root.Path() + "表示";  // no trailing delimiter, 0x5C trail byte
+    registry = chosen;
+    WriteConfig(chosen + "\\", [](TSetting& s) { WriteKey(s, ConfigKey::Recent, "Music"); });
+    EXPECT_EQ(chosen + "\\", LocateConfiguration(global, folders, multiUserAtLoad));
+    EXPECT_EQ("Music", ReadKey(global, ConfigKey::Recent));
+}
+
+TEST_F(Folders, MultiUserWithoutAnyUserFileKeepsTheProgramValues)
+{
+    WriteConfig(program, [](TSetting& s) {
+        WriteKey(s, ConfigKey::MultiUser, true);
+        WriteKey(s, ConfigKey::Recent, "Music");
+    });
+    EXPECT_EQ(user, LocateConfiguration(global, folders, multiUserAtLoad));
+    EXPECT_EQ("Music", ReadKey(global, ConfigKey::Recent));
+    // At exit the tree, with those values, goes to the per-user folder, which is created.
+    EXPECT_EQ(user + "config.ini", SaveConfigurationTo(global, folders, user, true, ""));
+    EXPECT_EQ("Music", ReadKey(*ReadConfig(user), ConfigKey::Recent));
+}
+
+TEST_F(Folders, MalformedFileRaisesTheFormatError)
+{
+    WriteTextFile(program + "config.ini", "\tx\r\n");
+    try {
+        LocateConfiguration(global, folders, multiUserAtLoad);
+        FAIL() << "no error";
+    } catch (const ESettingError& e) {
+        EXPECT_EQ(0u, std::string(e.what()).rfind("ファイルフォーマットが不正です\r\nfile: ", 0)) << e.what();
+    }
+}
+
+// The destination of the exit save: every row of the table.
+TEST_F(Folders, SaveDestinationTable)
+{
+    std::string pending = root.Path() + "pending";
+    struct Row {
+        bool flag, atLoad;
+        bool withPending;
+        std::string expectDir;
+        int programFlag;  // -1: program file not written by the flag
+    } rows[] = {
+        {false, false, false, program, -1},
+        {false, false, true, program, -1},
+        {false, true, true, program, 0},
+        {true, true, false, registry.empty() ? root.Path() + "reg\\" : registry, -1},
+        {true, true, true, pending + "\\", -1},
+        {true, false, false, user, 1},
+        {true, false, true, pending + "\\", 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.flag) + std::to_string(r.atLoad) + std::to_string(r.withPending));
+        RemoveTree(root.Path());
+        ForceDirectories(program);
+        WriteConfig(program, [&](TSetting& s) {
+            WriteKey(s, ConfigKey::MultiUser, r.atLoad);
+            WriteKey(s, ConfigKey::Recent, "program");
+        });
+        std::string configDir = r.atLoad ? root.Path() + "reg\\" : program;
+        TSetting g;
+        WriteKey(g, ConfigKey::MultiUser, r.flag);
+        WriteKey(g, ConfigKey::Recent, "saved");
+        std::string written = SaveConfigurationTo(g, folders, configDir, r.atLoad, r.withPending ? pending : "");
+        EXPECT_EQ(r.expectDir + "config.ini", written);
+        EXPECT_EQ("saved", ReadKey(*ReadConfig(r.expectDir), ConfigKey::Recent));
+        auto prog = ReadConfig(program);
+        if (r.programFlag >= 0) {
+            EXPECT_EQ(r.programFlag == 1, ReadKey(*prog, ConfigKey::MultiUser));
+            if (r.expectDir != program) {  // the rest of the program file stays as it was
+                EXPECT_EQ("program", ReadKey(*prog, ConfigKey::Recent));
+            }
+        } else if (r.expectDir != program) {
+            EXPECT_EQ(r.atLoad, ReadKey(*prog, ConfigKey::MultiUser));
+            EXPECT_EQ("program", ReadKey(*prog, ConfigKey::Recent));
+        }
+    }
+}
+
+TEST_F(Folders, SwitchingOnInTheFirstRunCreatesTheProgramFile)
+{
+    TSetting g;
+    WriteKey(g, ConfigKey::MultiUser, true);
+    EXPECT_EQ(user + "config.ini", SaveConfigurationTo(g, folders, program, false, ""));
+    ASSERT_TRUE(PathExists(program + "config.ini"));
+    EXPECT_TRUE(ReadKey(*ReadConfig(program), ConfigKey::MultiUser));
+    EXPECT_TRUE(ReadKey(*ReadConfig(user), ConfigKey::MultiUser));
+    // The next start finds the flag and reads the per-user file.
+    TSetting next;
+    bool atLoad = false;
+    EXPECT_EQ(user, LocateConfiguration(next, folders, atLoad));
+    EXPECT_TRUE(atLoad);
+}
+
+TEST(RegistryFolder, ReadsThePathValueOfTheRealKey)
+{
+    TRegistryPathGuard guard;
+    guard.Remove();
+    EXPECT_EQ("", RegistryConfigDir());
+    guard.Set("C:\\ユーザー\\表示");
+    EXPECT_EQ("C:\\ユーザー\\表示", RegistryConfigDir());
+    guard.Set("");
+    EXPECT_EQ("", RegistryConfigDir());
+}
+
+TEST(RegistryFolder, UserDefaultFolderIsUnderApplicationData)
+{
+    std::string dir = UserDefaultConfigDir();
+    std::string appData = GetAppDataDir();
+    EXPECT_EQ(ExcludeTrailingPathDelimiter(appData) + "\\Pondel\\Reelo\\", dir);
+}
+
+TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
+{
+    TTempDir tmp;
+    std::string base = ResolveLongPath(ExcludeTrailingPathDelimiter(tmp.Path()));
+    ASSERT_FALSE(base.empty());
+    ForceDirectories(base + "\\ソフト\\Data");
+    WriteTextFile(base + "\\ソフト\\Data\\表示.AVI", "x");
+    EXPECT_EQ(base + "\\ソフト\\Data\\表示.AVI", ResolveLongPath(base + "\\ソフト\\data\\表示.avi"));
+    EXPECT_EQ(base + "\\ソフト\\Data", ResolveLongPath(base + "\\ソフト\\DATA"));
+    // A missing component anywhere gives the empty string.
+    EXPECT_EQ("", ResolveLongPath(base + "\\ソフト\\Data\\無い.avi"));
+    EXPECT_EQ("", ResolveLongPath(base + "\\ソ\\Data\\表示.avi"));
+    // Wildcards do not pick some other entry.
+    EXPECT_EQ("", ResolveLongPath(base + "\\ソフト\\Data\\*"));
+    // A root or a bare name stays as it is.
+    EXPECT_EQ("C:\\", ResolveLongPath("C:\\"));
+    EXPECT_EQ("表示.avi", ResolveLongPath("表示.avi"));
+    EXPECT_EQ("c:\\windows", [] {
+        std::string s = ResolveLongPath("c:\\WINDOWS");
+        for (char& ch : s)
+            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        return s;
+    }());
+}
+
+TEST(Paths, DelimitersAreFoundLeadByteAware)
+{
+    EXPECT_EQ(std::string::npos, LastDelimiter("ソ"));  // 0x83 0x5C
+    EXPECT_EQ(2u, LastDelimiter("C:\\表"));
+    EXPECT_EQ("C:\\ソ\\", IncludeTrailingPathDelimiter("C:\\ソ"));
+    EXPECT_EQ("C:\\ソ", ExcludeTrailingPathDelimiter("C:\\ソ"));
+    EXPECT_EQ("表示.avi", ExtractFileName("C:\\ソフト\\表示.avi"));
+    EXPECT_EQ(3u, RootLength("C:\\x"));
+    EXPECT_EQ(12u, RootLength("\\\\srv\\share\\x"));
+}
+
+// The main window constructed in-process.
+struct MainWindow : ::testing::Test {
+    TTempDir root;
+    std::string program = root.Path() + "prog\\";
+    std::string user = root.Path() + "user\\";
+    std::unique_ptr<TApplication> app;
+    std::unique_ptr<TDummyMainForm> dummy;
+    std::vector<std::string> errors;
+
+    void SetUp() override
+    {
+        ForceDirectories(program);
+        OleInitialize(nullptr);
+        app = std::make_unique<TApplication>();
+        app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        dummy = std::make_unique<TDummyMainForm>();
+        app->MainForm = dummy.get();
+        ConfigDir = program;
+        FormCreateErrorHook = [](const std::string& text) { throw std::runtime_error(text); };
+    }
+    void TearDown() override
+    {
+        FormCreateErrorHook = nullptr;
+        dummy.reset();
+        app.reset();
+        OleUninitialize();
+    }
+    std::unique_ptr<TMainForm> Create(std::vector<std::string> args)
+    {
+        return std::make_unique<TMainForm>(std::move(args),
+                                           TConfigFolders{program, [this] { return user; }, [] { return ""; }});
+    }
+};
+
+TEST_F(MainWindow, DesignedWindowAndFirstSave)
+{
+    auto form = Create({});
+    EXPECT_EQ("Reelo", form->Caption());
+    EXPECT_TRUE(form->Visible());
+    EXPECT_FALSE(IsWindowVisible(dummy->Handle()));
+    EXPECT_EQ("DummyMainForm", dummy->Caption());
+    EXPECT_TRUE(GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    RECT r = form->BoundsRect(), c;
+    GetClientRect(form->Handle(), &c);
+    EXPECT_EQ(502, r.left);
+    EXPECT_EQ(400, r.top);
+    EXPECT_EQ(472, c.right);
+    EXPECT_EQ(344, c.bottom);
+    EXPECT_EQ(program, ConfigDir);
+
+    // Closing hides the window and ends the loop; it does not destroy it.
+    form->Close();
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(form->TrayIcon.Visible());
+    form.reset();
+    EXPECT_TRUE(errors.empty());
+    auto saved = ReadConfig(program);
+    EXPECT_TRUE(ReadKey(*saved, ConfigKey::RestoreWindowPosition, false));
+    EXPECT_EQ(502, ReadKey(*saved, ConfigKey::BoundsLeft));
+    EXPECT_EQ(400, ReadKey(*saved, ConfigKey::BoundsTop));
+    EXPECT_EQ(r.right - r.left, ReadKey(*saved, ConfigKey::BoundsWidth));
+    EXPECT_EQ(r.bottom - r.top, ReadKey(*saved, ConfigKey::BoundsHeight));
+    EXPECT_EQ("Temporary", ReadKey(*saved, ConfigKey::Recent));
+}
+
+TEST_F(MainWindow, BoundsRestoredOnlyWhenAsked)
+{
+    WriteConfig(program, [](TSetting& s) {
+        WriteKey(s, ConfigKey::RestoreWindowPosition, true);
+        WriteKey(s, ConfigKey::BoundsLeft, 30);
+        WriteKey(s, ConfigKey::BoundsTop, 40);
+        WriteKey(s, ConfigKey::BoundsWidth, 500);
+        WriteKey(s, ConfigKey::BoundsHeight, 420);
+    });
+    RECT r = Create({})->BoundsRect();
+    EXPECT_EQ(30, r.left);
+    EXPECT_EQ(40, r.top);
+    EXPECT_EQ(500, r.right - r.left);
+    EXPECT_EQ(420, r.bottom - r.top);
+
+    WriteConfig(program, [](TSetting& s) {
+        WriteKey(s, ConfigKey::RestoreWindowPosition, false);
+        WriteKey(s, ConfigKey::BoundsLeft, 30);
+    });
+    {
+        auto form = Create({});
+        EXPECT_EQ(502, form->BoundsRect().left);
+        form->SetBounds(5, 6, 400, 300);
+    }
+    auto saved = ReadConfig(program);
+    EXPECT_FALSE(ReadKey(*saved, ConfigKey::RestoreWindowPosition, true));
+    EXPECT_EQ(30, ReadKey(*saved, ConfigKey::BoundsLeft));  // not written
+}
+
+TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
+{
+    TTempDir media;
+    std::string folder = ResolveLongPath(ExcludeTrailingPathDelimiter(media.Path()));
+    WriteTextFile(folder + "\\表示.AVI", "x");
+    {
+        auto form = Create({"/V-", folder + "\\表示.avi", folder + "\\無い.avi"});
+        EXPECT_FALSE(form->Visible());
+        EXPECT_TRUE(form->TrayIcon.Visible());
+        TPlayList* list = form->Controller->CurrentList();
+        ASSERT_NE(nullptr, list);
+        EXPECT_EQ("Temporary 2", list->Name());
+        ASSERT_EQ(1, list->FileCount());  // the missing file is left out
+        EXPECT_EQ(folder + "\\表示.AVI", list->Files(0));
+        EXPECT_FALSE(ReadKey(form->Controller->GUISetting(), ConfigKey::ShowControllWindow, true));
+        form->GUIC1Click();
+        EXPECT_FALSE(KeyIsSet(form->Controller->GUISetting(), ConfigKey::ShowControllWindow));
+    }
+    {
+        // "x /A": both are paths; the new temporary list stays empty, nothing plays.
+        auto form = Create({"x", "/A"});
+        EXPECT_TRUE(form->Visible());
+        EXPECT_EQ("Temporary 2", form->Controller->CurrentList()->Name());
+        EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+    }
+    {
+        auto form = Create({"/A", "/PMusic"});
+        EXPECT_EQ("Music", form->Controller->CurrentList()->Name());
+        EXPECT_EQ(2, form->PlayLists->Count());
+        EXPECT_EQ("Music", form->PlayLists->Items(0).Name());  // sorted
+    }
+    {
+        auto form = Create({"/PTemporary"});  // an existing list is selected, not created
+        EXPECT_EQ(1, form->PlayLists->Count());
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindow, FailureInFormCreateIsReportedAndTerminates)
+{
+    OleUninitialize();  // RegisterDragDrop now fails
+    std::string reported;
+    static std::string* sink;
+    sink = &reported;
+    FormCreateErrorHook = [](const std::string& text) { *sink = text; };
+    auto form = Create({});
+    EXPECT_NE(std::string::npos, reported.find("ドロップターゲット")) << reported;
+    EXPECT_TRUE(app->Terminated());
+    OleInitialize(nullptr);
+}
+
+TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
+{
+    auto form = Create({});
+    // A file where the folder should be: the folder cannot be created.
+    RemoveTree(program);
+    WriteTextFile(ExcludeTrailingPathDelimiter(program), "x");
+    form.reset();
+    ASSERT_EQ(1u, errors.size());
+    DeleteFileA(ExcludeTrailingPathDelimiter(program).c_str());
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// Reelo.exe as a real process, copied into a temporary program folder (its
+// config.ini goes there): first start, restoring the bounds, a malformed
+// settings file, multi-user mode with and without the registry value, and
+// the command line's visibility option.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "TestSupport.h"
+#include "settings/UConfigKeys.h"
+#include "settings/USetting.h"
+#include "ui/UPath.h"
+
+namespace {
+
+std::string ReeloExe()
+{
+    const char* bin = getenv("REELO_BINARY_DIR");
+    if (!bin)
+        return {};
+    char full[MAX_PATH];
+    // REELO_BINARY_DIR is a Unix path; Wine maps it through drive Z:.
+    std::string dir = std::string("Z:") + bin;
+    for (char& c : dir)
+        if (c == '/')
+            c = '\\';
+    GetFullPathNameA((dir + "\\bin\\Reelo.exe").c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+struct FindData {
+    DWORD Pid;
+    const char* ClassName;
+    HWND Found;
+};
+
+BOOL CALLBACK FindProc(HWND hwnd, LPARAM lp)
+{
+    auto* d = reinterpret_cast<FindData*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (pid == d->Pid && strcmp(cls, d->ClassName) == 0) {
+        d->Found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
+{
+    char text[1024] = {};
+    GetWindowTextA(hwnd, text, sizeof(text));
+    *reinterpret_cast<std::string*>(lp) += std::string(text) + "|";
+    return TRUE;
+}
+
+class TReelo {
+public:
+    TReelo(const std::string& programDir, const std::string& args)
+    {
+        std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof(si);
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, programDir.c_str(), &si, &FPi))
+            throw std::runtime_error("cannot start " + cmd);
+    }
+    ~TReelo()
+    {
+        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(FPi.hProcess, 99);
+        CloseHandle(FPi.hThread);
+        CloseHandle(FPi.hProcess);
+    }
+    // A top-level window of the process, waiting for it to appear.
+    HWND Window(const char* className, int timeoutMs = 15000)
+    {
+        for (int waited = 0; waited < timeoutMs; waited += 50) {
+            FindData d{FPi.dwProcessId, className, nullptr};
+            EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
+            if (d.Found)
+                return d.Found;
+            if (WaitForSingleObject(FPi.hProcess, 50) != WAIT_TIMEOUT)
+                return nullptr;
+        }
+        return nullptr;
+    }
+    // The main window once its creation has finished (its list combo box
+    // is filled at the end of it; visibility is settled right after).
+    HWND MainWindow(bool visible = true)
+    {
+        HWND h = Window("TMainForm");
+        if (!h)
+            return nullptr;
+        for (int waited = 0; waited < 15000; waited += 20) {
+            HWND combo = FindWindowExA(h, nullptr, "ComboBox", nullptr);
+            if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0)
+                break;
+            Sleep(20);
+        }
+        for (int waited = 0; visible && waited < 5000 && !IsWindowVisible(h); waited += 20)
+            Sleep(20);
+        if (!visible)
+            Sleep(300);
+        return h;
+    }
+    DWORD WaitExit(int timeoutMs = 15000)
+    {
+        if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+            return 0xFFFFFFFF;
+        DWORD code = 0;
+        GetExitCodeProcess(FPi.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION FPi = {};
+};
+
+std::unique_ptr<TSetting> ReadConfig(const std::string& dir)
+{
+    auto s = std::make_unique<TSetting>();
+    s->LoadFromFile(dir + "config.ini");
+    return s;
+}
+
+void WriteConfig(const std::string& dir, void (*fill)(TSetting&))
+{
+    TSetting s;
+    fill(s);
+    ForceDirectories(dir);
+    s.SaveToFile(dir + "config.ini");
+}
+
+struct ReeloProcess : ::testing::Test {
+    TTempDir root{"reelo-proc"};
+    std::string program = root.Path() + "ソフト\\";  // ソ = 0x83 0x5C
+
+    void SetUp() override
+    {
+        std::string exe = ReeloExe();
+        ASSERT_TRUE(PathExists(exe)) << exe;
+        ForceDirectories(program);
+        ASSERT_TRUE(CopyFileA(exe.c_str(), (program + "Reelo.exe").c_str(), FALSE));
+    }
+};
+
+TEST_F(ReeloProcess, FirstStartWritesConfigAndNextStartRestoresBounds)
+{
+    {
+        TReelo reelo(program, "");
+        HWND main = reelo.MainWindow();
+        ASSERT_NE(nullptr, main);
+        EXPECT_TRUE(IsWindowVisible(main));
+        char caption[64] = {};
+        GetWindowTextA(main, caption, sizeof(caption));
+        EXPECT_STREQ("Reelo", caption);
+        RECT r;
+        GetWindowRect(main, &r);
+        EXPECT_EQ(502, r.left);
+        EXPECT_EQ(400, r.top);
+        // Moved by the user before closing.
+        SetWindowPos(main, nullptr, 40, 50, 520, 410, SWP_NOZORDER | SWP_NOACTIVATE);
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, reelo.WaitExit());
+    }
+    ASSERT_TRUE(PathExists(program + "config.ini"));
+    auto saved = ReadConfig(program);
+    EXPECT_TRUE(ReadKey(*saved, ConfigKey::RestoreWindowPosition, false));
+    EXPECT_EQ(40, ReadKey(*saved, ConfigKey::BoundsLeft));
+    EXPECT_EQ(50, ReadKey(*saved, ConfigKey::BoundsTop));
+    EXPECT_EQ(520, ReadKey(*saved, ConfigKey::BoundsWidth));
+    EXPECT_EQ(410, ReadKey(*saved, ConfigKey::BoundsHeight));
+
+    TReelo again(program, "");
+    HWND main = again.MainWindow();
+    ASSERT_NE(nullptr, main);
+    RECT r;
+    GetWindowRect(main, &r);
+    EXPECT_EQ(40, r.left);
+    EXPECT_EQ(50, r.top);
+    EXPECT_EQ(520, r.right - r.left);
+    EXPECT_EQ(410, r.bottom - r.top);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, again.WaitExit());
+}
+
+TEST_F(ReeloProcess, MalformedConfigEndsStartWithTheFormatMessage)
+{
+    WriteTextFile(program + "config.ini", "\\\t0\t0\t\r\n\tx\r\n");
+    TReelo reelo(program, "");
+    HWND box = reelo.Window("#32770");
+    ASSERT_NE(nullptr, box);
+    // The text is filled in while the box initialises: wait for it.
+    std::string text;
+    for (int waited = 0; waited < 5000 && text.find("line:") == std::string::npos; waited += 50) {
+        Sleep(50);
+        text.clear();
+        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+    }
+    EXPECT_NE(std::string::npos, text.find("ファイルフォーマットが不正です")) << text;
+    EXPECT_NE(std::string::npos, text.find("line:2")) << text;
+    EXPECT_EQ(nullptr, reelo.Window("TMainForm", 0));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1u, reelo.WaitExit());
+}
+
+TEST_F(ReeloProcess, MultiUserWithTheRegistryFolder)
+{
+    TRegistryPathGuard registry;
+    std::string chosen = root.Path() + "表示設定\\";
+    registry.Set(ExcludeTrailingPathDelimiter(chosen));
+    WriteConfig(program, [](TSetting& s) {
+        WriteKey(s, ConfigKey::MultiUser, true);
+        WriteKey(s, ConfigKey::Recent, "program");
+    });
+    ForceDirectories(chosen);
+    WriteTextFile(chosen + "config.ini", ReadTextFile(program + "config.ini"));
+    {
+        TSetting s;
+        s.LoadFromFile(chosen + "config.ini");
+        WriteKey(s, ConfigKey::RestoreWindowPosition, true);
+        WriteKey(s, ConfigKey::BoundsLeft, 60);
+        WriteKey(s, ConfigKey::BoundsTop, 70);
+        WriteKey(s, ConfigKey::BoundsWidth, 480);
+        WriteKey(s, ConfigKey::BoundsHeight, 390);
+        s.SaveToFile(chosen + "config.ini");
+    }
+    TReelo reelo(program, "");
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    RECT r;
+    GetWindowRect(main, &r);
+    EXPECT_EQ(60, r.left);
+    EXPECT_EQ(70, r.top);
+    SetWindowPos(main, nullptr, 61, 71, 480, 390, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+    EXPECT_EQ(61, ReadKey(*ReadConfig(chosen), ConfigKey::BoundsLeft));
+    auto prog = ReadConfig(program);  // the program folder's file is left alone
+    EXPECT_FALSE(KeyIsSet(*prog, ConfigKey::BoundsLeft));
+    EXPECT_TRUE(ReadKey(*prog, ConfigKey::MultiUser));
+}
+
+TEST_F(ReeloProcess, MultiUserWithoutTheRegistryValueUsesTheUserFolder)
+{
+    TRegistryPathGuard registry;
+    registry.Remove();
+    TUserFolderGuard userFolder;
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::MultiUser, true); });
+    // "/V-": the window starts hidden (tray mode); closing it still ends the program.
+    TReelo reelo(program, "/V-");
+    HWND main = reelo.MainWindow(false);
+    ASSERT_NE(nullptr, main);
+    EXPECT_FALSE(IsWindowVisible(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+    ASSERT_TRUE(PathExists(userFolder.Path() + "config.ini"));
+    EXPECT_TRUE(ReadKey(*ReadConfig(userFolder.Path()), ConfigKey::RestoreWindowPosition, false));
+    EXPECT_FALSE(KeyIsSet(*ReadConfig(program), ConfigKey::RestoreWindowPosition));
+}
+
+}  // namespace

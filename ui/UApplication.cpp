@@ -1,0 +1,197 @@
+#include "ui/UApplication.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "settings/UException.h"
+#include "ui/UForm.h"
+
+TApplication* Application = nullptr;
+
+TCommand::TCommand(std::function<void(UINT code)> handler) : FId(Application->RegisterCommand(std::move(handler))) {}
+
+TCommand::~TCommand()
+{
+    if (FId && Application)
+        Application->UnregisterCommand(FId);
+}
+
+TCommand::TCommand(TCommand&& other) noexcept : FId(other.FId) { other.FId = 0; }
+
+TCommand& TCommand::operator=(TCommand&& other) noexcept
+{
+    if (this != &other) {
+        if (FId && Application)
+            Application->UnregisterCommand(FId);
+        FId = other.FId;
+        other.FId = 0;
+    }
+    return *this;
+}
+
+namespace {
+
+LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_COMMAND && Application) {
+        Guarded([&] { Application->DispatchCommand(LOWORD(wp), HIWORD(wp)); });
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+TApplication::TApplication()
+{
+    FInstance = GetModuleHandleA(nullptr);
+    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = AppWndProc;
+    wc.hInstance = FInstance;
+    wc.hIcon = LoadIconA(FInstance, "MAINICON");
+    wc.lpszClassName = "TApplication";
+    RegisterClassA(&wc);
+    FHandle = CreateWindowExA(0, "TApplication", Title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                              0, 0, 0, 0, nullptr, nullptr, FInstance, nullptr);
+    if (!FHandle)
+        throw Exception("アプリケーションウインドウを作成できませんでした");
+
+    NONCLIENTMETRICSA ncm = {};
+    ncm.cbSize = sizeof(ncm);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0))
+        FFont = CreateFontIndirectA(&ncm.lfMessageFont);
+    Application = this;
+}
+
+TApplication::~TApplication()
+{
+    if (FHandle)
+        DestroyWindow(FHandle);
+    if (FFont)
+        DeleteObject(FFont);
+    if (Application == this)
+        Application = nullptr;
+}
+
+void TApplication::Run()
+{
+    while (!FTerminated)
+        HandleMessage();
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (TForm* form = TForm::FromHandle(root)) {
+        if (form->PreTranslate(msg))
+            return true;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!ProcessMessage(msg)) {
+        DoIdle();
+        if (!FTerminated)
+            WaitMessage();
+    }
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::Terminate()
+{
+    if (!FTerminated) {
+        FTerminated = true;
+        PostQuitMessage(0);
+    }
+}
+
+int TApplication::AddIdleHandler(std::function<void()> handler)
+{
+    int id = FNextIdle++;
+    FIdleHandlers[id] = std::move(handler);
+    return id;
+}
+
+void TApplication::RemoveIdleHandler(int id) { FIdleHandlers.erase(id); }
+
+void TApplication::DoIdle()
+{
+    // A handler may add or remove handlers: walk a snapshot of the ids.
+    std::vector<int> ids;
+    for (auto& [id, h] : FIdleHandlers)
+        ids.push_back(id);
+    for (int id : ids) {
+        auto it = FIdleHandlers.find(id);
+        if (it == FIdleHandlers.end())
+            continue;
+        auto handler = it->second;
+        Guarded(handler);
+    }
+}
+
+void TApplication::HandleException(const std::exception& e) noexcept
+{
+    try {
+        if (OnException) {
+            OnException(e);
+            return;
+        }
+        HWND owner = GetActiveWindow();
+        ::MessageBoxA(owner, e.what(), Title.c_str(), MB_OK | MB_ICONHAND);
+    } catch (...) {
+    }
+}
+
+void TApplication::HandleCurrentException() noexcept
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        HandleException(e);
+    } catch (...) {
+        HandleException(Exception("不明なエラーが発生しました"));
+    }
+}
+
+UINT TApplication::RegisterCommand(std::function<void(UINT code)> handler)
+{
+    // Ids 1..999 are left to dialogs (IDOK, IDCANCEL, ...).
+    while (FCommands.count(FNextCommand) || FNextCommand < 1000)
+        FNextCommand = FNextCommand >= 0xEFFF ? 1000 : FNextCommand + 1;
+    UINT id = FNextCommand++;
+    FCommands[id] = std::move(handler);
+    return id;
+}
+
+void TApplication::UnregisterCommand(UINT id) { FCommands.erase(id); }
+
+bool TApplication::DispatchCommand(UINT id, UINT code)
+{
+    auto it = FCommands.find(id);
+    if (it == FCommands.end())
+        return false;
+    auto handler = it->second;  // the handler may unregister itself
+    handler(code);
+    return true;
+}

@@ -1,0 +1,102 @@
+// The application object: message loop with idle processing, termination,
+// the process-wide command table for menu items and buttons, and the handler
+// for exceptions that no command caught.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <map>
+#include <string>
+
+class TForm;
+
+// A registered command id; unregisters itself when destroyed.
+class TCommand {
+public:
+    TCommand() = default;
+    explicit TCommand(std::function<void(UINT code)> handler);
+    ~TCommand();
+    TCommand(TCommand&& other) noexcept;
+    TCommand& operator=(TCommand&& other) noexcept;
+    TCommand(const TCommand&) = delete;
+    TCommand& operator=(const TCommand&) = delete;
+    UINT Id() const { return FId; }
+
+private:
+    UINT FId = 0;
+};
+
+class TApplication {
+public:
+    TApplication();
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    // The hidden application window; owner of every form.
+    HWND Handle() const { return FHandle; }
+    HINSTANCE Instance() const { return FInstance; }
+    std::string Title = "Reelo";
+
+    // Closing this form ends the loop.
+    TForm* MainForm = nullptr;
+
+    // Runs the loop until Terminate.
+    void Run();
+    // One message, or when the queue is empty: idle handlers, then wait.
+    void HandleMessage();
+    // Dispatches every message waiting in the queue, without idle processing.
+    void ProcessMessages();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+
+    // Idle handlers run whenever the queue becomes empty.
+    int AddIdleHandler(std::function<void()> handler);
+    void RemoveIdleHandler(int id);
+    void DoIdle();
+
+    // Shows the text of an exception (message box, stop icon) or hands it to
+    // OnException when that is set. Never throws.
+    void HandleException(const std::exception& e) noexcept;
+    void HandleCurrentException() noexcept;  // inside a catch block
+    std::function<void(const std::exception&)> OnException;
+
+    // The UI font for child controls.
+    HFONT Font() const { return FFont; }
+
+    // Command table (menu items, accelerators, buttons).
+    UINT RegisterCommand(std::function<void(UINT code)> handler);
+    void UnregisterCommand(UINT id);
+    bool DispatchCommand(UINT id, UINT code);
+
+private:
+    bool ProcessMessage(MSG& msg);
+
+    HINSTANCE FInstance = nullptr;
+    HWND FHandle = nullptr;
+    HFONT FFont = nullptr;
+    bool FTerminated = false;
+    std::map<int, std::function<void()>> FIdleHandlers;
+    int FNextIdle = 1;
+    std::map<UINT, std::function<void(UINT)>> FCommands;
+    UINT FNextCommand = 1000;
+};
+
+// The one application object of the process (created by the program entry or
+// by a test; nullptr before that).
+extern TApplication* Application;
+
+// Runs f, handing any exception to the application's handler. For callbacks
+// coming from Windows, where no exception may pass.
+template <typename F>
+void Guarded(F&& f) noexcept
+{
+    try {
+        f();
+    } catch (...) {
+        if (Application)
+            Application->HandleCurrentException();
+    }
+}

@@ -1,0 +1,274 @@
+#include "ui/UForm.h"
+
+#include <set>
+
+#include "settings/UException.h"
+#include "ui/UApplication.h"
+
+namespace {
+
+void RegisterFormClass(const std::string& name, WNDPROC proc)
+{
+    static std::set<std::string> registered;
+    if (registered.count(name))
+        return;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = Application->Instance();
+    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name.c_str();
+    if (!RegisterClassExA(&wc))
+        throw Exception("ウインドウクラス " + name + " を登録できませんでした");
+    registered.insert(name);
+}
+
+}  // namespace
+
+TForm::~TForm() { DestroyHandle(); }
+
+TForm* TForm::FromHandle(HWND hwnd)
+{
+    if (!hwnd)
+        return nullptr;
+    if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TForm::StaticWndProc))
+        return nullptr;
+    return reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void TForm::CreateHandle(TCreateParams params)
+{
+    CreateParams(params);
+    RegisterFormClass(params.ClassName, &TForm::StaticWndProc);
+    RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
+    AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
+    HWND owner = params.Owner ? params.Owner : Application->Handle();
+    HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
+                                params.Style & ~WS_VISIBLE, params.Left, params.Top, r.right - r.left,
+                                r.bottom - r.top, owner, params.Menu, Application->Instance(), this);
+    if (!hwnd)
+        throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
+}
+
+void TForm::DestroyHandle()
+{
+    if (FAccel) {
+        DestroyAcceleratorTable(FAccel);
+        FAccel = nullptr;
+    }
+    if (FHandle) {
+        FDestroying = true;
+        HWND h = FHandle;
+        DestroyWindow(h);  // WM_NCDESTROY clears FHandle
+        FHandle = nullptr;
+    }
+}
+
+LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    TForm* self;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->FHandle = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self || self->FDestroying) {
+        if (msg == WM_NCDESTROY && self) {
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->FHandle = nullptr;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->FHandle = nullptr;
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    try {
+        if (self->OnMessage && self->OnMessage(msg, wp, lp, result))
+            return result;
+        return self->WndProc(msg, wp, lp);
+    } catch (...) {
+        if (Application)
+            Application->HandleCurrentException();
+    }
+    return 0;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_SHOWWINDOW:
+        // lp == 0: ShowWindow itself (not minimising or an owner's change).
+        if (lp == 0) {
+            if (wp && OnShow)
+                OnShow();
+            else if (!wp && OnHide)
+                OnHide();
+        }
+        break;
+    case WM_CLOSE:
+        DoClose();
+        return 0;
+    case WM_COMMAND: {
+        UINT id = LOWORD(wp), code = HIWORD(wp);
+        if (Application->DispatchCommand(id, code))
+            return 0;
+        if (OnCommand) {
+            OnCommand(id, code, reinterpret_cast<HWND>(lp));
+            return 0;
+        }
+        if (FModal && (id == IDCANCEL || id == IDOK) && lp == 0) {
+            ModalResult = id;
+            return 0;
+        }
+        break;
+    }
+    }
+    return DefWindowProcA(FHandle, msg, wp, lp);
+}
+
+void TForm::DoClose()
+{
+    TCloseAction action = TCloseAction::Hide;
+    if (FModal)
+        action = TCloseAction::Hide;
+    if (OnClose)
+        OnClose(action);
+    if (action == TCloseAction::None)
+        return;
+    if (FModal) {
+        if (ModalResult == mrNone)
+            ModalResult = mrCancel;
+    } else if (Application->MainForm == this) {
+        Application->Terminate();
+    } else {
+        Hide();
+    }
+}
+
+void TForm::Show()
+{
+    ShowWindow(FHandle, SW_SHOW);
+    if (!FModal)
+        SetForegroundWindow(FHandle);
+}
+
+void TForm::Hide() { ShowWindow(FHandle, SW_HIDE); }
+
+bool TForm::Visible() const { return FHandle && IsWindowVisible(FHandle); }
+
+void TForm::Close() { SendMessageA(FHandle, WM_CLOSE, 0, 0); }
+
+namespace {
+struct TDisableState {
+    HWND Self;
+    std::vector<HWND> Disabled;
+};
+
+BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp)
+{
+    auto* state = reinterpret_cast<TDisableState*>(lp);
+    if (hwnd != state->Self && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        state->Disabled.push_back(hwnd);
+    }
+    return TRUE;
+}
+}  // namespace
+
+int TForm::ShowModal()
+{
+    if (Visible() || FModal)
+        throw Exception("表示中のウインドウはモーダル表示にできません");
+    HWND active = GetActiveWindow();
+    TDisableState state{FHandle, {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&state));
+    ModalResult = mrNone;
+    FModal = true;
+    struct TRestore {
+        TForm& Form;
+        TDisableState& State;
+        HWND Active;
+        ~TRestore()
+        {
+            for (HWND h : State.Disabled)
+                if (IsWindow(h))
+                    EnableWindow(h, TRUE);
+            if (Form.FHandle)
+                ShowWindow(Form.FHandle, SW_HIDE);
+            Form.FModal = false;
+            if (Active && IsWindow(Active))
+                SetActiveWindow(Active);
+        }
+    } restore{*this, state, active};
+    ShowWindow(FHandle, SW_SHOW);
+    SetForegroundWindow(FHandle);
+    while (ModalResult == mrNone) {
+        Application->HandleMessage();
+        if (Application->Terminated() || !FHandle)
+            ModalResult = mrCancel;
+    }
+    return ModalResult;
+}
+
+bool TForm::PreTranslate(MSG& msg)
+{
+    if (FAccel && TranslateAcceleratorA(FHandle, FAccel, &msg))
+        return true;
+    if (DialogKeys && IsDialogMessageA(FHandle, &msg))
+        return true;
+    return false;
+}
+
+RECT TForm::BoundsRect() const
+{
+    RECT r = {};
+    GetWindowRect(FHandle, &r);
+    return r;
+}
+
+void TForm::SetBounds(int left, int top, int width, int height)
+{
+    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string TForm::Caption() const { return GetWindowTextString(FHandle); }
+
+void TForm::SetCaption(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }
+
+void TForm::SetAccelerators(const std::vector<ACCEL>& table)
+{
+    if (FAccel)
+        DestroyAcceleratorTable(FAccel);
+    FAccel = nullptr;
+    if (!table.empty())
+        FAccel = CreateAcceleratorTableA(const_cast<ACCEL*>(table.data()), static_cast<int>(table.size()));
+}
+
+HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y, int w,
+                   int h, UINT id, DWORD exStyle)
+{
+    HWND hwnd = CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), Application->Instance(), nullptr);
+    if (!hwnd)
+        throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
+    if (Application->Font())
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Application->Font()), FALSE);
+    return hwnd;
+}
+
+std::string GetWindowTextString(HWND hwnd)
+{
+    int n = GetWindowTextLengthA(hwnd);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    n = GetWindowTextA(hwnd, &s[0], n + 1);
+    s.resize(n > 0 ? n : 0);
+    return s;
+}

@@ -1,0 +1,101 @@
+// Forms: top-level windows with creation parameters, show, hide and close
+// events, and modal showing with a modal result.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+enum TModalResult : int {
+    mrNone = 0,
+    mrOK = IDOK,
+    mrCancel = IDCANCEL,
+    mrYes = IDYES,
+    mrNo = IDNO,
+};
+
+enum class TCloseAction { None, Hide, Free };
+
+struct TCreateParams {
+    std::string ClassName = "TForm";
+    std::string Caption;
+    DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    DWORD ExStyle = 0;
+    int Left = CW_USEDEFAULT;
+    int Top = CW_USEDEFAULT;
+    // Client size; the window is made large enough around it (menu included).
+    int ClientWidth = 320;
+    int ClientHeight = 240;
+    HWND Owner = nullptr;  // nullptr: the application window
+    HMENU Menu = nullptr;
+};
+
+class TForm {
+public:
+    TForm() = default;
+    virtual ~TForm();
+    TForm(const TForm&) = delete;
+    TForm& operator=(const TForm&) = delete;
+
+    HWND Handle() const { return FHandle; }
+    static TForm* FromHandle(HWND hwnd);
+
+    void Show();
+    void Hide();
+    void SetVisible(bool visible) { visible ? Show() : Hide(); }
+    bool Visible() const;
+    // Sends WM_CLOSE (the OnClose event decides).
+    void Close();
+
+    // Shows the form modally: the other windows of the thread are disabled
+    // until ModalResult is set (or the form is closed, mrCancel).
+    int ShowModal();
+    int ModalResult = mrNone;
+    bool Modal() const { return FModal; }
+
+    RECT BoundsRect() const;
+    void SetBounds(int left, int top, int width, int height);
+    std::string Caption() const;
+    void SetCaption(const std::string& text);
+
+    // Accelerators translated by the message loop for this form's windows.
+    void SetAccelerators(const std::vector<ACCEL>& table);
+
+    std::function<void()> OnShow;
+    std::function<void()> OnHide;
+    // Default action: Hide (a modal form: mrCancel; the main form: terminate).
+    std::function<void(TCloseAction&)> OnClose;
+    // Any message before the default handling; return true when handled.
+    std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)> OnMessage;
+    // WM_COMMAND not found in the application's command table (dialog ids).
+    std::function<void(UINT id, UINT code, HWND control)> OnCommand;
+
+    // Called by the message loop; true when the message was consumed.
+    bool PreTranslate(MSG& msg);
+    // Handle dialog keys (Tab, Enter, Esc) with IsDialogMessage.
+    bool DialogKeys = false;
+
+protected:
+    // Builds the window; derived forms call it from their constructors.
+    void CreateHandle(TCreateParams params);
+    // Adjusts the creation parameters before the window is made.
+    virtual void CreateParams(TCreateParams& params) {}
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    void DestroyHandle();
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void DoClose();
+
+    HWND FHandle = nullptr;
+    HACCEL FAccel = nullptr;
+    bool FModal = false;
+    bool FDestroying = false;
+};
+
+// Child controls: thin helpers over CreateWindowEx with the application font.
+HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y, int w,
+                   int h, UINT id = 0, DWORD exStyle = 0);
+std::string GetWindowTextString(HWND hwnd);
