@@ -8,7 +8,7 @@ TBorderOffset ReadBorderOffset(HWND wnd)
                           client.bottom - client.top);
 }
 
-TBorderOffset ApplySizableFrame(HWND wnd, bool on)
+TBorderOffset SetWindowSizableFrame(HWND wnd, bool on)
 {
     if (!wnd) return TBorderOffset{};
     const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
@@ -19,7 +19,7 @@ TBorderOffset ApplySizableFrame(HWND wnd, bool on)
     return ReadBorderOffset(wnd);
 }
 
-void ApplyTopMost(HWND wnd, bool on)
+void SetWindowTopMost(HWND wnd, bool on)
 {
     if (!wnd) return;
     SetWindowPos(wnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -12,10 +12,10 @@ TBorderOffset ReadBorderOffset(HWND wnd);
 
 // Sets or clears WS_THICKFRAME, lets the frame be redrawn and returns the
 // new border offset.
-TBorderOffset ApplySizableFrame(HWND wnd, bool on);
+TBorderOffset SetWindowSizableFrame(HWND wnd, bool on);
 
 // HWND_TOPMOST or HWND_NOTOPMOST, keeping place and size.
-void ApplyTopMost(HWND wnd, bool on);
+void SetWindowTopMost(HWND wnd, bool on);
 
 // Moves the window by (dx, dy), keeping its size (a drag step).
 void MoveWindowBy(HWND wnd, int dx, int dy);
