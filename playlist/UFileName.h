@@ -1,0 +1,55 @@
+// File names in the ANSI code page (932 on a Japanese system).
+//
+// Paths are byte strings in which a double-byte character may carry the byte
+// of "\" (0x5C) as its trail byte ("ソ" is 83 5C), so every scan for a
+// delimiter walks the string character by character. Comparisons ignore
+// letter case the way the platform's file-name comparison does.
+//
+// The Windows build uses the system's own functions (IsDBCSLeadByte,
+// CompareStringA, LCMapStringA); the native build has an equivalent for code
+// page 932 that folds ASCII and full-width Latin letters.
+#pragma once
+
+#include <string>
+
+namespace FileName {
+
+// True when the byte starts a double-byte character.
+bool IsLeadByte(unsigned char c);
+
+// Position of the last "\" (or ":" too, withColon) that is a character of
+// its own, not a trail byte, or std::string::npos.
+size_t LastDelimiter(const std::string& path, bool withColon = true);
+
+// "C:\ソフト\表示.avi" -> "表示.avi" (text after the last "\" or ":").
+std::string ExtractFileName(const std::string& path);
+// "C:\ソフト\表示.avi" -> "C:\ソフト\" (up to and including the last "\").
+std::string ExtractFilePath(const std::string& path);
+// The file name without its extension: "C:\ソフト\表示.avi" -> "表示".
+std::string ExtractDisplayName(const std::string& path);
+// The path with a "\" at its end (an empty path stays empty).
+std::string IncludeTrailingPathDelimiter(const std::string& path);
+// The path without a final "\" (a lone trail byte 0x5C is kept).
+std::string ExcludeTrailingPathDelimiter(const std::string& path);
+
+// Case-insensitive comparison of two file names: negative, 0 or positive.
+int CompareFileNames(const std::string& a, const std::string& b);
+inline bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a == b || CompareFileNames(a, b) == 0;
+}
+
+// A byte string whose plain byte order (std::string's operator<) is the
+// order of CompareFileNames: sorting many names by their keys costs one
+// conversion per name instead of one per comparison.
+std::string SortKey(const std::string& name);
+
+// For sorted containers.
+struct TLess {
+    bool operator()(const std::string& a, const std::string& b) const
+    {
+        return CompareFileNames(a, b) < 0;
+    }
+};
+
+} // namespace FileName

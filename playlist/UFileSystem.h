@@ -1,0 +1,35 @@
+// The few file-system operations that play lists and folder scans need.
+// Paths are ANSI text with "\" delimiters; the Windows build passes them to
+// the "A" functions, the native build turns each "\" into "/" (double-byte
+// characters are left intact) so that tests can run on real folders.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace FileSystem {
+
+// The path names an existing folder.
+bool DirectoryExists(const std::string& path);
+// The path names an existing file (not a folder).
+bool FileExists(const std::string& path);
+
+// Calls found(name) with the bare name of every file directly in the
+// folder (prefix ends with "\"): files with any of the attributes
+// read-only, hidden, system and archive, or none. Sub-folders, volume
+// labels and everything below the folder are skipped. A folder that cannot
+// be listed yields nothing.
+void ListFiles(const std::string& prefix, const std::function<void(const std::string& name)>& found);
+
+// Creates an empty file of that name and deletes it again, so that a name
+// that cannot be a file name fails with the platform's error (EFileError).
+void CheckFileName(const std::string& fileName);
+
+// Moves a file; false when that fails (an existing target is not replaced).
+bool MoveTo(const std::string& from, const std::string& to);
+bool Remove(const std::string& path);
+
+// The process's private memory in bytes (for measurements).
+size_t PrivateBytes();
+
+} // namespace FileSystem

@@ -1,0 +1,124 @@
+#include "playlist/UFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "playlist/UFileName.h"
+#include "settings/UException.h"
+
+namespace FileSystem {
+
+namespace {
+
+std::string NativePath(const std::string& path)
+{
+    std::string p(path);
+    for (size_t i = 0; i < p.size();) {
+        const unsigned char c = static_cast<unsigned char>(p[i]);
+        if (FileName::IsLeadByte(c) && i + 1 < p.size()) {
+            i += 2;
+            continue;
+        }
+        if (c == '\\')
+            p[i] = '/';
+        ++i;
+    }
+    return p;
+}
+
+// A directory stream, closed when it goes out of scope.
+class TDir {
+public:
+    explicit TDir(const std::string& path) : FDir(opendir(path.c_str())) {}
+    ~TDir()
+    {
+        if (FDir)
+            closedir(FDir);
+    }
+    TDir(const TDir&) = delete;
+    TDir& operator=(const TDir&) = delete;
+    DIR* Get() const { return FDir; }
+
+private:
+    DIR* FDir;
+};
+
+} // namespace
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void ListFiles(const std::string& prefix, const std::function<void(const std::string& name)>& found)
+{
+    const std::string dir = NativePath(prefix);
+    TDir d(dir.empty() ? "." : dir);
+    if (!d.Get())
+        return;
+    std::string name;
+    while (dirent* e = readdir(d.Get())) {
+        if (e->d_type == DT_DIR)
+            continue;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st;
+            if (stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+                continue;
+        }
+        name.assign(e->d_name);
+        found(name);
+    }
+}
+
+void CheckFileName(const std::string& fileName)
+{
+    const int fd = fileName.empty() ? -1
+                                    : open(NativePath(fileName).c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
+        const int err = fileName.empty() ? ENOENT : errno;
+        throw EFileError("ファイル " + fileName + " を作成できません。\r\n" + std::strerror(err));
+    }
+    close(fd);
+    unlink(NativePath(fileName).c_str());
+}
+
+bool MoveTo(const std::string& from, const std::string& to)
+{
+    const std::string f = NativePath(from), t = NativePath(to);
+    struct stat st;
+    if (stat(t.c_str(), &st) == 0)
+        return false;
+    return std::rename(f.c_str(), t.c_str()) == 0;
+}
+
+bool Remove(const std::string& path)
+{
+    return unlink(NativePath(path).c_str()) == 0;
+}
+
+size_t PrivateBytes()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 8, "RssAnon:") == 0)
+            return static_cast<size_t>(std::strtoull(line.c_str() + 8, nullptr, 10)) * 1024;
+    }
+    return 0;
+}
+
+} // namespace FileSystem

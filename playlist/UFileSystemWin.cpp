@@ -1,0 +1,117 @@
+#include "playlist/UFileSystem.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "settings/UException.h"
+
+namespace FileSystem {
+
+namespace {
+
+// A FindFirstFileA search, closed when it goes out of scope.
+class TFindHandle {
+public:
+    explicit TFindHandle(HANDLE h) : FHandle(h) {}
+    ~TFindHandle()
+    {
+        if (FHandle != INVALID_HANDLE_VALUE)
+            FindClose(FHandle);
+    }
+    TFindHandle(const TFindHandle&) = delete;
+    TFindHandle& operator=(const TFindHandle&) = delete;
+    HANDLE Get() const { return FHandle; }
+    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE FHandle;
+};
+
+std::string SystemMessage(DWORD code)
+{
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result;
+    if (n && text) {
+        result.assign(text, n);
+        while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
+            result.pop_back();
+    }
+    if (text)
+        LocalFree(text);
+    if (result.empty())
+        result = "エラーコード " + std::to_string(code);
+    return result;
+}
+
+} // namespace
+
+bool DirectoryExists(const std::string& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ListFiles(const std::string& prefix, const std::function<void(const std::string& name)>& found)
+{
+    WIN32_FIND_DATAA data;
+    TFindHandle find(FindFirstFileExA((prefix + "*.*").c_str(), FindExInfoBasic, &data,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.Valid())
+        return;
+    std::string name;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        // Volume labels do not appear in folder listings of NT systems; the
+        // attribute is still honoured.
+        if (data.dwFileAttributes & 0x8)
+            continue;
+        name.assign(data.cFileName);
+        found(name);
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+void CheckFileName(const std::string& fileName)
+{
+    HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        throw EFileError("ファイル " + fileName + " を作成できません。\r\n" + SystemMessage(code));
+    }
+    CloseHandle(h);
+    ::DeleteFileA(fileName.c_str());
+}
+
+bool MoveTo(const std::string& from, const std::string& to)
+{
+    return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool Remove(const std::string& path)
+{
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+size_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
+                              sizeof pmc))
+        return 0;
+    // Wine leaves PrivateUsage at 0 and reports the committed private
+    // memory as PagefileUsage (the same figure on Windows).
+    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+}
+
+} // namespace FileSystem

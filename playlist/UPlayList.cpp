@@ -1,0 +1,267 @@
+#include "playlist/UPlayList.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
+
+// ---------------------------------------------------------------- TMediaFile
+
+TMediaFile::TMediaFile(TPlayList& list, const std::string& path) : FPath(path)
+{
+    FSetting.WriteString("\\Path", path);
+    FSetting.SetParent(&list.Setting());
+}
+
+std::string TMediaFile::DisplayName() const
+{
+    return FileName::ExtractDisplayName(FPath);
+}
+
+// ----------------------------------------------------------- TMediaDirectory
+
+bool TMediaDirectory::AddExcluded(const std::string& fileName)
+{
+    auto it = std::lower_bound(FExcluded.begin(), FExcluded.end(), fileName, FileName::TLess());
+    if (it != FExcluded.end() && FileName::SameFileName(*it, fileName))
+        return false;
+    FExcluded.insert(it, fileName);
+    return true;
+}
+
+bool TMediaDirectory::IsExcluded(const std::string& fileName) const
+{
+    return std::binary_search(FExcluded.begin(), FExcluded.end(), fileName, FileName::TLess());
+}
+
+// ----------------------------------------------------------------- TPlayList
+
+namespace {
+
+// Takes a store's parent off for the lifetime of the object, so that reads
+// see only the store itself, and puts it back on every way out.
+class TParentAside {
+public:
+    explicit TParentAside(TSetting& setting) : FSetting(setting), FParent(setting.Parent())
+    {
+        FSetting.SetParent(nullptr);
+    }
+    ~TParentAside() { FSetting.SetParent(FParent); }
+    TParentAside(const TParentAside&) = delete;
+    TParentAside& operator=(const TParentAside&) = delete;
+
+private:
+    TSetting& FSetting;
+    TSetting* FParent;
+};
+
+void CheckListFile(const std::string& fileName)
+{
+    if (!FileSystem::FileExists(fileName))
+        FileSystem::CheckFileName(fileName);
+}
+
+} // namespace
+
+TPlayList::TPlayList(const std::string& name, TFolderFunc playListDir)
+    : FName(name), FPlayListDir(std::move(playListDir))
+{
+    CheckListFile(FileName());
+}
+
+TPlayList::TPlayList(const std::string& name, const std::string& playListDir)
+    : TPlayList(name, [playListDir] { return playListDir; })
+{
+}
+
+TPlayList::~TPlayList()
+{
+    // The files' stores refer to the list's store as their parent.
+    FFiles.clear();
+    FDirectories.clear();
+}
+
+std::string TPlayList::FileName() const
+{
+    return (FPlayListDir ? FPlayListDir() : std::string()) + FName + ".lst";
+}
+
+void TPlayList::Notify(int kind, int first, int second)
+{
+    if (OnChange)
+        OnChange(*this, kind, first, second);
+}
+
+int TPlayList::AddDirectory(const std::string& path)
+{
+    // "C:\m" and "C:\M\" are the same folder.
+    const std::string folder = FileName::IncludeTrailingPathDelimiter(path);
+    for (size_t j = 0; j < FDirectories.size(); ++j) {
+        if (FileName::SameFileName(FileName::IncludeTrailingPathDelimiter(FDirectories[j]->Path()), folder))
+            return static_cast<int>(j);
+    }
+    FDirectories.push_back(std::make_unique<TMediaDirectory>(path));
+    return static_cast<int>(FDirectories.size() - 1);
+}
+
+void TPlayList::Add(const std::string& path)
+{
+    if (FileSystem::DirectoryExists(path))
+        AddDirectory(path);
+    else
+        AddFile(path);
+}
+
+void TPlayList::AddFile(const std::string& path)
+{
+    FFiles.push_back(std::make_unique<TMediaFile>(*this, path));
+    Notify(ChangeAdded, static_cast<int>(FFiles.size() - 1), 1);
+}
+
+void TPlayList::Delete(int index)
+{
+    FFiles.at(index); // range check
+    FFiles.erase(FFiles.begin() + index);
+    Notify(ChangeDeleted, index, 1);
+}
+
+void TPlayList::DeleteFiles(std::vector<int> indexes)
+{
+    const int n = static_cast<int>(FFiles.size());
+    indexes.erase(std::remove_if(indexes.begin(), indexes.end(), [n](int i) { return i < 0 || i >= n; }),
+                  indexes.end());
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    if (indexes.empty())
+        return;
+    size_t out = static_cast<size_t>(indexes.front()), next = 0;
+    for (size_t i = out; i < FFiles.size(); ++i) {
+        if (next < indexes.size() && static_cast<size_t>(indexes[next]) == i) {
+            FFiles[i].reset();
+            ++next;
+        } else {
+            FFiles[out++] = std::move(FFiles[i]);
+        }
+    }
+    FFiles.resize(out);
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it)
+        Notify(ChangeDeleted, *it, 1);
+}
+
+void TPlayList::Exchange(int index1, int index2)
+{
+    std::swap(FFiles.at(index1), FFiles.at(index2));
+    Notify(ChangeExchanged, index1, index2);
+}
+
+void TPlayList::DeleteDirectory(int index)
+{
+    FDirectories.at(index);
+    FDirectories.erase(FDirectories.begin() + index);
+}
+
+void TPlayList::Rename(const std::string& newName)
+{
+    const std::string oldFile = FileName();
+    const std::string newFile =
+        (FPlayListDir ? FPlayListDir() : std::string()) + newName + ".lst";
+    if (FileSystem::FileExists(oldFile))
+        FileSystem::MoveTo(oldFile, newFile);
+    else
+        FileSystem::CheckFileName(newFile);
+    FName = newName;
+}
+
+// The file entries are read into their own stores and the copies of their
+// "Common" keys are dropped from the list's store as they are taken (a large
+// list would otherwise be held twice); the next save writes "\Files\" anew.
+//
+// A damaged file may announce far more entries than it holds ("\Files\Count"
+// = 2147483647). Entries are read for consecutive indexes from 1 as long as
+// their key exists, and never beyond the announced count, so a list never
+// gets more entries than its file holds keys for. A file entry whose key or
+// whose "Path" is missing ends the list of files.
+void TPlayList::LoadFromFile(const std::string& fileName)
+{
+    FLoaded = true;
+    if (!FileSystem::FileExists(fileName))
+        return;
+
+    std::vector<std::unique_ptr<TMediaFile>> files;
+    std::vector<std::unique_ptr<TMediaDirectory>> directories;
+    {
+        TParentAside aside(FSetting);
+        FSetting.LoadFromFile(fileName);
+
+        const int32_t n = FSetting.ReadInteger("\\Files\\Count", 0);
+        if (n > 0) {
+            TSettingKey filesKey(FSetting, "\\Files\\");
+            // A key without its "Path" ends the list like a missing key; the
+            // parent is off, so the default can only come from a gap.
+            const std::string missing(1, '\0');
+            for (int32_t i = 1; i > 0 && i <= n; ++i) {
+                const std::string key = std::to_string(i) + "\\";
+                std::string path = FSetting.ReadString(key + "Path", missing);
+                if (path == missing)
+                    break;
+                auto file = std::make_unique<TMediaFile>(*this, path);
+                file->Setting().CopyKey(FSetting, key + "Common\\", "\\Common\\");
+                files.push_back(std::move(file));
+                // The entry's own store holds its settings from now on; the
+                // copy is freed at once, so that its memory serves the next
+                // entry.
+                FSetting.DeleteKey(key + "Common\\");
+            }
+        }
+
+        const int32_t m = FSetting.ReadInteger("\\Directories\\Count", 0);
+        for (int32_t j = 1; j > 0 && j <= m; ++j) {
+            const std::string key = "\\Directories\\" + std::to_string(j);
+            TSettingKey open(FSetting, key);
+            if (!open.Exists())
+                break;
+            auto dir = std::make_unique<TMediaDirectory>(FSetting.ReadString("Path", ""));
+            const int32_t e = FSetting.ReadInteger("Excluded", 0);
+            for (int32_t k = 1; k > 0 && k <= e; ++k) {
+                const std::string sub = "ExcludedFiles\\" + std::to_string(k);
+                if (!FSetting.Exists(sub + "\\"))
+                    break;
+                dir->AddExcluded(FSetting.ReadString(sub + "\\Name", ""));
+            }
+            directories.push_back(std::move(dir));
+        }
+    }
+    for (auto& f : files)
+        FFiles.push_back(std::move(f));
+    for (auto& d : directories)
+        FDirectories.push_back(std::move(d));
+}
+
+void TPlayList::SaveToFile(const std::string& fileName)
+{
+    TParentAside aside(FSetting);
+
+    FSetting.DeleteKey("\\Files\\");
+    FSetting.WriteInteger("\\Files\\Count", static_cast<int32_t>(FFiles.size()));
+    {
+        TSettingKey filesKey(FSetting, "\\Files\\");
+        for (size_t i = 0; i < FFiles.size(); ++i)
+            FSetting.CopyKey(FFiles[i]->Setting(), "\\", std::to_string(i + 1));
+    }
+
+    FSetting.DeleteKey("\\Directories\\");
+    FSetting.WriteInteger("\\Directories\\Count", static_cast<int32_t>(FDirectories.size()));
+    for (size_t j = 0; j < FDirectories.size(); ++j) {
+        const TMediaDirectory& dir = *FDirectories[j];
+        const std::string key = "\\Directories\\" + std::to_string(j + 1);
+        TSettingKey open(FSetting, key);
+        FSetting.WriteString("Path", dir.Path());
+        FSetting.WriteInteger("Excluded", dir.ExcludedCount());
+        FSetting.ChangeKey(key + "\\ExcludedFiles\\");
+        for (int k = 0; k < dir.ExcludedCount(); ++k)
+            FSetting.WriteString(std::to_string(k + 1) + "\\Name", dir.ExcludedFiles(k));
+    }
+
+    FSetting.SaveToFile(fileName);
+}

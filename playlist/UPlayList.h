@@ -1,0 +1,131 @@
+// Play lists: named, ordered lists of media files plus registered folders,
+// each list with its own settings store that is also its .lst file.
+//
+// Layout of a .lst file (a TSetting tree):
+//   \Files\Count                        number of files
+//   \Files\<i>\Path, \Files\<i>\Common\ path and per-file settings of file i
+//   \Directories\Count                  number of folders
+//   \Directories\<j>\Path, \Excluded    folder j and the size of its excluded set
+//   \Directories\<j>\ExcludedFiles\<k>\Name
+//   \Common\                            list-level settings
+// Indexes count from 1.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "settings/USetting.h"
+
+class TPlayList;
+
+// One file entry: its path and its own settings store, whose parent is the
+// store of the list that holds it.
+class TMediaFile {
+public:
+    TMediaFile(TPlayList& list, const std::string& path);
+    TMediaFile(const TMediaFile&) = delete;
+    TMediaFile& operator=(const TMediaFile&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    // The file name without folder and extension.
+    std::string DisplayName() const;
+    TSetting& Setting() { return FSetting; }
+
+private:
+    std::string FPath;
+    TSetting FSetting;
+};
+
+// A registered folder and the set of its files that scans never offer
+// again. The set is kept sorted by file-name order ignoring case and holds
+// no two names that differ only in case.
+class TMediaDirectory {
+public:
+    explicit TMediaDirectory(const std::string& path) : FPath(path) {}
+
+    const std::string& Path() const { return FPath; }
+
+    int ExcludedCount() const { return static_cast<int>(FExcluded.size()); }
+    const std::string& ExcludedFiles(int index) const { return FExcluded.at(index); }
+    const std::vector<std::string>& Excluded() const { return FExcluded; }
+    // False when an equal name (ignoring case) is already in the set.
+    bool AddExcluded(const std::string& fileName);
+    bool IsExcluded(const std::string& fileName) const;
+    void ClearExcluded() { FExcluded.clear(); }
+
+private:
+    std::string FPath;
+    std::vector<std::string> FExcluded;
+};
+
+class TPlayList {
+public:
+    // Kinds of the change notification.
+    enum TChangeKind { ChangeAdded = 0, ChangeDeleted = 1, ChangeExchanged = 3 };
+    // (sender, kind, first, second): added (index, 1), deleted (index, 1),
+    // exchanged (index1, index2). Called after the change.
+    using TChangeEvent = std::function<void(TPlayList& sender, int kind, int first, int second)>;
+    // Gives the current playlist folder (ending with "\").
+    using TFolderFunc = std::function<std::string()>;
+
+    // Raises EFileError when the name cannot be a file name in the playlist
+    // folder (an empty file of the name is created and deleted again when the
+    // list's file does not exist yet).
+    TPlayList(const std::string& name, TFolderFunc playListDir);
+    TPlayList(const std::string& name, const std::string& playListDir);
+    ~TPlayList();
+    TPlayList(const TPlayList&) = delete;
+    TPlayList& operator=(const TPlayList&) = delete;
+
+    const std::string& Name() const { return FName; }
+    // Playlist folder + name + ".lst".
+    std::string FileName() const;
+    bool Loaded() const { return FLoaded; }
+    void SetLoaded(bool loaded) { FLoaded = loaded; }
+    TSetting& Setting() { return FSetting; }
+
+    // An existing folder becomes a folder entry (unless one for the same
+    // folder exists); anything else is appended as a file entry (notified).
+    void Add(const std::string& path);
+    // Appends a folder entry for the path unless an entry for the same folder
+    // exists; the folder need not exist. Returns its index.
+    int AddDirectory(const std::string& path);
+    // Appends a file entry without looking at the disk (for paths known to
+    // be files, such as those a folder listing found). Notified like Add.
+    void AddFile(const std::string& path);
+    void Delete(int index);
+    // Deletes several file entries in one pass; notified as deletions one by
+    // one from the highest index down, each index valid when its
+    // notification arrives. Indexes out of range or repeated are ignored.
+    void DeleteFiles(std::vector<int> indexes);
+    void Exchange(int index1, int index2);
+    void DeleteDirectory(int index);
+
+    int FileCount() const { return static_cast<int>(FFiles.size()); }
+    TMediaFile& Files(int index) const { return *FFiles.at(index); }
+    int DirectoryCount() const { return static_cast<int>(FDirectories.size()); }
+    TMediaDirectory& Directories(int index) const { return *FDirectories.at(index); }
+
+    // Moves the list's file along (a failed move is ignored) and takes the
+    // new name; raises EFileError and keeps the old name when the new name
+    // cannot be a file name.
+    void Rename(const std::string& newName);
+
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName);
+
+    TChangeEvent OnChange;
+
+private:
+    void Notify(int kind, int first, int second);
+
+    std::string FName;
+    bool FLoaded = false;
+    std::vector<std::unique_ptr<TMediaFile>> FFiles;
+    std::vector<std::unique_ptr<TMediaDirectory>> FDirectories;
+    TSetting FSetting;
+    TFolderFunc FPlayListDir;
+};

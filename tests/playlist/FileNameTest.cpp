@@ -1,0 +1,51 @@
+// File-name helpers on code page 932 text. The same cases run natively and
+// under Wine, so they also hold the native comparison to the platform's.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "playlist/UFileName.h"
+
+using namespace FileName;
+
+// ソ (83 5C) and 表 (95 5C) carry the byte of "\" as their trail byte.
+TEST(FileNameTest, DelimitersInsideDoubleByteCharacters)
+{
+    EXPECT_TRUE(IsLeadByte(0x81) && IsLeadByte(0x9F) && IsLeadByte(0xE0) && IsLeadByte(0xFC));
+    EXPECT_FALSE(IsLeadByte(0x5C) || IsLeadByte(0x80) || IsLeadByte(0xA0) || IsLeadByte(0xDF));
+
+    EXPECT_EQ("C:\\ソフト\\", ExtractFilePath("C:\\ソフト\\表示.avi"));
+    EXPECT_EQ("表示.avi", ExtractFileName("C:\\ソフト\\表示.avi"));
+    EXPECT_EQ("表示", ExtractDisplayName("C:\\ソフト\\表示.avi"));
+    EXPECT_EQ("ソ", ExtractFileName("C:\\表\\ソ"));
+    EXPECT_EQ("C:\\ソ\\", IncludeTrailingPathDelimiter("C:\\ソ"));
+    EXPECT_EQ("C:\\ソ\\", IncludeTrailingPathDelimiter("C:\\ソ\\"));
+    EXPECT_EQ("C:\\ソ", ExcludeTrailingPathDelimiter("C:\\ソ\\"));
+    EXPECT_EQ("C:\\ソ", ExcludeTrailingPathDelimiter("C:\\ソ"));
+
+    EXPECT_EQ("a.tar", ExtractDisplayName("C:\\x\\a.tar.gz"));
+    EXPECT_EQ("file", ExtractDisplayName("C:\\dir.x\\file"));
+    EXPECT_EQ("能力", ExtractDisplayName("D:能力.mp3"));
+    EXPECT_EQ("", ExtractFilePath("plain.avi"));
+}
+
+TEST(FileNameTest, ComparisonIgnoresCaseOnlyOfWholeCharacters)
+{
+    EXPECT_TRUE(SameFileName("C:\\Movies\\ABC.avi", "c:\\movies\\abc.AVI"));
+    EXPECT_TRUE(SameFileName("Ｍｏｖｉｅ\\表示.AVI", "ｍｏｖｉｅ\\表示.avi"));
+    // ア (83 41) and ヂ (83 61) differ where a byte-wise folding would turn
+    // "A" into "a".
+    EXPECT_FALSE(SameFileName("C:\\ア.avi", "C:\\ヂ.avi"));
+    EXPECT_NE(SortKey("C:\\ア.avi"), SortKey("C:\\ヂ.avi"));
+    EXPECT_FALSE(SameFileName("C:\\a.avi", "C:\\a.avi "));
+
+    const std::vector<std::string> sorted = {"C:\\m\\1.avi",  "C:\\m\\2.avi",  "C:\\m\\a.avi",
+                                             "C:\\m\\B.avi",  "C:\\m\\b1.avi", "C:\\m\\c.AVI",
+                                             "C:\\m\\あ.avi", "C:\\m\\い.avi", "C:\\m\\表示.avi"};
+    std::vector<std::string> byCompare(sorted.rbegin(), sorted.rend()), byKey = byCompare;
+    std::sort(byCompare.begin(), byCompare.end(), TLess());
+    std::sort(byKey.begin(), byKey.end(), [](auto& a, auto& b) { return SortKey(a) < SortKey(b); });
+    EXPECT_EQ(sorted, byCompare);
+    EXPECT_EQ(sorted, byKey);
+}
