@@ -1,5 +1,7 @@
 #include "playback/UPlayWindow.h"
 
+#include <cstdlib>
+
 #include "playback/UMediaMath.h"
 #include "tsfilter/TsFilter.h"
 
@@ -70,13 +72,16 @@ void TPlayWindow::CreateHandle()
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     DWORD exStyle = WS_EX_APPWINDOW;
     if (Layered) exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
-    HWND wnd = CreateWindowExA(exStyle, WindowClassName, "Movie Window",
-                               WS_POPUP | WS_CLIPCHILDREN | WS_THICKFRAME, x, y, width, height,
+    if (TopMost) exStyle |= WS_EX_TOPMOST;
+    DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+    if (SizableFrame) style |= WS_THICKFRAME;
+    HWND wnd = CreateWindowExA(exStyle, WindowClassName, "Movie Window", style, x, y, width, height,
                                GetDesktopWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!wnd) throw Exception("Movie Window: CreateWindowEx failed");
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPlayWindow::WindowProc));
     Handle = wnd;
+    LastSize = GetClientSize();
     AttachGraphWindow();
     if (OnHandleCreated) OnHandleCreated();
 }
@@ -110,10 +115,75 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         SyncVideo();
         return 0;
     case WM_CLOSE:
-        ShowWindow(Handle, SW_HIDE);
+        Hide();
         return 0;
     case WM_ACTIVATE:
+        // Activation from another window of this thread brings no
+        // WM_ACTIVATEAPP; send it so that activation handling always runs.
+        if (LOWORD(wParam) != 0 && lParam &&
+            GetWindowThreadProcessId(reinterpret_cast<HWND>(lParam), nullptr) ==
+                GetWindowThreadProcessId(Handle, nullptr))
+            SendMessageA(Handle, WM_ACTIVATEAPP, 1,
+                         GetWindowThreadProcessId(GetDesktopWindow(), nullptr));
         if (OnActivate) OnActivate(LOWORD(wParam) != 0);
+        break;
+    case WM_SIZE: {
+        SIZE size{LOWORD(lParam), HIWORD(lParam)};
+        if (size.cx != LastSize.cx || size.cy != LastSize.cy) {
+            LastSize = size;
+            if (OnResize) OnResize();
+        }
+        break;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (OnKeyDown) {
+            bool ctrl = GetKeyState(VK_CONTROL) < 0;
+            bool alt = msg == WM_SYSKEYDOWN ? (lParam & (1 << 29)) != 0 : GetKeyState(VK_MENU) < 0;
+            OnKeyDown(static_cast<int>(wParam), ctrl, alt);
+            // Alt+F4 and Alt+Enter are the handler's, not the system's.
+            if (msg == WM_SYSKEYDOWN && (wParam == VK_F4 || wParam == VK_RETURN)) return 0;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (SizableFrame) {
+            SetCapture(Handle);
+            DragStart = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        }
+        break;
+    case WM_MOUSEMOVE: {
+        int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
+        if (DragStart.x != DragNone && SizableFrame &&
+            (std::abs(DragStart.x - x) > 5 || std::abs(DragStart.y - y) > 5)) {
+            RECT r = GetBounds();
+            SetWindowPos(Handle, nullptr, r.left + x - DragStart.x, r.top + y - DragStart.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            DragMoved = true;
+        }
+        if (OnMouseMove) OnMouseMove(x, y);
+        break;
+    }
+    case WM_LBUTTONUP:
+        if (GetCapture() == Handle) ReleaseCapture();
+        DragStart = POINT{DragNone, DragNone};
+        if (SizableFrame && DragMoved) {
+            DragMoved = false;
+            if (OnDragMoved) OnDragMoved();
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (PopupMenu) {
+            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (lParam == -1) GetCursorPos(&p);
+            TrackPopupMenu(PopupMenu, TPM_RIGHTBUTTON, p.x, p.y, 0, Handle, nullptr);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) == 0 && OnMenuCommand) {
+            OnMenuCommand(LOWORD(wParam));
+            return 0;
+        }
         break;
     }
     return DefWindowProcA(Handle, msg, wParam, lParam);
@@ -455,4 +525,78 @@ HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TY
     self->PresentLayeredFrame();
     self->FrameLock.Leave();
     return S_OK;
+}
+
+// --- the window ----------------------------------------------------------------
+
+void TPlayWindow::Show()
+{
+    if (Handle && !IsWindowVisible(Handle)) ShowWindow(Handle, SW_SHOW);
+}
+
+void TPlayWindow::Hide()
+{
+    if (!Showing()) return;
+    if (HasVideo) Stop();
+    if (Layered) SetLayered(false);
+    if (OnHidden) OnHidden();
+    ShowWindow(Handle, SW_HIDE);
+}
+
+RECT TPlayWindow::GetBounds() const
+{
+    RECT r{0, 0, 0, 0};
+    if (Handle) GetWindowRect(Handle, &r);
+    return r;
+}
+
+void TPlayWindow::SetBounds(int left, int top, int width, int height)
+{
+    if (Handle) SetWindowPos(Handle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE TPlayWindow::GetClientSize() const
+{
+    RECT r{0, 0, 0, 0};
+    if (Handle) GetClientRect(Handle, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void TPlayWindow::SetSizableFrame(bool on)
+{
+    if (on == SizableFrame) return;
+    SizableFrame = on;
+    if (!Handle) return;
+    LONG_PTR style = GetWindowLongPtrA(Handle, GWL_STYLE);
+    SetWindowLongPtrA(Handle, GWL_STYLE, on ? (style | WS_THICKFRAME) : (style & ~static_cast<LONG_PTR>(WS_THICKFRAME)));
+    SetWindowPos(Handle, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TPlayWindow::SetTopMost(bool on)
+{
+    if (on == TopMost) return;
+    TopMost = on;
+    if (Handle)
+        SetWindowPos(Handle, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TPlayWindow::SetLayerAlpha(unsigned char alpha)
+{
+    LayerAlpha = alpha;
+    typedef BOOL(WINAPI * TSetLayeredWindowAttributes)(HWND, COLORREF, BYTE, DWORD);
+    static const TSetLayeredWindowAttributes proc = reinterpret_cast<TSetLayeredWindowAttributes>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes")));
+    if (Layered && Handle && proc) proc(Handle, 0, alpha, LWA_ALPHA);
+}
+
+void TPlayWindow::Rewind()
+{
+    if (!IsLoaded()) return;
+    CheckDSResult(Graph->Stop());
+    HRESULT hr;
+    TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
+    CheckDSResult(hr);
+    CheckDSResult(position->put_CurrentPosition(0.0));
+    PlayState = psStopped;
 }

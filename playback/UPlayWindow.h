@@ -85,6 +85,31 @@ public:
     void SetLayered(bool on);
     const TVideoRect& GetVideoRect() const { return VideoRect; }
     void SetVideoRect(int left, int top, int width, int height);
+    // Sets the graph's video window to VideoRect (only with video).
+    void ApplyVideoRect();
+
+    // The window.
+    bool Showing() const { return Handle && IsWindowVisible(Handle); }
+    void Show();
+    // Hides a visible window: stops video media, leaves the layered state and
+    // raises OnHidden before the window disappears. A close request ends here.
+    void Hide();
+    RECT GetBounds() const;
+    void SetBounds(int left, int top, int width, int height);
+    SIZE GetClientSize() const;
+    bool GetSizableFrame() const { return SizableFrame; }
+    void SetSizableFrame(bool on);
+    bool GetTopMost() const { return TopMost; }
+    void SetTopMost(bool on);
+    unsigned char GetLayerAlpha() const { return LayerAlpha; }
+    void SetLayerAlpha(unsigned char alpha);
+    bool GetCursorHidden() const { return CursorHidden; }
+    // Shown on a right click; its commands arrive through OnMenuCommand.
+    void SetPopupMenu(HMENU menu) { PopupMenu = menu; }
+    HMENU GetPopupMenu() const { return PopupMenu; }
+    // Stops the graph and puts it back to the start without raising
+    // OnStopped; the next Play starts the media again from its beginning.
+    void Rewind();
 
     // Events; each is called only when assigned.
     std::function<void(bool active)> OnActivate;
@@ -93,6 +118,13 @@ public:
     std::function<void()> OnHandleCreated;
     std::function<void()> OnHidden;
     std::function<void()> OnDragMoved;
+    // Every change of the window's size (WM_SIZE with a new size).
+    std::function<void()> OnResize;
+    // A key pressed while the window (or its video) has the focus, with the
+    // state of Ctrl and Alt.
+    std::function<void(int key, bool ctrl, bool alt)> OnKeyDown;
+    std::function<void(int x, int y)> OnMouseMove;
+    std::function<void(UINT id)> OnMenuCommand;
 
 private:
     void CreateHandle();
@@ -100,7 +132,6 @@ private:
     void AttachGraphWindow();
     void DetachGraphWindow();
     void RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter);
-    void ApplyVideoRect();
     void HandleGraphEvent();
     void SyncVideo();
     void PresentLayeredFrame();
@@ -125,4 +156,13 @@ private:
     bool LayeredAllowed = false;
     std::atomic<bool> Layered{false}; // read by the streaming thread
     TVideoRect VideoRect{0, 0, 320, 240};
+    bool SizableFrame = true;
+    bool TopMost = false;
+    unsigned char LayerAlpha = 127;
+    HMENU PopupMenu = nullptr;
+    SIZE LastSize{0, 0};
+    // Dragging by the client area: the press position, or DragNone.
+    static constexpr int DragNone = static_cast<int>(0x80000000u);
+    POINT DragStart{DragNone, DragNone};
+    bool DragMoved = false;
 };

@@ -1,0 +1,177 @@
+// The controller: the one object between the main window and the movie
+// window. It owns the movie window, the display-mode changer and the global
+// and GUI setting trees; it knows the current play list and entry, picks the
+// next entry (in list or shuffled order), reacts to the end of media, works
+// out the playback volume, suppresses the screen saver while media is loaded
+// and applies each entry's settings when it is loaded: the window mode (size,
+// place, top-most, translucency under a resting mouse) and full screen.
+//
+// Everything runs on the GUI thread. The main window calls the operations and
+// polls the queries; the movie window's and the play list's events arrive as
+// window messages.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/UDisplayModeList.h"
+#include "playback/ULayerTimers.h"
+#include "playback/UPlayOrder.h"
+#include "playback/UPlayWindow.h"
+#include "playback/UVideoLayout.h"
+#include "playback/UVolume.h"
+#include "playlist/UPlayList.h"
+#include "settings/USetting.h"
+#include "ui/UForm.h"
+#include "ui/UTimer.h"
+
+class TController {
+public:
+    // mainWindow's visibility follows "ShowControllWindow" of each entry.
+    explicit TController(TForm& mainWindow);
+    // Switches screen-saver suppression off and leaves full screen first.
+    ~TController();
+    TController(const TController&) = delete;
+    TController& operator=(const TController&) = delete;
+
+    // Start-up, after config.ini is in the global tree: the environment keys.
+    void ApplyEnvironment();
+
+    // The play list and its entries.
+    void SetPlayList(TPlayList* list);
+    void ApplyListSettings();
+    void SetCurrentIndex(int index) { Order.SetCurrentIndex(index); }
+    void SetContinuous(bool on) { Order.SetContinuous(on); }
+    int SelectFirst();
+    int SelectNext();
+    int SelectPrevious();
+    // Loads the current entry when it is not the loaded one, applies its
+    // settings and plays. restart: the entry was picked by a selection step
+    // (end of media, next, previous), so an entry already loaded is played
+    // again from its beginning; otherwise a paused entry resumes.
+    void PlayCurrent(bool restart = false);
+    void PausePlayback();
+    void StopPlayback();
+    // Reads every playback key through the GUI tree (GUI, file, playlist,
+    // global) and applies it to the loaded entry.
+    void ApplySettings();
+
+    // Switches.
+    void SetRandom(bool on);
+    void SetRepeat(bool on) { Order.SetRepeat(on); }
+    void SetMute(bool on);
+    void SetStopScreenSaver(bool on);
+    void SetVolumePercent(int percent);
+    void SetBaseVolume(double base);
+    void SetPosition(int steps);
+    void SetPopupMenu(HMENU menu);
+    // Ends translucency (the terminate command, after StopPlayback).
+    void EndLayered();
+
+    // Window and full-screen modes.
+    void SetFullScreen(bool on);
+    void SetTopMostMode(bool on);
+    void SetStretch(bool on);
+    void SetStretchRatio(int percent);
+    void SetPlayCenter(bool on);
+    void SetMovieWindowVisible(bool on);
+    void SetWindowAlpha(int alpha);
+    void SetLayerWait(int milliseconds);
+    void LoadFullScreenMode();
+    void LoadWindowMode();
+    void UpdateVideoLayout();
+
+    // Queries, polled by the main window.
+    bool FullScreen() const { return Modes.FullScreen; }
+    bool TopMost() const { return Modes.Window.TopMost; }
+    bool MovieWindowVisible() const { return MovieWindow->Showing(); }
+    bool Muted() const { return Volume.Muted(); }
+    int VolumePercent() const { return Volume.Percent(); }
+    double BaseVolume() const { return Volume.BaseVolume(); }
+    // The gain last handed to the movie window.
+    double VolumeGain() const { return Volume.Gain(); }
+    bool PlayCenter() const { return Modes.CenterShown(); }
+    bool Random() const { return Order.Random(); }
+    bool Repeat() const { return Order.Repeat(); }
+    bool Continuous() const { return Order.Continuous(); }
+    bool ScreenSaverStopped() const { return FScreenSaverStopped; }
+    int CurrentIndex() const { return Order.CurrentIndex(); }
+    TPlayList* CurrentList() const { return PlayList; }
+    TSetting& GUISetting() { return GUITree; }
+    TSetting& GlobalSetting() { return GlobalTree; }
+    bool Loaded() const { return MovieWindow->IsLoaded(); }
+    bool Playing() const { return MovieWindow->GetPlayState() == psRunning; }
+    bool Paused() const { return MovieWindow->GetPlayState() == psPaused; }
+    bool Stretch() const { return Modes.Stretch(); }
+    int StretchRatio() const { return Modes.Window.StretchRatio; }
+    int Position() const { return MovieWindow->GetPosition(); }
+    int PositionToSeconds(int steps) const { return MovieWindow->PositionToSeconds(steps); }
+    TPlayWindow& GetMovieWindow() { return *MovieWindow; }
+    HWND MovieWindowHandle() const { return MovieWindow->GetHandle(); }
+    const std::string& PlayListDir() const { return FPlayListDir; }
+    bool ChangeDisplayMode() const { return Modes.ChangeDisplayMode; }
+    const TMovieModes& MovieModes() const { return Modes; }
+    const TDisplayMode& FullScreenModeRecord() const { return Modes.Full.Mode; }
+    TDisplayModeChanger& DisplayModeChanger() { return *Changer; }
+    const std::vector<HWND>& DemotedTopMostWindows() const { return FDemotedTopMostWindows; }
+    int LayerWait() const { return Layer.LayerWait(); }
+    bool LayerOnTimerEnabled() const { return LayerOnTimer.Enabled(); }
+    bool LayerOffTimerEnabled() const { return LayerOffTimer.Enabled(); }
+
+    // The movie window's handlers (public so that tests can drive them).
+    void OnMovieComplete();
+    void OnMovieKeyDown(int key, bool ctrl, bool alt);
+    void OnMovieResized();
+    void OnMovieDragMoved();
+    void OnMovieHidden();
+    void OnMovieActivate(bool active);
+    void OnMovieMouseMove();
+    void OnLayerTimer(bool offTimer);
+    // The play list's change notification.
+    void OnListChanged(int kind, int index, int count);
+
+private:
+    int EntryCount() const { return PlayList ? PlayList->FileCount() : 0; }
+    void ApplyVolume();
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    void ApplyTopMost(bool on);
+    void CenterMovieWindow();
+    void SetMovieBounds(int left, int top, int width, int height);
+    void SyncLayerTimers();
+    void ConnectList(TPlayList* list);
+    void DisconnectList(TPlayList* list);
+    void DemoteTopMostWindows();
+    void RestoreTopMostWindows();
+    bool CursorInClient() const;
+    TLayoutSize VideoSize() const;
+    TLayoutRect MovieBounds() const;
+    static TLayoutSize ScreenSize();
+    void HandleMovieEvent(void (TController::*handler)());
+
+    TForm& MainWindow;
+    std::unique_ptr<TPlayWindow> MovieWindow;
+    std::unique_ptr<TDisplayModeChanger> Changer;
+    TSetting GlobalTree;
+    TSetting GUITree;
+    int SavedLowPower = 0;
+    int SavedPowerOff = 0;
+    int SavedScreenSaver = 0;
+    std::vector<HWND> FDemotedTopMostWindows;
+    TTimer LayerOnTimer{0, false};
+    TTimer LayerOffTimer{0, false};
+    TPlayList* PlayList = nullptr;
+    TMovieModes Modes;
+    TPlayOrder Order;
+    TVolume Volume;
+    TLayerTimers Layer;
+    bool FScreenSaverStopped = false;
+    // OnMovieResized is attached to the movie window's resize event.
+    bool ResizeAttached = true;
+    // The window's size when full screen began; a centred window gets it back.
+    TLayoutSize SizeBeforeFullScreen{320, 240};
+    std::string FPlayListDir;
+};
