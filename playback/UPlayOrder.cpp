@@ -61,6 +61,15 @@ int TPlayOrder::SelectFirst(int count)
     return FCurrentIndex;
 }
 
+// A shuffle made for another entry count no longer covers the list: start a new one.
+void TPlayOrder::ReshuffleIfStale(int count)
+{
+    if (static_cast<int>(FPlayOrder.size()) != count) {
+        Shuffle(count);
+        FRandomPosition = 0;
+    }
+}
+
 int TPlayOrder::SelectNext(int count)
 {
     if (count <= 0) {
@@ -68,10 +77,7 @@ int TPlayOrder::SelectNext(int count)
         return -1;
     }
     if (Random()) {
-        if (static_cast<int>(FPlayOrder.size()) != count) {
-            Shuffle(count);
-            FRandomPosition = 0;
-        }
+        ReshuffleIfStale(count);
         if (FRandomPosition >= count - 1) return -1;
         ++FRandomPosition;
         FCurrentIndex = FPlayOrder[FRandomPosition];
@@ -88,10 +94,7 @@ int TPlayOrder::SelectPrevious(int count)
         return -1;
     }
     if (Random()) {
-        if (static_cast<int>(FPlayOrder.size()) != count) {
-            Shuffle(count);
-            FRandomPosition = 0;
-        }
+        ReshuffleIfStale(count);
         FRandomPosition = FRandomPosition > 0 ? FRandomPosition - 1 : count - 1;
         FCurrentIndex = FPlayOrder[FRandomPosition];
     } else {

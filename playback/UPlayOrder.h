@@ -57,6 +57,7 @@ public:
     // PlayOrder := a uniformly random permutation of 0..count-1
     // (Fisher-Yates); the position is left alone.
     void Shuffle(int count);
+    void ReshuffleIfStale(int count);
 
     // The selection steps; each returns the new current index or -1.
     // First: index 0, or in random order the head of a new shuffle.
