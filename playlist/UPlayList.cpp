@@ -8,9 +8,9 @@
 
 // ---------------------------------------------------------------- TMediaFile
 
-TMediaFile::TMediaFile(TPlayList& list, const std::string& path) : FPath(path)
+TMediaFile::TMediaFile(TPlayList& list, std::string path) : FPath(std::move(path))
 {
-    FSetting.WriteString("\\Path", path);
+    FSetting.WriteString("\\Path", FPath);
     FSetting.SetParent(&list.Setting());
 }
 
@@ -173,9 +173,9 @@ void TPlayList::Rename(const std::string& newName)
     FName = newName;
 }
 
-// The file entries are read into their own stores and the copies of their
-// "Common" keys are dropped from the list's store as they are taken (a large
-// list would otherwise be held twice); the next save writes "\Files\" anew.
+// The file entries are read into their own stores, and their "Common" keys
+// move out of the list's store as they are taken (a large list would
+// otherwise be held twice); the next save writes "\Files\" anew.
 //
 // A damaged file may announce far more entries than it holds ("\Files\Count"
 // = 2147483647). Entries are read for consecutive indexes from 1 as long as
@@ -205,13 +205,11 @@ void TPlayList::LoadFromFile(const std::string& fileName)
                 std::string path = FSetting.ReadString(key + "Path", missing);
                 if (path == missing)
                     break;
-                auto file = std::make_unique<TMediaFile>(*this, path);
-                file->Setting().CopyKey(FSetting, key + "Common\\", "\\Common\\");
+                auto file = std::make_unique<TMediaFile>(*this, std::move(path));
+                // The entry's own store holds its settings from now on: they
+                // leave the list's store at once.
+                file->Setting().MoveKey(FSetting, key + "Common\\", "\\Common\\");
                 files.push_back(std::move(file));
-                // The entry's own store holds its settings from now on; the
-                // copy is freed at once, so that its memory serves the next
-                // entry.
-                FSetting.DeleteKey(key + "Common\\");
             }
         }
 
@@ -242,12 +240,12 @@ void TPlayList::SaveToFile(const std::string& fileName)
 {
     TParentAside aside(FSetting);
 
-    FSetting.DeleteKey("\\Files\\");
-    FSetting.WriteInteger("\\Files\\Count", static_cast<int32_t>(FFiles.size()));
     {
-        TSettingKey filesKey(FSetting, "\\Files\\");
-        for (size_t i = 0; i < FFiles.size(); ++i)
-            FSetting.CopyKey(FFiles[i]->Setting(), "\\", std::to_string(i + 1));
+        std::vector<TSetting*> stores;
+        stores.reserve(FFiles.size());
+        for (const auto& f : FFiles)
+            stores.push_back(&f->Setting());
+        FSetting.WriteNumberedCopies("Files", "Count", stores);
     }
 
     FSetting.DeleteKey("\\Directories\\");

@@ -25,7 +25,7 @@ class TPlayList;
 // store of the list that holds it.
 class TMediaFile {
 public:
-    TMediaFile(TPlayList& list, const std::string& path);
+    TMediaFile(TPlayList& list, std::string path);
     TMediaFile(const TMediaFile&) = delete;
     TMediaFile& operator=(const TMediaFile&) = delete;
 

@@ -188,20 +188,25 @@ public:
             return;
         }
         if (FCount <= IndexThreshold) {
-            // Small table: stable insertion sort by bucket on the stack.
-            std::array<std::pair<uint32_t, THashItem*>, IndexThreshold> buf;
+            // Small table: stable insertion sort by bucket on the stack (left
+            // uninitialised: only the first n entries are ever read).
+            struct TEntry {
+                uint32_t Bucket;
+                THashItem* Item;
+            };
+            TEntry buf[IndexThreshold];
             std::size_t n = 0;
             WalkWhile([&](THashItem* p) {
-                std::pair<uint32_t, THashItem*> e{p->Hash % static_cast<uint32_t>(FHashSize), p};
+                const TEntry e{p->Hash % static_cast<uint32_t>(FHashSize), p};
                 std::size_t j = n++;
-                while (j > 0 && buf[j - 1].first > e.first) {
+                while (j > 0 && buf[j - 1].Bucket > e.Bucket) {
                     buf[j] = buf[j - 1];
                     --j;
                 }
                 buf[j] = e;
                 return true;
             });
-            for (std::size_t i = 0; i < n; ++i) f(*buf[i].second);
+            for (std::size_t i = 0; i < n; ++i) f(*buf[i].Item);
             return;
         }
         for (THashItem* p : Ordered()) f(*p);

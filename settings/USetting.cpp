@@ -1,10 +1,15 @@
 #include "settings/USetting.h"
 
+#include <array>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string_view>
+#include <iterator>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -109,14 +114,34 @@ std::string MakeAbsolute(const std::string& path, const std::string& currentPath
 // destination lacks are created, nothing of dst is removed). Iterative; the
 // order inside each table is that of the recursive definition.
 void MergeTree(const TKeyNode* src, TKeyNode* dst) {
-    std::vector<std::pair<const TKeyNode*, TKeyNode*>> work{{src, dst}};
-    while (!work.empty()) {
-        const auto [s, d] = work.back();
-        work.pop_back();
-        s->Values.ForEach([d = d](const TConfHash::THashItem& item) { d->Values.Put(item.Key(), item.Value); });
-        s->SubKeys.ForEach([&work, d = d](const TKeyItem& item) {
-            work.emplace_back(item.Value, ChildOrNew(d, item.Key()));
+    // Most copies are a key or two deep: the pending pairs stay on the stack
+    // until there are many.
+    using TPair = std::pair<const TKeyNode*, TKeyNode*>;
+    struct TNear {
+        const TKeyNode* Src;
+        TKeyNode* Dst;
+    } near[16];  // only the first nearCount are ever read
+    std::size_t nearCount = 0;
+    std::vector<TPair> far;  // above the pairs in `near`
+    const TKeyNode* s = src;
+    TKeyNode* d = dst;
+    for (;;) {
+        s->Values.ForEach([d](const TConfHash::THashItem& item) { d->Values.Put(item.Key(), item.Value); });
+        s->SubKeys.ForEach([&, d](const TKeyItem& item) {
+            const TPair next(item.Value, ChildOrNew(d, item.Key()));
+            if (nearCount < std::size(near) && far.empty()) near[nearCount++] = {next.first, next.second};
+            else far.push_back(next);
         });
+        if (!far.empty()) {
+            std::tie(s, d) = far.back();
+            far.pop_back();
+        } else if (nearCount != 0) {
+            --nearCount;
+            s = near[nearCount].Src;
+            d = near[nearCount].Dst;
+        } else {
+            return;
+        }
     }
 }
 
@@ -163,12 +188,25 @@ std::string ReadWholeFile(const std::string& fileName) {
     TFilePtr file(std::fopen(fileName.c_str(), "rb"));
     if (!file) throw EFileError("ファイル " + fileName + " を開けません");
     std::string data;
-    char buf[65536];
-    for (;;) {
-        const std::size_t n = std::fread(buf, 1, sizeof buf, file.get());
-        data.append(buf, n);
-        if (n < sizeof buf) break;
+    // Sized from the file's length at first; a file that grows meanwhile is
+    // still read to its end.
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long length = std::ftell(file.get());
+        if (length > 0) data.resize(static_cast<std::size_t>(length));
+        std::rewind(file.get());
     }
+    std::size_t size = std::fread(&data[0], 1, data.size(), file.get());
+    if (size == data.size()) {
+        char buf[65536];
+        for (;;) {
+            const std::size_t n = std::fread(buf, 1, sizeof buf, file.get());
+            data.resize(size + n);
+            if (n) std::memcpy(&data[size], buf, n);
+            size += n;
+            if (n < sizeof buf) break;
+        }
+    }
+    data.resize(size);
     if (std::ferror(file.get())) throw EFileError("ファイル " + fileName + " を読み込めません");
     return data;
 }
@@ -307,74 +345,120 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
 
 // ---- Saving ----------------------------------------------------------------
 
-void AppendHeaderCounts(std::string& out, const TKeyNode* node) {
-    out += '\t';
-    out += std::to_string(node->Values.Count());
-    out += '\t';
-    out += std::to_string(node->SubKeys.Count());
-    out += "\t\r\n";
+// The text of a file as it is written: a growing buffer with appends that
+// compile to a copy.
+class TTextBuffer {
+public:
+    template <std::size_t N>
+    void Append(const char (&text)[N]) {
+        Append(text, N - 1);
+    }
+    void Append(std::string_view text) { Append(text.data(), text.size()); }
+    void Append(const char* text, std::size_t n) {
+        if (n > FCapacity - FSize) Grow(n);
+        std::memcpy(FData.get() + FSize, text, n);
+        FSize += n;
+    }
+    void AppendNumber(int32_t number) {
+        char digits[16];
+        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, number);
+        Append(digits, static_cast<std::size_t>(r.ptr - digits));
+    }
+    const char* Data() const noexcept { return FData.get(); }
+    std::size_t Size() const noexcept { return FSize; }
+
+private:
+    void Grow(std::size_t n) {
+        std::size_t capacity = FCapacity ? FCapacity * 2 : 65536;
+        while (capacity - FSize < n) capacity *= 2;
+        std::unique_ptr<char[]> data(new char[capacity]);
+        if (FSize) std::memcpy(data.get(), FData.get(), FSize);
+        FData.swap(data);
+        FCapacity = capacity;
+    }
+    std::unique_ptr<char[]> FData;
+    std::size_t FSize = 0;
+    std::size_t FCapacity = 0;
+};
+
+void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node) {
+    out.Append("\t");
+    out.AppendNumber(node->Values.Count());
+    out.Append("\t");
+    out.AppendNumber(node->SubKeys.Count());
+    out.Append("\t\r\n");
 }
 
-void AppendValues(std::string& out, const TKeyNode* node) {
+void AppendValues(TTextBuffer& out, const TKeyNode* node) {
     node->Values.ForEach([&out](const TConfHash::THashItem& item) {
-        out += item.Value.IsString() ? "\ts " : "\ti ";
-        out += item.Key();
-        out += '=';
-        if (item.Value.IsString()) out += item.Value.Text;
-        else out += std::to_string(item.Value.Number);
-        out += "\r\n";
+        if (item.Value.IsString()) {
+            out.Append("\ts ");
+            out.Append(item.Key());
+            out.Append("=");
+            out.Append(item.Value.Text);
+        } else {
+            out.Append("\ti ");
+            out.Append(item.Key());
+            out.Append("=");
+            out.AppendNumber(item.Value.Number);
+        }
+        out.Append("\r\n");
     });
 }
 
-std::vector<const TKeyItem*> OrderedSubKeys(const TKeyNode* node) {
-    std::vector<const TKeyItem*> subs;
-    subs.reserve(node->SubKeys.Count());
+// Appends the sub-keys of node in iteration order.
+void AppendSubKeys(std::vector<const TKeyItem*>& subs, const TKeyNode* node) {
     node->SubKeys.ForEach([&subs](const TKeyItem& item) { subs.push_back(&item); });
-    return subs;
 }
 
-std::string Serialize(const TKeyNode* root) {
-    std::string out = "\\";
+void Serialize(const TKeyNode* root, TTextBuffer& out) {
+    out.Append("\\");
     AppendHeaderCounts(out, root);
     AppendValues(out, root);
+    // The sub-keys of every open key, one run per key, on one vector.
     struct TFrame {
-        std::vector<const TKeyItem*> SubKeys;
-        std::size_t Next;
+        std::size_t Begin;     // this key's run in `subs`: Begin .. End
+        std::size_t Next;      // the next sub-key to write
+        std::size_t End;
         const TKeyItem* Item;  // none for the root
     };
+    std::vector<const TKeyItem*> subs;
+    AppendSubKeys(subs, root);
     std::vector<TFrame> open;
-    open.push_back({OrderedSubKeys(root), 0, nullptr});
+    open.push_back({0, 0, subs.size(), nullptr});
     while (!open.empty()) {
         TFrame& frame = open.back();
-        if (frame.Next == frame.SubKeys.size()) {
-            out += " /";
-            if (frame.Item) out += frame.Item->Key();
-            else out += '\\';
-            out += "\r\n";
+        if (frame.Next == frame.End) {
+            out.Append(" /");
+            if (frame.Item) out.Append(frame.Item->Key());
+            else out.Append("\\");
+            out.Append("\r\n");
+            subs.resize(frame.Begin);  // the run is on top of the vector now
             open.pop_back();
             continue;
         }
-        const TKeyItem* item = frame.SubKeys[frame.Next++];
+        const TKeyItem* item = subs[frame.Next++];
         const TKeyNode* child = item->Value;
-        out += "\r\n";
-        out += item->Key();
+        out.Append("\r\n");
+        out.Append(item->Key());
         AppendHeaderCounts(out, child);
         AppendValues(out, child);
         if (child->SubKeys.Count() == 0) {
-            out += " /";
-            out += item->Key();
-            out += "\r\n";
+            out.Append(" /");
+            out.Append(item->Key());
+            out.Append("\r\n");
         } else {
-            open.push_back({OrderedSubKeys(child), 0, item});  // `frame` is stale from here
+            const std::size_t begin = subs.size();
+            AppendSubKeys(subs, child);
+            open.push_back({begin, begin, subs.size(), item});  // `frame` is stale from here
         }
     }
-    return out;
 }
 
 // Writes a temporary file beside the target, forces it to the disk, then
 // replaces the target with it. Any failure leaves the target as it was and
 // removes the temporary file.
-void WriteFileAtomically(const std::string& fileName, const std::string& data) {
+void WriteFileAtomically(const std::string& fileName, const TTextBuffer& data) {
     const std::string temp = fileName + ".tmp";
     TFilePtr file(std::fopen(temp.c_str(), "wb"));
     if (!file) throw EFileError("ファイル " + fileName + " を作成できません");
@@ -385,11 +469,87 @@ void WriteFileAtomically(const std::string& fileName, const std::string& data) {
             if (!Keep) std::remove(Name.c_str());
         }
     } cleanup{temp};
-    bool ok = std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
+    bool ok = std::fwrite(data.Data(), 1, data.Size(), file.get()) == data.Size();
     ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
     ok = std::fclose(file.release()) == 0 && ok;
     if (!ok || !ReplaceFileWith(temp, fileName)) throw EFileError("ファイル " + fileName + " に書き込めません");
     cleanup.Keep = true;
+}
+
+
+// ---- Copies that can be handed over or kept --------------------------------
+
+constexpr int FreshHashSize = TConfHash::DefaultHashSize;
+
+// True when copying the table entry by entry into a new table yields the
+// same iteration order (and so the same table as far as anyone can tell).
+template <class Table>
+bool CopyKeepsOrder(const Table& table) {
+    return table.HashSize() == FreshHashSize || table.Count() <= 1;
+}
+
+// True when the subtree is exactly what MergeTree would build from it into a
+// new key, and `current` does not lie inside it.
+bool SameAsItsCopy(const TKeyNode* root, const TKeyNode* current) {
+    std::vector<const TKeyNode*> work;
+    const TKeyNode* node = root;
+    for (;;) {
+        if (node == current || !CopyKeepsOrder(node->Values) || !CopyKeepsOrder(node->SubKeys)) return false;
+        node->SubKeys.ForEach([&work](const TKeyItem& item) { work.push_back(item.Value); });
+        if (work.empty()) return true;
+        node = work.back();
+        work.pop_back();
+    }
+}
+
+// True when dst holds exactly what MergeTree(src, new key) would build.
+// Answers false (so the caller copies) for anything unusual: deep nesting,
+// large tables, tables whose copy would be reordered.
+bool HoldsCopyOf(const TKeyNode* src, const TKeyNode* dst, int depth = 0) {
+    constexpr std::size_t MaxEntries = 32;
+    if (depth > 16) return false;
+    const TConfHash& sv = src->Values;
+    const TConfHash& dv = dst->Values;
+    if (!CopyKeepsOrder(sv) || dv.HashSize() != FreshHashSize || dv.Count() != sv.Count() ||
+        std::size_t(sv.Count()) > MaxEntries)
+        return false;
+    std::array<const TConfHash::THashItem*, MaxEntries> values;
+    std::size_t n = 0;
+    sv.ForEach([&](const TConfHash::THashItem& item) { values[n++] = &item; });
+    bool same = true;
+    n = 0;
+    dv.ForEach([&](const TConfHash::THashItem& item) {
+        const TConfHash::THashItem& s = *values[n++];
+        same = same && s.Key() == item.Key() && s.Value.Kind == item.Value.Kind &&
+               s.Value.Number == item.Value.Number && s.Value.Text == item.Value.Text;
+    });
+    if (!same) return false;
+    const TConfKeyHash& sk = src->SubKeys;
+    const TConfKeyHash& dk = dst->SubKeys;
+    if (!CopyKeepsOrder(sk) || dk.HashSize() != FreshHashSize || dk.Count() != sk.Count() ||
+        std::size_t(sk.Count()) > MaxEntries)
+        return false;
+    if (sk.Count() == 0) return true;
+    std::array<const TKeyItem*, MaxEntries> keys;
+    n = 0;
+    sk.ForEach([&](const TKeyItem& item) { keys[n++] = &item; });
+    n = 0;
+    dk.ForEach([&](const TKeyItem& item) {
+        const TKeyItem& s = *keys[n++];
+        same = same && s.Key() == item.Key() && HoldsCopyOf(s.Value, item.Value, depth + 1);
+    });
+    return same;
+}
+
+// The value of a key name written by std::to_string for 1 .. max, or 0.
+uint32_t NumberedName(std::string_view name, uint32_t max) {
+    if (name.empty() || name.size() > 10 || name[0] < '1' || name[0] > '9') return 0;
+    uint64_t v = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9') return 0;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    return v <= max ? static_cast<uint32_t>(v) : 0;
 }
 
 }  // namespace
@@ -479,7 +639,9 @@ void TSetting::LoadFromFile(const std::string& fileName) {
 
 void TSetting::SaveToFile(const std::string& fileName) {
     TExclusiveHold hold(FLock);
-    WriteFileAtomically(fileName, Serialize(FRoot.get()));
+    TTextBuffer text;
+    Serialize(FRoot.get(), text);
+    WriteFileAtomically(fileName, text);
 }
 
 bool TSetting::OpenKey(const std::string& path) {
@@ -648,6 +810,104 @@ void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const st
         dst = CreatePath(dst, to.Rest);
     }
     MergeTree(src, dst);
+}
+
+void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const std::string& destPath) {
+    if (&source != this) {
+        TExclusiveHold sourceHold(source.FLock);
+        TExclusiveHold hold(FLock);
+        // The key as CopyKey finds it, and as DeleteKey finds it.
+        std::string sourceScratch;
+        const TResolved from = source.Resolve(sourcePath, sourceScratch);
+        std::string trimmed = sourcePath;
+        if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
+        const std::size_t last = trimmed.rfind('\\');
+        const std::string parentPath = last == std::string::npos ? std::string() : trimmed.substr(0, last + 1);
+        const std::string name = last == std::string::npos ? trimmed : trimmed.substr(last + 1);
+        std::string parentScratch;
+        const TResolved parent = source.Resolve(parentPath, parentScratch);
+        TKeyItem* item = parent.Rest.empty() && !name.empty() ? parent.Node->SubKeys.Find(name) : nullptr;
+        if (from.Rest.empty() && item && item->Value == from.Node && SameAsItsCopy(from.Node, source.FCurrent)) {
+            std::string scratch;
+            TResolved to = Resolve(destPath, scratch);
+            if (!to.Rest.empty() && to.Rest.back() == '\\') to.Rest.remove_suffix(1);
+            if (!to.Rest.empty()) {
+                // A missing destination: the copy would be a new key, built
+                // exactly like the source's.
+                TKeyNode* dstParent = to.Node;
+                std::string_view leaf = to.Rest;
+                const std::size_t sep = leaf.rfind('\\');
+                if (sep != std::string_view::npos) {
+                    dstParent = CreatePath(dstParent, leaf.substr(0, sep));
+                    leaf.remove_prefix(sep + 1);
+                }
+                dstParent->SubKeys.Add(leaf, from.Node);
+                parent.Node->SubKeys.Remove(name);
+                return;
+            }
+        }
+    }
+    CopyKey(source, sourcePath, destPath);
+    source.DeleteKey(sourcePath);
+}
+
+bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
+                                   const std::vector<TSetting*>& sources) {
+    if (sources.size() > uint32_t(INT32_MAX)) return false;
+    const uint32_t n = static_cast<uint32_t>(sources.size());
+    for (const TSetting* s : sources)
+        if (s == this) return false;
+    TConfHash::THashItem* count = key->Values.Find(countName);
+    if (!count || key->Values.Count() != 1 || key->Values.HashSize() != FreshHashSize) return false;
+    if (key->SubKeys.HashSize() != FreshHashSize || uint32_t(key->SubKeys.Count()) != n) return false;
+    // The sub-keys must be "1" .. n in the order a new table would give them:
+    // by bucket, and inside a bucket by number. Distinct names in one bucket
+    // increase strictly, so n of them are exactly 1 .. n.
+    bool inOrder = true;
+    uint32_t lastBucket = 0, lastNumber = 0;
+    key->SubKeys.ForEach([&](const TKeyItem& item) {
+        if (!inOrder) return;
+        const uint32_t number = NumberedName(item.Key(), n);
+        const uint32_t bucket = item.Hash % uint32_t(FreshHashSize);
+        inOrder = number != 0 && (bucket > lastBucket || (bucket == lastBucket && number > lastNumber));
+        lastBucket = bucket;
+        lastNumber = number;
+    });
+    if (!inOrder) return false;
+    for (uint32_t i = 0; i < n; ++i) {
+        TKeyItem* item = key->SubKeys.Find(std::to_string(i + 1));
+        TSetting& source = *sources[i];
+        TSharedHold sourceHold(source.FLock);
+        const TKeyNode* src = source.FRoot.get();
+        if (HoldsCopyOf(src, item->Value)) continue;
+        TOwnedNode fresh(new TKeyNode);
+        MergeTree(src, fresh.get());
+        TKeyNode* old = item->Value;
+        item->Value = fresh.release();
+        FreeTree(old);
+    }
+    count->Value = TConf::Integer(static_cast<int32_t>(n));
+    return true;
+}
+
+void TSetting::WriteNumberedCopies(const std::string& name, const std::string& countName,
+                                   const std::vector<TSetting*>& sources) {
+    {
+        TExclusiveHold hold(FLock);
+        const bool plain = !name.empty() && name.find('\\') == std::string::npos && !FKeyOpen;
+        TKeyItem* item = plain ? FRoot->SubKeys.Find(name) : nullptr;
+        if (item && ReuseNumberedCopies(item->Value, countName, sources)) {
+            // Deleted and written anew, the key would end its bucket's chain.
+            FRoot->SubKeys.Add(name, item->Value);
+            FRoot->SubKeys.Remove(name);  // the older entry comes first
+            return;
+        }
+    }
+    const std::string path = "\\" + name + "\\";
+    DeleteKey(path);
+    WriteInteger(path + countName, static_cast<int32_t>(sources.size()));
+    TSettingKey key(*this, path);
+    for (std::size_t i = 0; i < sources.size(); ++i) CopyKey(*sources[i], "\\", std::to_string(i + 1));
 }
 
 void TSetting::CreateKey(const std::string& path) {

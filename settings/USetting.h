@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "settings/UException.h"
 #include "settings/USettingLock.h"
@@ -64,6 +65,16 @@ public:
     void DeleteKey(const std::string& path);
     void CopyKey(TSetting& source, const std::string& sourcePath, const std::string& destPath);
     void CreateKey(const std::string& path);
+    // Same result as CopyKey(source, sourcePath, destPath) followed by
+    // source.DeleteKey(sourcePath), but hands the key over without copying
+    // when the destination does not exist yet.
+    void MoveKey(TSetting& source, const std::string& sourcePath, const std::string& destPath);
+    // Same result as DeleteKey("\\" + name + "\\"), WriteInteger of countName
+    // in that key = sources.size(), then CopyKey(*sources[i], "\\", i + 1)
+    // into it for every i, re-using the parts of the existing key that
+    // already hold exactly that.
+    void WriteNumberedCopies(const std::string& name, const std::string& countName,
+                             const std::vector<TSetting*>& sources);
 
 private:
     friend struct TSettingAccess;
@@ -78,6 +89,7 @@ private:
     TKeyNode* CreateKeyUnlocked(const std::string& path);
     const TConf* FindValue(const std::string& name) const;
     void WriteValue(const std::string& name, TConf conf);
+    bool ReuseNumberedCopies(TKeyNode* key, const std::string& countName, const std::vector<TSetting*>& sources);
 
     TNodePtr FRoot;
     TKeyNode* FCurrent = nullptr;

@@ -9,14 +9,23 @@
 //    exclusive would wait for each other; the program uses every store from
 //    the GUI thread, where this cannot happen.
 //
-// It is 16 bytes: a play list keeps one store per file, so the lock holds no
-// mutex of its own. Waiting goes through a small shared pool of mutexes and
-// condition variables chosen by the lock's address, and each thread records
-// its own shared holds in a thread-local list.
+// It is 24 bytes: a play list keeps one store per file, so the lock holds no
+// mutex of its own.
+//
+// While one thread alone holds the lock (the usual case: every store is used
+// from the GUI thread), its holds are counted in one atomic word next to its
+// thread tag, and taking or dropping a hold is a single compare-and-swap.
+// When a second thread comes, the word is marked "slow" and from then on
+// every change happens under a mutex from a small shared pool chosen by the
+// lock's address, with a condition variable to wait on. The first thread's
+// holds stay counted in the word; other threads count theirs in FReaders,
+// FWriter and FWriteDepth and record their own shared holds in a
+// thread-local list. Once the lock is free and nobody waits, it goes back
+// to the fast way.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <thread>
 
 class TSettingLock {
 public:
@@ -30,9 +39,18 @@ public:
     void UnlockExclusive();
 
 private:
-    uint32_t FReaders = 0;     // shared holds of all threads
+    void LockSharedSlow();
+    void UnlockSharedSlow();
+    void LockExclusiveSlow();
+    void UnlockExclusiveSlow();
+
+    // The word: owner tag (bits 32-63), slow mark (bit 31), the owner's
+    // nested exclusive holds (bits 16-30) and its shared holds (bits 0-15).
+    std::atomic<uint64_t> FWord{0};
+    // Slow way only, guarded by the pool mutex: the holds of other threads.
+    uint32_t FReaders = 0;     // their shared holds
     uint32_t FWriteDepth = 0;  // nested exclusive holds of FWriter
-    std::thread::id FWriter;
+    uint32_t FWriter = 0;      // tag of the other thread that holds it exclusive
 };
 
 class TSharedHold {

@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <csignal>
@@ -248,6 +251,135 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile) {
 #endif
     s.SaveToFile(target);
     EXPECT_NE(before, Read("keep.ini"));
+}
+
+// A key handed over with MoveKey leaves both stores as CopyKey followed by
+// DeleteKey would: whether the destination is new or already there, whether
+// a copy would reorder a table, and when the source's open key lies inside.
+TEST_F(SettingFile, MoveKeyEndsLikeCopyAndDelete) {
+    const std::string source = Write("source.lst",
+        "\\\t0\t1\t\r\n"
+        "\r\nL\t0\t2\t\r\n"
+        "\r\n1\t1\t1\t\r\n\ts Path=p1\r\n"
+        "\r\nCommon\t3\t1\t\r\n\ti z=1\r\n\ti a=2\r\n\ts m=x\r\n"
+        "\r\nDeep\t1\t0\t\r\n\ts k=v\r\n /Deep\r\n /Common\r\n /1\r\n"
+        "\r\n2\t1\t1\t\r\n\ts Path=p2\r\n"
+        "\r\nCommon\t40\t0\t\r\n\ti z=1\r\n\ti a=2\r\n\ti m=3\r\n\ts q=x\r\n\ti b=4\r\n /Common\r\n /2\r\n"
+        " /L\r\n /\\\r\n");
+    struct TCase {
+        const char* From;
+        const char* To;
+        bool DestExists;
+        const char* OpenInSource;
+    };
+    const TCase cases[] = {
+        {"\\L\\1\\Common\\", "\\Common\\", false, nullptr},
+        {"1\\Common\\", "\\New\\Common", false, "\\L\\"},  // relative to the open key
+        {"\\L\\1\\Common\\", "\\Common\\", true, nullptr},
+        {"\\L\\2\\Common\\", "\\Common\\", false, nullptr},  // presized: a copy reorders
+        {"\\L\\1\\Common\\", "\\Common\\", false, "\\L\\1\\Common\\Deep\\"},
+        {"\\L\\9\\Common\\", "\\Common\\", false, nullptr},  // no such key
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.From) + " -> " + c.To);
+        TSetting srcA, srcB, dstA, dstB;
+        for (TSetting* s : {&srcA, &srcB}) {
+            s->LoadFromFile(source);
+            if (c.OpenInSource) s->OpenKey(c.OpenInSource);
+        }
+        for (TSetting* d : {&dstA, &dstB}) {
+            d->WriteString("\\Path", "file");
+            if (c.DestExists) d->WriteInteger("\\Common\\a", 9);
+        }
+        dstA.MoveKey(srcA, c.From, c.To);
+        dstB.CopyKey(srcB, c.From, c.To);
+        srcB.DeleteKey(c.From);
+        EXPECT_EQ(srcB.ReadString("k", "none"), srcA.ReadString("k", "none"));
+        EXPECT_EQ(srcB.KeyOpen(), srcA.KeyOpen());
+        srcA.CloseKey();
+        srcB.CloseKey();
+        EXPECT_EQ(Saved(dstB), Saved(dstA));
+        EXPECT_EQ(Saved(srcB), Saved(srcA));
+    }
+}
+
+// WriteNumberedCopies re-uses what the key already holds, yet every save
+// shows the same bytes as deleting the key and copying every store anew,
+// through a series of changes to the stores and their number.
+TEST_F(SettingFile, NumberedCopiesEndLikeTheLongWay) {
+    std::vector<std::unique_ptr<TSetting>> stores;
+    auto addStore = [&stores](int i) {
+        stores.push_back(std::make_unique<TSetting>());
+        TSetting& s = *stores.back();
+        s.WriteString("\\Path", "C:\\m\\" + std::to_string(i) + ".mp3");
+        if (i % 3) s.WriteInteger("\\Common\\MaxSample", i);
+        s.WriteFloat("\\Common\\BaseVolume", 0.5 + i / 100.0);
+        if (i % 5 == 0) s.WriteString("\\Common\\Sub\\K", "v");
+    };
+    for (int i = 0; i < 45; ++i) addStore(i);
+    auto pointers = [&stores] {
+        std::vector<TSetting*> p;
+        for (auto& s : stores) p.push_back(s.get());
+        return p;
+    };
+    auto longWay = [](TSetting& s, const std::vector<TSetting*>& sources) {
+        s.DeleteKey("\\Files\\");
+        s.WriteInteger("\\Files\\Count", static_cast<int32_t>(sources.size()));
+        TSettingKey key(s, "\\Files\\");
+        for (std::size_t i = 0; i < sources.size(); ++i) s.CopyKey(*sources[i], "\\", std::to_string(i + 1));
+    };
+    TSetting fast, slow;
+    for (TSetting* s : {&fast, &slow}) {
+        // "Files" first, then enough other keys that some share its bucket.
+        s->WriteString("\\Files\\Junk", "j");
+        for (int k = 0; k < 12; ++k) s->WriteInteger("\\K" + std::to_string(k) + "\\V", k);
+    }
+    auto step = [&](const char* what) {
+        SCOPED_TRACE(what);
+        fast.WriteNumberedCopies("Files", "Count", pointers());
+        longWay(slow, pointers());
+        EXPECT_EQ(Saved(slow), Saved(fast));
+    };
+    step("first, over a key with a foreign value");
+    for (TSetting* s : {&fast, &slow})
+        for (int k = 0; k < 6; ++k) s->WriteInteger("\\L" + std::to_string(k) + "\\V", k);
+    step("unchanged, with keys added after it");
+    stores[7]->WriteInteger("\\Common\\MaxSample", 99999);
+    step("a value changed");
+    stores[8]->WriteString("\\Common\\Other", "o");
+    step("a value added");
+    std::swap(stores[3], stores[4]);
+    step("two exchanged");
+    stores.pop_back();
+    step("one fewer");
+    addStore(100);
+    addStore(101);
+    step("two more");
+    for (TSetting* s : {&fast, &slow}) {
+        // The same names written by hand, in another order.
+        s->DeleteKey("\\Files\\");
+        s->WriteInteger("\\Files\\Count", static_cast<int32_t>(stores.size()));
+        for (std::size_t i = stores.size(); i > 0; --i)
+            s->WriteString("\\Files\\" + std::to_string(i) + "\\Path", stores[i - 1]->ReadString("\\Path", ""));
+    }
+    step("over keys written in another order");
+    stores.clear();
+    step("none");
+    addStore(1);
+    step("one again");
+
+    // A loaded list: its key is presized by the file's counts.
+    for (int i = 2; i < 9; ++i) addStore(i);
+    step("before saving");
+    const std::string file = Path("fast.lst");
+    fast.SaveToFile(file);
+    TSetting loadedFast, loadedSlow;
+    loadedFast.LoadFromFile(file);
+    loadedSlow.LoadFromFile(file);
+    stores[2]->WriteInteger("\\Common\\MaxSample", 7);
+    loadedFast.WriteNumberedCopies("Files", "Count", pointers());
+    longWay(loadedSlow, pointers());
+    EXPECT_EQ(Saved(loadedSlow), Saved(loadedFast));
 }
 
 }  // namespace

@@ -217,4 +217,65 @@ TEST(Setting, LockWaitsForOtherThreadsOnly) {
     EXPECT_EQ(1999, s.ReadInteger("\\T3\\49", 0));
 }
 
+// The lock taken directly: readers on two threads share it, a writer waits
+// for both, and a thread that upgraded its own shared hold keeps readers of
+// other threads out until it lets go. Each thread's holds nest.
+TEST(SettingLock, TurnsAcrossThreads) {
+    using namespace std::chrono_literals;
+    TSettingLock lock;
+    lock.LockShared();
+    lock.LockShared();
+    std::atomic<int> phase{0};
+    std::thread reader([&] {
+        lock.LockShared();
+        phase = 1;
+        while (phase != 2) std::this_thread::yield();
+        lock.LockShared();
+        lock.UnlockShared();
+        lock.UnlockShared();
+    });
+    while (phase != 1) std::this_thread::yield();
+    std::atomic<bool> wrote{false};
+    std::thread writer([&] {
+        lock.LockExclusive();
+        lock.LockExclusive();
+        lock.LockShared();
+        wrote = true;
+        lock.UnlockShared();
+        lock.UnlockExclusive();
+        lock.UnlockExclusive();
+    });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(wrote.load());
+    lock.UnlockShared();
+    lock.UnlockShared();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(wrote.load());  // the other reader still holds it
+    phase = 2;
+    reader.join();
+    writer.join();
+    EXPECT_TRUE(wrote.load());
+
+    lock.LockShared();
+    lock.LockExclusive();
+    std::atomic<bool> read{false};
+    std::thread late([&] {
+        lock.LockShared();
+        read = true;
+        lock.UnlockShared();
+    });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(read.load());
+    lock.UnlockExclusive();
+    late.join();
+    EXPECT_TRUE(read.load());
+    lock.UnlockShared();
+
+    // Free again: this thread takes it at once, in both modes.
+    lock.LockExclusive();
+    lock.UnlockExclusive();
+    lock.LockShared();
+    lock.UnlockShared();
+}
+
 }  // namespace
