@@ -1,24 +1,15 @@
 #include "playback/UPlayWindow.h"
 
-#include <cstdlib>
-
+#include "playback/UDrawSample.h"
+#include "playback/ULayeredPresent.h"
 #include "playback/UMediaMath.h"
+#include "playback/UMovieFrame.h"
 #include "tsfilter/TsFilter.h"
 
 namespace {
 
 const char WindowClassName[] = "TPlayWindow";
 const DWORD StateChangeTimeoutMs = 3000;
-
-typedef BOOL(WINAPI* TUpdateLayeredWindow)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
-                                           BLENDFUNCTION*, DWORD);
-
-TUpdateLayeredWindow UpdateLayeredWindowProc()
-{
-    static const TUpdateLayeredWindow proc = reinterpret_cast<TUpdateLayeredWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindow")));
-    return proc;
-}
 
 void RegisterWindowClass()
 {
@@ -67,21 +58,25 @@ TPlayWindow::~TPlayWindow()
 void TPlayWindow::CreateHandle()
 {
     RegisterWindowClass();
-    const int width = 320, height = 240;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    DWORD exStyle = WS_EX_APPWINDOW;
-    if (Layered) exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
-    if (TopMost) exStyle |= WS_EX_TOPMOST;
-    DWORD style = WS_POPUP | WS_CLIPCHILDREN;
-    if (SizableFrame) style |= WS_THICKFRAME;
-    HWND wnd = CreateWindowExA(exStyle, WindowClassName, "Movie Window", style, x, y, width, height,
+    const TMovieWindowParams p = MovieWindowParams(SizableFrame, Layered, TopMost,
+                                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    {
+        // Sized before the window exists: a failure then leaves nothing behind.
+        TCriticalSectionGuard lock(FrameLock);
+        FrameBitmap.Resize(p.Width, p.Height);
+    }
+    HWND wnd = CreateWindowExA(p.ExStyle, WindowClassName, p.Caption, p.Style, p.X, p.Y, p.Width, p.Height,
                                GetDesktopWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!wnd) throw Exception("Movie Window: CreateWindowEx failed");
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPlayWindow::WindowProc));
     Handle = wnd;
     LastSize = GetClientSize();
+    {
+        TCriticalSectionGuard lock(FrameLock);
+        BorderOffset = ReadBorderOffset(Handle);
+    }
+    Resized(); // the outer size may differ from the one asked for
     AttachGraphWindow();
     if (OnHandleCreated) OnHandleCreated();
 }
@@ -118,16 +113,11 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         Hide();
         return 0;
     case WM_ACTIVATE:
-        // Activation from another window of this thread brings no
-        // WM_ACTIVATEAPP; send it so that activation handling always runs.
-        if (LOWORD(wParam) != 0 && lParam &&
-            GetWindowThreadProcessId(reinterpret_cast<HWND>(lParam), nullptr) ==
-                GetWindowThreadProcessId(Handle, nullptr))
-            SendMessageA(Handle, WM_ACTIVATEAPP, 1,
-                         GetWindowThreadProcessId(GetDesktopWindow(), nullptr));
+        ForwardActivateApp(Handle, wParam, lParam);
         if (OnActivate) OnActivate(LOWORD(wParam) != 0);
         break;
     case WM_SIZE: {
+        Resized();
         SIZE size{LOWORD(lParam), HIWORD(lParam)};
         if (size.cx != LastSize.cx || size.cy != LastSize.cy) {
             LastSize = size;
@@ -146,30 +136,21 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_LBUTTONDOWN:
-        if (SizableFrame) {
-            SetCapture(Handle);
-            DragStart = POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        }
+        if (SizableFrame) SetCapture(Handle);
+        Drag.ButtonDown(MouseX(static_cast<std::uintptr_t>(lParam)),
+                        MouseY(static_cast<std::uintptr_t>(lParam)), SizableFrame);
         break;
     case WM_MOUSEMOVE: {
-        int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
-        if (DragStart.x != DragNone && SizableFrame &&
-            (std::abs(DragStart.x - x) > 5 || std::abs(DragStart.y - y) > 5)) {
-            RECT r = GetBounds();
-            SetWindowPos(Handle, nullptr, r.left + x - DragStart.x, r.top + y - DragStart.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            DragMoved = true;
-        }
+        const int x = MouseX(static_cast<std::uintptr_t>(lParam));
+        const int y = MouseY(static_cast<std::uintptr_t>(lParam));
+        TDragOffset offset;
+        if (Drag.MouseMove(x, y, SizableFrame, offset)) MoveWindowBy(Handle, offset.X, offset.Y);
         if (OnMouseMove) OnMouseMove(x, y);
         break;
     }
     case WM_LBUTTONUP:
         if (GetCapture() == Handle) ReleaseCapture();
-        DragStart = POINT{DragNone, DragNone};
-        if (SizableFrame && DragMoved) {
-            DragMoved = false;
-            if (OnDragMoved) OnDragMoved();
-        }
+        if (Drag.ButtonUp(SizableFrame) && OnDragMoved) OnDragMoved();
         break;
     case WM_CONTEXTMENU:
         if (PopupMenu) {
@@ -301,7 +282,10 @@ void TPlayWindow::ApplyVideoRect()
 
 void TPlayWindow::SetVideoRect(int left, int top, int width, int height)
 {
-    VideoRect = TVideoRect{left, top, width, height};
+    {
+        TCriticalSectionGuard lock(FrameLock);
+        VideoRect = TVideoRect{left, top, width, height};
+    }
     ApplyVideoRect();
 }
 
@@ -480,15 +464,31 @@ void TPlayWindow::SyncVideo()
     if (video) video->put_Visible(Layered ? OAFALSE : OATRUE);
     if (Layered) {
         ShowWindow(Handle, SW_SHOW);
+        TCriticalSectionGuard lock(FrameLock);
         PresentLayeredFrame();
     }
+}
+
+// The frame bitmap follows the window's outer size. A bitmap that cannot be
+// made for the new size leaves the old one in use: the layered picture then
+// covers part of the window until the next size change.
+void TPlayWindow::Resized()
+{
+    RECT r;
+    if (!Handle || !GetWindowRect(Handle, &r)) return;
+    TCriticalSectionGuard lock(FrameLock);
+    try {
+        FrameBitmap.Resize(r.right - r.left, r.bottom - r.top);
+    } catch (const Exception&) {
+    }
+    if (Layered) PresentLayeredFrame();
 }
 
 // --- presentation switches ---------------------------------------------------
 
 void TPlayWindow::SetLayeredAllowed(bool allowed)
 {
-    if (allowed == LayeredAllowed || !UpdateLayeredWindowProc()) return;
+    if (allowed == LayeredAllowed || !LayeredPresentationAvailable()) return;
     LayeredAllowed = allowed;
     if (!allowed) SetLayered(false);
 }
@@ -499,30 +499,27 @@ void TPlayWindow::SetLayered(bool on)
     TCriticalSectionGuard lock(FrameLock);
     Layered = on;
     if (!Handle) return;
-    LONG_PTR ex = GetWindowLongPtrA(Handle, GWL_EXSTYLE);
-    const LONG_PTR bits = WS_EX_LAYERED | WS_EX_TRANSPARENT;
-    SetWindowLongPtrA(Handle, GWL_EXSTYLE, on ? (ex | bits) : (ex & ~bits));
-    if (on) {
-        PresentLayeredFrame();
-    } else {
-        SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
-    }
+    SwitchLayeredStyle(Handle, on, FrameBitmap, LayerAlpha);
     PostMessageA(Handle, WM_PLAYER_SYNCVIDEO, 0, 0);
 }
 
-// The layered surface is drawn from the frame bitmap, which the window's
-// presentation keeps; until a frame has been drawn there is nothing to show.
-void TPlayWindow::PresentLayeredFrame() {}
+void TPlayWindow::PresentLayeredFrame() { ::PresentLayeredFrame(Handle, FrameBitmap, LayerAlpha); }
 
+// Streaming thread. It never waits for the GUI thread: while FrameLock is
+// held (a resize, a layered switch, the teardown) the sample is dropped.
 HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TYPE* mediaType,
                                                    IMediaSample* sample)
 {
     auto* self = static_cast<TPlayWindow*>(user);
     if (!self->Layered) return S_OK;
-    TComPtr<IMediaSample> held(sample);
-    if (!self->FrameLock.TryEnter()) return S_OK; // busy: drop this frame
-    self->PresentLayeredFrame();
+    if (!self->FrameLock.TryEnter()) return S_OK;
+    if (self->Layered) {
+        const TVideoRect& v = self->VideoRect;
+        DrawSampleToBitmap(sample, mediaType, self->FrameBitmap,
+                           TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y, v.Width,
+                                      v.Height});
+        self->PresentLayeredFrame();
+    }
     self->FrameLock.Leave();
     return S_OK;
 }
@@ -567,27 +564,23 @@ void TPlayWindow::SetSizableFrame(bool on)
     if (on == SizableFrame) return;
     SizableFrame = on;
     if (!Handle) return;
-    LONG_PTR style = GetWindowLongPtrA(Handle, GWL_STYLE);
-    SetWindowLongPtrA(Handle, GWL_STYLE, on ? (style | WS_THICKFRAME) : (style & ~static_cast<LONG_PTR>(WS_THICKFRAME)));
-    SetWindowPos(Handle, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+    const TBorderOffset offset = SetWindowSizableFrame(Handle, on);
+    TCriticalSectionGuard lock(FrameLock);
+    BorderOffset = offset;
 }
 
 void TPlayWindow::SetTopMost(bool on)
 {
     if (on == TopMost) return;
     TopMost = on;
-    if (Handle)
-        SetWindowPos(Handle, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowTopMost(Handle, on);
 }
 
 void TPlayWindow::SetLayerAlpha(unsigned char alpha)
 {
+    TCriticalSectionGuard lock(FrameLock);
     LayerAlpha = alpha;
-    typedef BOOL(WINAPI * TSetLayeredWindowAttributes)(HWND, COLORREF, BYTE, DWORD);
-    static const TSetLayeredWindowAttributes proc = reinterpret_cast<TSetLayeredWindowAttributes>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes")));
-    if (Layered && Handle && proc) proc(Handle, 0, alpha, LWA_ALPHA);
+    ApplyLayerAlpha(Handle, Layered, FrameBitmap, alpha);
 }
 
 void TPlayWindow::Rewind()

@@ -1,6 +1,8 @@
 // The movie window: a top-level window that owns the DirectShow graph of the
-// file being played. This half holds the graph: building it for a file,
-// run / pause / stop, position, volume, the graph's events and the teardown.
+// file being played. It builds the graph for a file, runs, pauses and stops
+// it, follows its events and tears it down; it shows the video either in the
+// graph's own video window (a child at VideoRect) or, layered, by drawing
+// every sample into a frame bitmap that becomes the window's surface.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +12,9 @@
 #include <string>
 
 #include "playback/UDirectShow.h"
+#include "playback/UMovieDrag.h"
+#include "playback/UMovieWindowStyle.h"
+#include "playback/USimpleDIB.h"
 
 // WM_APP+1: the playback graph's event notification.
 constexpr UINT WM_PLAYER_GRAPHEVENT = WM_APP + 1;
@@ -134,6 +139,8 @@ private:
     void RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter);
     void HandleGraphEvent();
     void SyncVideo();
+    void Resized();
+    // Puts the frame bitmap on screen; the caller holds FrameLock.
     void PresentLayeredFrame();
     void SeekTo(double seconds);
     void StopWhenReady();
@@ -151,18 +158,20 @@ private:
     bool HasAudio = false;
     TPlayState PlayState = psStopped;
 
+    // FrameLock guards FrameBitmap, Layered and what the streaming thread
+    // reads to draw a sample (VideoRect, BorderOffset, LayerAlpha). The GUI
+    // thread takes it before the bitmap's own lock, never after.
     TCriticalSection FrameLock;
+    TSimpleDIB FrameBitmap; // the window's outer size
+    TBorderOffset BorderOffset;
     bool CursorHidden = false;
     bool LayeredAllowed = false;
     std::atomic<bool> Layered{false}; // read by the streaming thread
     TVideoRect VideoRect{0, 0, 320, 240};
     bool SizableFrame = true;
     bool TopMost = false;
-    unsigned char LayerAlpha = 127;
+    unsigned char LayerAlpha = DefaultLayerAlpha;
     HMENU PopupMenu = nullptr;
     SIZE LastSize{0, 0};
-    // Dragging by the client area: the press position, or DragNone.
-    static constexpr int DragNone = static_cast<int>(0x80000000u);
-    POINT DragStart{DragNone, DragNone};
-    bool DragMoved = false;
+    TDragTracker Drag; // dragging by the client area
 };

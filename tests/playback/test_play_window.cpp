@@ -1,6 +1,7 @@
 // The movie window's graph with real media under Wine: opening each format,
 // playing to the end, stopping, seeking (also while playing), volume, the
-// graph's events and the errors.
+// graph's events and the errors; the layered presentation read back from the
+// screen.
 #include <string>
 
 #include "playback/UMediaMath.h"
@@ -261,4 +262,89 @@ TEST(PlayWindow, CallbackFilterInTheGraph)
     EXPECT_EQ(176, width);
     w.Play();
     ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 2; }, 8000));
+}
+
+namespace {
+
+COLORREF ScreenPixel(POINT p)
+{
+    TWindowDC screen;
+    return GetPixel(screen.Get(), p.x, p.y);
+}
+
+// A point of the window's client area in screen coordinates.
+POINT ClientPoint(HWND wnd, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(wnd, &p);
+    return p;
+}
+
+// Neither the black of an empty frame nor what is behind the window (shown
+// there when presenting fails).
+bool IsVideoPixel(COLORREF c, COLORREF behind)
+{
+    return c != CLR_INVALID && c != RGB(0, 0, 0) && c != behind;
+}
+
+} // namespace
+
+// Layered, every video sample is drawn into the frame bitmap at the video
+// rectangle and the bitmap, as big as the whole window, becomes its surface:
+// video shows inside the rectangle, the rest of the window (its sizing frame
+// too) stays black. The bitmap follows the window's size, and hiding the
+// window ends the layered presentation and rewinds the movie.
+TEST(PlayWindow, LayeredPlaybackPutsFramesOnTheScreen)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    w.SetLayered(true);
+    EXPECT_FALSE(w.GetLayered()) << "not allowed yet";
+    w.SetLayeredAllowed(true);
+    w.SetLayerAlpha(255);
+    w.OpenFile(TestMediaPath(L"movie-mjpeg.avi"));
+    ASSERT_TRUE(w.GetHasVideo());
+    HWND wnd = w.GetHandle();
+    SIZE client = w.GetClientSize();
+    w.SetVideoRect(0, 0, client.cx / 2, client.cy);
+    w.SetLayered(true);
+    ASSERT_TRUE(w.GetLayered());
+    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TRANSPARENT,
+              GetWindowLongPtrA(wnd, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
+
+    const POINT inside = ClientPoint(wnd, client.cx / 4, client.cy / 2);
+    const COLORREF desktop = ScreenPixel(inside); // the window is not shown yet
+    w.Play();
+    ASSERT_TRUE(PumpUntil([&] { return IsVideoPixel(ScreenPixel(inside), desktop); }, 3000))
+        << "no frame reached the screen";
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(ClientPoint(wnd, client.cx * 3 / 4, client.cy / 2)));
+    const RECT bounds = w.GetBounds();
+    EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(POINT{bounds.left + 1, bounds.top + 1})) << "the frame is ours";
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
+    w.Stop();
+
+    // Larger: video now covers the whole client area, up to its far corner.
+    w.SetBounds(bounds.left - 40, bounds.top - 30, 400, 300);
+    client = w.GetClientSize();
+    ASSERT_EQ(400, w.GetBounds().right - w.GetBounds().left);
+    w.SetVideoRect(0, 0, client.cx, client.cy);
+    w.Play();
+    const POINT corner = ClientPoint(wnd, client.cx - 3, client.cy - 3);
+    EXPECT_TRUE(PumpUntil([&] { return IsVideoPixel(ScreenPixel(corner), desktop); }, 3000));
+    const RECT larger = w.GetBounds();
+    EXPECT_EQ(RGB(0, 0, 0), ScreenPixel(POINT{larger.right - 2, larger.bottom - 2}));
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 1; }, 8000));
+
+    // Hidden while playing: stopped at the start, no longer layered.
+    w.Stop();
+    w.Play();
+    PumpFor(300);
+    w.Hide();
+    EXPECT_FALSE(IsWindowVisible(wnd));
+    EXPECT_FALSE(w.GetLayered());
+    EXPECT_EQ(0, GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_EQ(psStopped, w.GetPlayState());
+    EXPECT_EQ(0, w.GetPosition());
 }
