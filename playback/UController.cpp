@@ -66,6 +66,9 @@ TController::TController(TForm& mainWindow) : MainWindow(mainWindow)
     w.OnMenuCommand = [](UINT id) {
         if (Application) Application->DispatchCommand(id, 0);
     };
+    w.OnException = [] {
+        if (Application) Application->HandleCurrentException();
+    };
     LayerOnTimer.OnTimer = [this] { OnLayerTimer(false); };
     LayerOffTimer.OnTimer = [this] { OnLayerTimer(true); };
 }

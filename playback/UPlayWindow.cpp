@@ -97,7 +97,17 @@ LRESULT CALLBACK TPlayWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
 {
     auto* self = reinterpret_cast<TPlayWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(wnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        if (self->OnException) {
+            try {
+                self->OnException();
+            } catch (...) {
+            }
+        }
+        return 0;
+    }
 }
 
 LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)

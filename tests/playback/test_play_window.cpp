@@ -121,6 +121,25 @@ TEST(PlayWindow, UnloadedWindowIsInert)
     EXPECT_EQ(psStopped, w.GetPlayState());
 }
 
+// A handler that throws while a message is handled must not unwind through
+// the window procedure; the error reaches OnException, and without it is dropped.
+TEST(PlayWindow, ErrorsInMessageHandlersStayInTheWindow)
+{
+    TPlayWindow w;
+    w.OnKeyDown = [](int, bool, bool) { throw Exception("キー処理に失敗"); };
+    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);  // no handler for errors: dropped
+    std::string caught;
+    w.OnException = [&] {
+        try {
+            throw;
+        } catch (const Exception& e) {
+            caught = e.Message;
+        }
+    };
+    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ("キー処理に失敗", caught);
+}
+
 TEST(PlayWindow, ErrorsCarryTheSystemTextAndTheCode)
 {
     EDSError e(E_FAIL);
