@@ -94,6 +94,7 @@ TController::~TController()
     w.OnKeyDown = nullptr;
     w.OnMouseMove = nullptr;
     w.OnMenuCommand = nullptr;
+    w.OnException = nullptr;
     LayerOnTimer.OnTimer = nullptr;
     LayerOffTimer.OnTimer = nullptr;
     if (PlayList) {
