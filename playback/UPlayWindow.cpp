@@ -119,6 +119,12 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_PLAYER_SYNCVIDEO:
         SyncVideo();
         return 0;
+    case WM_PLAYER_PRESENTFRAME: {
+        PresentPending = false;
+        TCriticalSectionGuard lock(FrameLock);
+        if (Layered) PresentLayeredFrame();
+        return 0;
+    }
     case WM_CLOSE:
         Hide();
         return 0;
@@ -201,6 +207,40 @@ void TPlayWindow::ResetGraph()
     }
 }
 
+namespace {
+
+// Wine's default video renderer draws through OpenGL on a thread of its own.
+// With software GL on X, that thread and the GUI thread's own X calls (a
+// layered window being updated, windows being moved) can deadlock inside
+// Xlib. Wine's plain Video Renderer draws with GDI on the GUI side and has no
+// such thread, so on Wine it is offered to intelligent connect first (filters
+// already in the graph are tried before any from the registry, the ones added
+// last first). Windows keeps its own choice.
+TComPtr<IBaseFilter> AddGdiVideoRenderer(IGraphBuilder* builder)
+{
+    TComPtr<IBaseFilter> renderer;
+    if (!RunningOnWine()) return renderer;
+    if (FAILED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                renderer.PutVoid())) ||
+        FAILED(builder->AddFilter(renderer.Get(), L"Video Renderer")))
+        renderer = nullptr;
+    return renderer;
+}
+
+bool HasConnectedPin(IBaseFilter* filter)
+{
+    TComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put()))) return false;
+    TComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        TComPtr<IPin> peer;
+        if (SUCCEEDED(pin->ConnectedTo(peer.Put())) && peer) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TPlayWindow::OpenFile(const std::wstring& fileName)
 {
     ResetGraph();
@@ -209,8 +249,11 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         if (!builder) CheckDSResult(E_NOINTERFACE);
         SourceFilter = nullptr;
         CheckDSResult(builder->AddSourceFilter(fileName.c_str(), L"Source_Filter", SourceFilter.Put()));
+        // Added before the callback filter, which is then tried first.
+        TComPtr<IBaseFilter> gdiRenderer = AddGdiVideoRenderer(builder.Get());
         if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
         RenderSourcePins(builder.Get(), SourceFilter.Get());
+        if (gdiRenderer && !HasConnectedPin(gdiRenderer.Get())) builder->RemoveFilter(gdiRenderer.Get());
 
         HRESULT hr;
         TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
@@ -516,21 +559,30 @@ void TPlayWindow::SetLayered(bool on)
 void TPlayWindow::PresentLayeredFrame() { ::PresentLayeredFrame(Handle, FrameBitmap, LayerAlpha); }
 
 // Streaming thread. It never waits for the GUI thread: while FrameLock is
-// held (a resize, a layered switch, the teardown) the sample is dropped.
+// held (a resize, a layered switch, the teardown) the sample is dropped. The
+// drawn frame is put on screen by the GUI thread: UpdateLayeredWindow called
+// from here may send messages to the window's thread and wait for them, and
+// that thread may itself be waiting for this one (taking FrameLock, or
+// stopping the graph), which would hang both.
 HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TYPE* mediaType,
                                                    IMediaSample* sample)
 {
     auto* self = static_cast<TPlayWindow*>(user);
     if (!self->Layered) return S_OK;
     if (!self->FrameLock.TryEnter()) return S_OK;
+    bool drawn = false;
     if (self->Layered) {
         const TVideoRect& v = self->VideoRect;
         DrawSampleToBitmap(sample, mediaType, self->FrameBitmap,
                            TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y, v.Width,
                                       v.Height});
-        self->PresentLayeredFrame();
+        drawn = true;
     }
+    HWND wnd = self->Handle;
     self->FrameLock.Leave();
+    if (drawn && wnd && !self->PresentPending.exchange(true)) {
+        if (!PostMessageA(wnd, WM_PLAYER_PRESENTFRAME, 0, 0)) self->PresentPending = false;
+    }
     return S_OK;
 }
 

@@ -20,6 +20,8 @@
 constexpr UINT WM_PLAYER_GRAPHEVENT = WM_APP + 1;
 // WM_APP+3: the window polls the graph state after a state change.
 constexpr UINT WM_PLAYER_SYNCVIDEO = WM_APP + 3;
+// WM_APP+4: a new frame was drawn into the frame bitmap; put it on screen.
+constexpr UINT WM_PLAYER_PRESENTFRAME = WM_APP + 4;
 
 // A critical section that can be tried without waiting.
 class TCriticalSection {
@@ -171,6 +173,9 @@ private:
     bool CursorHidden = false;
     bool LayeredAllowed = false;
     std::atomic<bool> Layered{false}; // read by the streaming thread
+    // Set by the streaming thread when it posts WM_PLAYER_PRESENTFRAME, so
+    // that at most one such message waits in the queue.
+    std::atomic<bool> PresentPending{false};
     TVideoRect VideoRect{0, 0, 320, 240};
     bool SizableFrame = true;
     bool TopMost = false;

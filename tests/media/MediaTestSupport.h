@@ -1,10 +1,12 @@
-// Helpers of the Windows media tests: COM set-up, the generated test media
-// and a message pump that waits for a condition.
+// Helpers of the Windows media tests: COM set-up, the generated test media,
+// a message pump that waits for a condition, and a watchdog that ends a test
+// program whose test case hangs.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -48,3 +50,63 @@ public:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
     void TearDown() override { CoUninitialize(); }
 };
+
+// A test case that runs longer than REELO_TEST_CASE_SECONDS (90 by default)
+// ends the program with exit code 3 after naming the case on stderr. A hang
+// in a media graph would otherwise last until ctest's timeout kills the
+// program, losing the output that says where it hung.
+class TTestWatchdog : public ::testing::EmptyTestEventListener {
+public:
+    TTestWatchdog()
+    {
+        const char* limit = std::getenv("REELO_TEST_CASE_SECONDS");
+        LimitMs = (limit && std::atoi(limit) > 0 ? static_cast<DWORD>(std::atoi(limit)) : 90) * 1000;
+        InitializeCriticalSection(&Lock);
+        // Never stopped: the process ends it. The listener outlives main.
+        if (HANDLE t = CreateThread(nullptr, 0, &TTestWatchdog::Watch, this, 0, nullptr)) CloseHandle(t);
+    }
+    void OnTestStart(const ::testing::TestInfo& info) override
+    {
+        EnterCriticalSection(&Lock);
+        Name = std::string(info.test_suite_name()) + "." + info.name();
+        Started = GetTickCount();
+        Running = true;
+        LeaveCriticalSection(&Lock);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        EnterCriticalSection(&Lock);
+        Running = false;
+        LeaveCriticalSection(&Lock);
+    }
+
+private:
+    static DWORD WINAPI Watch(void* param)
+    {
+        auto* self = static_cast<TTestWatchdog*>(param);
+        for (;;) {
+            Sleep(1000);
+            EnterCriticalSection(&self->Lock);
+            const bool hung = self->Running && GetTickCount() - self->Started > self->LimitMs;
+            const std::string name = self->Name;
+            LeaveCriticalSection(&self->Lock);
+            if (!hung) continue;
+            std::fflush(stdout);
+            std::fprintf(stderr, "[  HUNG    ] %s: no end after %lu s\n", name.c_str(),
+                         static_cast<unsigned long>(self->LimitMs / 1000));
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    }
+
+    CRITICAL_SECTION Lock;
+    std::string Name;
+    DWORD Started = 0;
+    DWORD LimitMs = 0;
+    bool Running = false;
+};
+
+inline const bool TestWatchdogInstalled = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TTestWatchdog);
+    return true;
+}();

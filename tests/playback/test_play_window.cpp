@@ -265,6 +265,13 @@ TEST(PlayWindow, CallbackFilterInTheGraph)
     w.OpenFile(TestMediaPath(L"movie-mjpeg.avi"));
     EXPECT_TRUE(w.GetHasVideo());
     EXPECT_TRUE(w.GetHasAudio());
+    if (RunningOnWine()) {
+        // Wine's GDI renderer, not its OpenGL one (which can deadlock in Xlib).
+        TComPtr<IBaseFilter> renderer;
+        TComPtr<IFilterGraph> graph;
+        ASSERT_EQ(S_OK, w.GetGraph()->QueryInterface(IID_IFilterGraph, graph.PutVoid()));
+        EXPECT_EQ(S_OK, graph->FindFilterByName(L"Video Renderer", renderer.Put()));
+    }
     w.Play();
     ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
     w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
@@ -366,4 +373,35 @@ TEST(PlayWindow, LayeredPlaybackPutsFramesOnTheScreen)
     EXPECT_EQ(0, GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
     EXPECT_EQ(psStopped, w.GetPlayState());
     EXPECT_EQ(0, w.GetPosition());
+}
+
+// The streaming thread draws while the GUI thread keeps taking the frame lock
+// (switching the presentation, resizing, stopping and starting). Neither may
+// wait for the other: this used to hang now and then when a frame was being
+// put on screen from the streaming thread.
+TEST(PlayWindow, LayeredSwitchingWhilePlayingNeverHangs)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    w.SetLayeredAllowed(true);
+    w.OpenFile(TestMediaPath(L"movie-mjpeg.avi"));
+    ASSERT_TRUE(w.GetHasVideo());
+    w.SetLayered(true);
+    w.Play();
+    const RECT start = w.GetBounds();
+    const DWORD begin = GetTickCount();
+    for (int i = 0; GetTickCount() - begin < 2500; ++i) {
+        w.SetLayered(i % 3 != 0);
+        w.SetBounds(start.left, start.top, 320 + (i % 5) * 16, 240 + (i % 4) * 12);
+        if (i % 7 == 0) {
+            w.Stop();
+            w.Play();
+        }
+        PumpFor(i % 2 ? 15 : 1);
+    }
+    w.SetLayered(true);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
+    w.Stop();
+    EXPECT_EQ(psStopped, w.GetPlayState());
 }
