@@ -26,3 +26,34 @@ bool RunningOnWine()
     }();
     return wine;
 }
+
+// Wine's default video renderer draws through OpenGL on a thread of its own.
+// With software GL on X, that thread and the GUI thread's own X calls (a
+// layered window being updated, windows being moved) can deadlock inside
+// Xlib. Wine's plain Video Renderer draws with GDI on the GUI side and has no
+// such thread, so on Wine it is offered to intelligent connect first (filters
+// already in the graph are tried before any from the registry, the ones added
+// last first). Windows keeps its own choice.
+TComPtr<IBaseFilter> AddGdiVideoRenderer(IGraphBuilder* builder)
+{
+    TComPtr<IBaseFilter> renderer;
+    if (!RunningOnWine()) return renderer;
+    if (FAILED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                renderer.PutVoid())) ||
+        FAILED(builder->AddFilter(renderer.Get(), L"Video Renderer")))
+        renderer = nullptr;
+    return renderer;
+}
+
+bool HasConnectedPin(IBaseFilter* filter)
+{
+    TComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put()))) return false;
+    TComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        TComPtr<IPin> peer;
+        if (SUCCEEDED(pin->ConnectedTo(peer.Put())) && peer) return true;
+    }
+    return false;
+}
+

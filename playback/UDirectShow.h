@@ -28,3 +28,11 @@ inline void CheckDSResult(HRESULT hr)
 
 // True under Wine (ntdll exports wine_get_version); looked up once.
 bool RunningOnWine();
+
+// On Wine, adds Wine's GDI "Video Renderer" to the graph so that intelligent
+// connect uses it instead of the OpenGL one; returns it, or nothing on
+// Windows or when it cannot be made.
+TComPtr<IBaseFilter> AddGdiVideoRenderer(IGraphBuilder* builder);
+
+// True when some pin of the filter is connected.
+bool HasConnectedPin(IBaseFilter* filter);

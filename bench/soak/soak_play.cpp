@@ -5,7 +5,8 @@
 //   soak_play.exe FOLDER COUNT [bare]
 // FOLDER holds track-000.wav, track-001.avi, ... (even: .wav, odd: .avi).
 // With "bare" the same files are played by plain filter graphs (render, run,
-// wait for the end, release) and nothing of ours: what the system's
+// wait for the end, release; on Wine with the same GDI video renderer as the
+// movie window) and nothing else of ours: what the system's
 // DirectShow itself keeps per graph, to set the controller's figure against.
 #include <windows.h>
 #include <dshow.h>
@@ -116,7 +117,10 @@ void PlayBareGraph(const std::string& path)
                                    graph.PutVoid()));
     wchar_t file[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, file, MAX_PATH)) throw Exception("bad path");
+    // The renderer the movie window uses on Wine, so that both runs build the same graphs.
+    TComPtr<IBaseFilter> renderer = AddGdiVideoRenderer(graph.Get());
     CheckDSResult(graph->RenderFile(file, nullptr));
+    if (renderer && !HasConnectedPin(renderer.Get())) graph->RemoveFilter(renderer.Get());
     TComPtr<IMediaControl> control = graph.As<IMediaControl>(IID_IMediaControl);
     TComPtr<IMediaEvent> events = graph.As<IMediaEvent>(IID_IMediaEvent);
     if (!control || !events) CheckDSResult(E_NOINTERFACE);
