@@ -56,4 +56,3 @@ bool HasConnectedPin(IBaseFilter* filter)
     }
     return false;
 }
-

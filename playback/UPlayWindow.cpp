@@ -539,10 +539,9 @@ HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TY
     bool drawn = false;
     if (self->Layered) {
         const TVideoRect& v = self->VideoRect;
-        DrawSampleToBitmap(sample, mediaType, self->FrameBitmap,
-                           TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y, v.Width,
-                                      v.Height});
-        drawn = true;
+        drawn = DrawSampleToBitmap(sample, mediaType, self->FrameBitmap,
+                                   TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y,
+                                              v.Width, v.Height});
     }
     HWND wnd = self->Handle;
     self->FrameLock.Leave();
