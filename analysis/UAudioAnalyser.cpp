@@ -134,6 +134,7 @@ void TAudioAnalyser::BuildGraph()
     {
         std::lock_guard<std::mutex> g(Lock);
         Totals = TLevelTotals{};
+        MeasuredUpTo = 0;
         Progress = 0;
     }
     ProgressStep = 0;
@@ -215,11 +216,18 @@ void TAudioAnalyser::StartAnalysis()
     if (ShowProgress) ProgressDialog.Show();
 }
 
+// Without a clock some graphs (Wine's) report the start position all the
+// way through; the time of the latest measured sample then shows how far
+// the analysis has come.
 void TAudioAnalyser::ProgressTick()
 {
     TComPtr<IMediaSeeking> seeking = Graph.As<IMediaSeeking>(IID_IMediaSeeking);
     LONGLONG now = 0;
     if (!seeking || FAILED(seeking->GetCurrentPosition(&now))) return;
+    {
+        std::lock_guard<std::mutex> g(Lock);
+        if (MeasuredUpTo > now) now = MeasuredUpTo;
+    }
     std::int64_t p = now / ProgressStep;
     if (p > 100) p = 100;
     if (p < 0) p = 0;
@@ -284,8 +292,11 @@ HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE*
     long length = sample->GetActualDataLength();
     if (length <= 0) return S_OK;
     TLevelTotals local = MeasureLevels(data, static_cast<std::size_t>(length), layout.Channels, layout.BytesPerSample);
+    REFERENCE_TIME start = 0, end = 0;
+    const bool timed = SUCCEEDED(sample->GetTime(&start, &end));
     auto* self = static_cast<TAudioAnalyser*>(user);
     std::lock_guard<std::mutex> g(self->Lock);
     self->Totals.Merge(local);
+    if (timed && end > self->MeasuredUpTo) self->MeasuredUpTo = end;
     return S_OK;
 }

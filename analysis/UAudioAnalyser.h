@@ -79,6 +79,8 @@ private:
     TNotifyWindow NotifyWindow;
     TAnalysisProgressDlg ProgressDialog;
     TLevelTotals Totals;
+    // End time of the latest sample measured (100 ns units), under Lock.
+    std::int64_t MeasuredUpTo = 0;
     int Progress = 0;
     std::int64_t ProgressStep = 0;
     bool ShowProgress = true;

@@ -214,3 +214,63 @@ TEST(AudioAnalyser, CancelFinishesWithoutAResult)
     PumpFor(500);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
 }
+
+// While a long file is measured, the 100 ms timer moves the progress from 0
+// towards 100, never back, and the progress dialog shows the same value.
+TEST(AudioAnalyser, ProgressClimbsWhileALongFileIsMeasured)
+{
+    // Ten minutes of CD-quality silence (about 100 MB), written in pieces.
+    const std::wstring path = Temp(L"gen-long.wav");
+    const std::uint32_t dataBytes = 600u * 44100u * 4u;
+    {
+        std::vector<int> none;
+        WriteWav(path, 2, 16, 44100, none); // the header of an empty file
+        FILE* f = _wfopen(path.c_str(), L"r+b");
+        ASSERT_NE(nullptr, f);
+        auto patch = [f](long at, std::uint32_t v) {
+            std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                 static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+            fseek(f, at, SEEK_SET);
+            fwrite(b, 1, 4, f);
+        };
+        patch(4, 36 + dataBytes);
+        patch(40, dataBytes);
+        fseek(f, 44, SEEK_SET);
+        std::vector<std::uint8_t> block(1 << 20, 0);
+        for (std::uint32_t left = dataBytes; left > 0;) {
+            const std::uint32_t n = left < block.size() ? left : static_cast<std::uint32_t>(block.size());
+            fwrite(block.data(), 1, n, f);
+            left -= n;
+        }
+        fclose(f);
+    }
+
+    TAudioAnalyser a;
+    TRun run;
+    run.Attach(a);
+    ASSERT_TRUE(a.OpenForAnalysis(path));
+    std::vector<int> seen{a.GetProgress()};
+    bool dialogAgrees = true;
+    const DWORD start = GetTickCount();
+    a.StartAnalysis();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const int p = a.GetProgress();
+            if (p != seen.back()) seen.push_back(p);
+            if (!run.Finished() && a.GetProgressDialog().GetProgress() != p) dialogAgrees = false;
+            return run.Finished();
+        },
+        60000));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), run.Events);
+    EXPECT_EQ(0, a.GetMaxSample());
+    EXPECT_EQ(0, seen.front());
+    for (size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_GT(seen[i], seen[i - 1]);
+        EXPECT_LE(seen[i], 100);
+    }
+    EXPECT_TRUE(dialogAgrees);
+    DeleteFileW(path.c_str());
+    if (elapsed < 400) GTEST_SKIP() << "measured in " << elapsed << " ms: too fast to see the timer";
+    EXPECT_GE(seen.size(), 2u) << "no progress in " << elapsed << " ms";
+}
