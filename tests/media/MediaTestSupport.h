@@ -52,58 +52,64 @@ public:
 };
 
 // A test case that runs longer than REELO_TEST_CASE_SECONDS (90 by default)
-// ends the program with exit code 3 after naming the case on stderr. A hang
+// names the case on stderr and terminates the program (exit code 3; Wine
+// reports the termination from another thread as a crash instead). A hang
 // in a media graph would otherwise last until ctest's timeout kills the
 // program, losing the output that says where it hung.
 class TTestWatchdog : public ::testing::EmptyTestEventListener {
 public:
-    TTestWatchdog()
+    TTestWatchdog() : State(new TState)
     {
         const char* limit = std::getenv("REELO_TEST_CASE_SECONDS");
-        LimitMs = (limit && std::atoi(limit) > 0 ? static_cast<DWORD>(std::atoi(limit)) : 90) * 1000;
-        InitializeCriticalSection(&Lock);
-        // Never stopped: the process ends it. The listener outlives main.
-        if (HANDLE t = CreateThread(nullptr, 0, &TTestWatchdog::Watch, this, 0, nullptr)) CloseHandle(t);
+        State->LimitMs = (limit && std::atoi(limit) > 0 ? static_cast<DWORD>(std::atoi(limit)) : 90) * 1000;
+        InitializeCriticalSection(&State->Lock);
+        if (HANDLE t = CreateThread(nullptr, 0, &TTestWatchdog::Watch, State, 0, nullptr)) CloseHandle(t);
     }
     void OnTestStart(const ::testing::TestInfo& info) override
     {
-        EnterCriticalSection(&Lock);
-        Name = std::string(info.test_suite_name()) + "." + info.name();
-        Started = GetTickCount();
-        Running = true;
-        LeaveCriticalSection(&Lock);
+        EnterCriticalSection(&State->Lock);
+        State->Name = std::string(info.test_suite_name()) + "." + info.name();
+        State->Started = GetTickCount();
+        State->Running = true;
+        LeaveCriticalSection(&State->Lock);
     }
     void OnTestEnd(const ::testing::TestInfo&) override
     {
-        EnterCriticalSection(&Lock);
-        Running = false;
-        LeaveCriticalSection(&Lock);
+        EnterCriticalSection(&State->Lock);
+        State->Running = false;
+        LeaveCriticalSection(&State->Lock);
     }
 
 private:
+    // What the watching thread reads. Never freed: the thread runs until the
+    // process ends, after gtest has deleted its listeners at exit.
+    struct TState {
+        CRITICAL_SECTION Lock;
+        std::string Name;
+        DWORD Started = 0;
+        DWORD LimitMs = 0;
+        bool Running = false;
+    };
+
     static DWORD WINAPI Watch(void* param)
     {
-        auto* self = static_cast<TTestWatchdog*>(param);
+        auto* state = static_cast<TState*>(param);
         for (;;) {
             Sleep(1000);
-            EnterCriticalSection(&self->Lock);
-            const bool hung = self->Running && GetTickCount() - self->Started > self->LimitMs;
-            const std::string name = self->Name;
-            LeaveCriticalSection(&self->Lock);
+            EnterCriticalSection(&state->Lock);
+            const bool hung = state->Running && GetTickCount() - state->Started > state->LimitMs;
+            const std::string name = hung ? state->Name : std::string();
+            LeaveCriticalSection(&state->Lock);
             if (!hung) continue;
             std::fflush(stdout);
             std::fprintf(stderr, "[  HUNG    ] %s: no end after %lu s\n", name.c_str(),
-                         static_cast<unsigned long>(self->LimitMs / 1000));
+                         static_cast<unsigned long>(state->LimitMs / 1000));
             std::fflush(stderr);
             TerminateProcess(GetCurrentProcess(), 3);
         }
     }
 
-    CRITICAL_SECTION Lock;
-    std::string Name;
-    DWORD Started = 0;
-    DWORD LimitMs = 0;
-    bool Running = false;
+    TState* State;
 };
 
 inline const bool TestWatchdogInstalled = [] {
