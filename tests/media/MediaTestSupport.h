@@ -112,7 +112,22 @@ private:
     TState* State;
 };
 
+// Ends the program as soon as every result is printed, skipping the
+// unloading of the system's DLLs. Under Wine the media framework's own
+// threads (of graphs Wine never releases) sometimes crashed the process while
+// it unloaded, after every test had passed.
+class TQuickExit : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestProgramEnd(const ::testing::UnitTest& unit) override
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), unit.Passed() ? 0 : 1);
+    }
+};
+
 inline const bool TestWatchdogInstalled = [] {
     ::testing::UnitTest::GetInstance()->listeners().Append(new TTestWatchdog);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TQuickExit);
     return true;
 }();
