@@ -22,7 +22,7 @@ TComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 // --- TNotifyWindow -------------------------------------------------------------
 
@@ -52,8 +52,10 @@ TNotifyWindow::~TNotifyWindow()
 
 void TNotifyWindow::EnableTimer(bool on, UINT intervalMs)
 {
-    if (on) SetTimer(Handle, ProgressTimerId, intervalMs, nullptr);
-    else KillTimer(Handle, ProgressTimerId);
+    if (on)
+        SetTimer(Handle, ProgressTimerId, intervalMs, nullptr);
+    else
+        KillTimer(Handle, ProgressTimerId);
 }
 
 LRESULT CALLBACK TNotifyWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -74,15 +76,17 @@ LRESULT CALLBACK TNotifyWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LP
 
 void TNotifyWindow::HandleGraphEvent()
 {
-    TComPtr<IMediaEvent> events = MediaEvent; // the handlers below may replace it
+    TComPtr<IMediaEvent> events = MediaEvent;  // the handlers below may replace it
     if (!events) return;
     bool complete = false, aborted = false;
     long code;
     LONG_PTR param1, param2;
     while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
         events->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE) complete = true;
-        else if (code == EC_USERABORT || code == EC_ERRORABORT) aborted = true;
+        if (code == EC_COMPLETE)
+            complete = true;
+        else if (code == EC_USERABORT || code == EC_ERRORABORT)
+            aborted = true;
     }
     // The completion handler already ends the file; an abort in the same
     // batch must not end it (or the next file the owner started) again.
@@ -150,7 +154,8 @@ void TAudioAnalyser::BuildGraph()
     CheckDSResult(hr);
     TComPtr<IMediaEventEx> ex = Graph.As<IMediaEventEx>(IID_IMediaEventEx, &hr);
     CheckDSResult(hr);
-    CheckDSResult(ex->SetNotifyWindow(reinterpret_cast<OAHWND>(NotifyWindow.GetHandle()), WM_ANALYSER_GRAPHEVENT, 0));
+    CheckDSResult(
+        ex->SetNotifyWindow(reinterpret_cast<OAHWND>(NotifyWindow.GetHandle()), WM_ANALYSER_GRAPHEVENT, 0));
 }
 
 bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
@@ -281,7 +286,8 @@ int TAudioAnalyser::GetProgress()
     return Progress;
 }
 
-HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE* mediaType, IMediaSample* sample)
+HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE* mediaType,
+                                                IMediaSample* sample)
 {
     TPcmLayout layout;
     if (!mediaType || !sample || mediaType->formattype != FORMAT_WaveFormatEx ||
@@ -291,7 +297,8 @@ HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE*
     if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
     long length = sample->GetActualDataLength();
     if (length <= 0) return S_OK;
-    TLevelTotals local = MeasureLevels(data, static_cast<std::size_t>(length), layout.Channels, layout.BytesPerSample);
+    TLevelTotals local =
+        MeasureLevels(data, static_cast<std::size_t>(length), layout.Channels, layout.BytesPerSample);
     REFERENCE_TIME start = 0, end = 0;
     const bool timed = SUCCEEDED(sample->GetTime(&start, &end));
     auto* self = static_cast<TAudioAnalyser*>(user);

@@ -39,7 +39,7 @@ TLevelTotals Measure16(const std::uint8_t* data, std::size_t frames)
     return t;
 }
 
-} // namespace
+}  // namespace
 
 TLevelTotals MeasureLevels(const std::uint8_t* data, std::size_t length, int channels, int bytesPerSample)
 {

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 struct TLevelTotals {
-    int Max = 0;          // largest absolute frame value, 0..32768
-    double Sum = 0.0;     // sum of the absolute frame values
-    std::int64_t Count = 0; // number of frames
+    int Max = 0;             // largest absolute frame value, 0..32768
+    double Sum = 0.0;        // sum of the absolute frame values
+    std::int64_t Count = 0;  // number of frames
 
     void Merge(const TLevelTotals& o)
     {
@@ -29,7 +29,7 @@ TLevelTotals MeasureLevels(const std::uint8_t* data, std::size_t length, int cha
 // The sample layout a PCM buffer is measured with.
 struct TPcmLayout {
     int Channels = 0;
-    int BytesPerSample = 0; // wBitsPerSample / 8
+    int BytesPerSample = 0;  // wBitsPerSample / 8
 };
 
 // Reads a WAVEFORMATEX format block of size bytes. PCM is format tag 1, or

@@ -3,7 +3,8 @@
 #include <memory>
 
 static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must have the size the display functions expect");
-static_assert(sizeof(WINDOWPLACEMENT) == 44, "WINDOWPLACEMENT must have the size the window functions expect");
+static_assert(sizeof(WINDOWPLACEMENT) == 44,
+              "WINDOWPLACEMENT must have the size the window functions expect");
 
 namespace {
 
@@ -14,8 +15,8 @@ constexpr int32_t MaxModeExtent = 32767;
 
 bool IsPlausible(const TDisplayMode& mode)
 {
-    return mode.Width > 0 && mode.Width <= MaxModeExtent && mode.Height > 0 &&
-           mode.Height <= MaxModeExtent && mode.BitsPerPixel >= 0 && mode.RefreshRate >= 0;
+    return mode.Width > 0 && mode.Width <= MaxModeExtent && mode.Height > 0 && mode.Height <= MaxModeExtent &&
+           mode.BitsPerPixel >= 0 && mode.RefreshRate >= 0;
 }
 
 }  // namespace
@@ -24,8 +25,7 @@ TDisplayModeList::TDisplayModeList()
     : TDisplayModeList([](int32_t number, TDisplayMode& mode) {
           DEVMODEA devmode{};
           devmode.dmSize = sizeof(DEVMODEA);
-          if (!EnumDisplaySettingsA(nullptr, static_cast<DWORD>(number), &devmode))
-              return false;
+          if (!EnumDisplaySettingsA(nullptr, static_cast<DWORD>(number), &devmode)) return false;
           mode.Width = static_cast<int32_t>(devmode.dmPelsWidth);
           mode.Height = static_cast<int32_t>(devmode.dmPelsHeight);
           mode.BitsPerPixel = static_cast<int32_t>(devmode.dmBitsPerPel);
@@ -55,18 +55,15 @@ const TDisplayModeList& TDisplayModeChanger::ModeList()
 void TDisplayModeChanger::SetMode(const TDisplayMode& mode)
 {
     Mode = mode;
-    if (Changed)
-        ApplyMode();
+    if (Changed) ApplyMode();
 }
 
 void TDisplayModeChanger::SetActive(bool on)
 {
-    if (on == Changed)
-        return;
+    if (on == Changed) return;
     AppActive = true;
     if (on) {
-        if (ForceWindowPosRestore && Mode.Width != 0)
-            SavePlacements();
+        if (ForceWindowPosRestore && Mode.Width != 0) SavePlacements();
         ApplyMode();
     } else {
         RestoreMode();
@@ -87,15 +84,13 @@ void TDisplayModeChanger::SetWindowHandle(HWND window)
 
 void TDisplayModeChanger::SetForceWindowPosRestore(bool value)
 {
-    if (Changed)
-        throw EDispChangeError("フルスクリーン中に強制復帰設定は変更できません");
+    if (Changed) throw EDispChangeError("フルスクリーン中に強制復帰設定は変更できません");
     ForceWindowPosRestore = value;
 }
 
 void TDisplayModeChanger::AppActivate(bool active)
 {
-    if (active == AppActive || !Changed)
-        return;
+    if (active == AppActive || !Changed) return;
     AppActive = active;
     if (active)
         ApplyMode();
@@ -105,13 +100,10 @@ void TDisplayModeChanger::AppActivate(bool active)
 
 void TDisplayModeChanger::ApplyMode()
 {
-    if (Mode.Width == 0)
-        throw EDispChangeError("解像度・リフレッシュレート設定がされていません");
+    if (Mode.Width == 0) throw EDispChangeError("解像度・リフレッシュレート設定がされていません");
     try {
-        if (!Changed)
-            GetWindowRect(Window, &SavedRect);
-        if (!IsPlausible(Mode))
-            throw EDispChangeError("解像度変更に失敗しました");
+        if (!Changed) GetWindowRect(Window, &SavedRect);
+        if (!IsPlausible(Mode)) throw EDispChangeError("解像度変更に失敗しました");
         SetWindowPos(Window, nullptr, 0, 0, Mode.Width, Mode.Height, SWP_SHOWWINDOW);
         DEVMODEA devmode{};
         devmode.dmSize = sizeof(DEVMODEA);
@@ -151,8 +143,7 @@ BOOL CALLBACK TDisplayModeChanger::SavePlacementProc(HWND window, LPARAM param)
     saved.Window = window;
     saved.Placement.length = sizeof(WINDOWPLACEMENT);
     try {
-        if (GetWindowPlacement(window, &saved.Placement))
-            self->SavedPlacements.push_back(saved);
+        if (GetWindowPlacement(window, &saved.Placement)) self->SavedPlacements.push_back(saved);
     } catch (...) {
         // No exception may cross the system's callback; a placement that
         // cannot be stored is skipped like one that cannot be read.

@@ -4,15 +4,9 @@
 #include <limits>
 #include <utility>
 
-bool operator==(const TDisplayMode& a, const TDisplayMode& b)
-{
-    return CompareDisplayModes(a, b) == 0;
-}
+bool operator==(const TDisplayMode& a, const TDisplayMode& b) { return CompareDisplayModes(a, b) == 0; }
 
-bool operator!=(const TDisplayMode& a, const TDisplayMode& b)
-{
-    return !(a == b);
-}
+bool operator!=(const TDisplayMode& a, const TDisplayMode& b) { return !(a == b); }
 
 int CompareDisplayModes(const TDisplayMode& a, const TDisplayMode& b)
 {
@@ -27,24 +21,20 @@ TDisplayModeList::TDisplayModeList(const TEnumerator& enumerate)
 {
     for (int32_t number = 0;; ++number) {
         TDisplayMode mode;
-        if (!enumerate(number, mode))
-            break;
+        if (!enumerate(number, mode)) break;
         Modes.push_back(mode);
-        if (number == std::numeric_limits<int32_t>::max())
-            break;
+        if (number == std::numeric_limits<int32_t>::max()) break;
     }
     Sort();
 }
 
-TDisplayModeList::TDisplayModeList(std::vector<TDisplayMode> modes) : Modes(std::move(modes))
-{
-    Sort();
-}
+TDisplayModeList::TDisplayModeList(std::vector<TDisplayMode> modes) : Modes(std::move(modes)) { Sort(); }
 
 void TDisplayModeList::Sort()
 {
-    std::stable_sort(Modes.begin(), Modes.end(),
-                     [](const TDisplayMode& a, const TDisplayMode& b) { return CompareDisplayModes(a, b) < 0; });
+    std::stable_sort(Modes.begin(), Modes.end(), [](const TDisplayMode& a, const TDisplayMode& b) {
+        return CompareDisplayModes(a, b) < 0;
+    });
 }
 
 TDisplayMode TDisplayModeList::FindNearestMode(int32_t width, int32_t height, int32_t bitsPerPixel) const

@@ -11,8 +11,14 @@ public:
     TComPtr() = default;
     TComPtr(std::nullptr_t) {}
     // Takes a new reference on p.
-    explicit TComPtr(T* p) : P(p) { if (P) P->AddRef(); }
-    TComPtr(const TComPtr& o) : P(o.P) { if (P) P->AddRef(); }
+    explicit TComPtr(T* p) : P(p)
+    {
+        if (P) P->AddRef();
+    }
+    TComPtr(const TComPtr& o) : P(o.P)
+    {
+        if (P) P->AddRef();
+    }
     TComPtr(TComPtr&& o) noexcept : P(o.P) { o.P = nullptr; }
     ~TComPtr() { Release(); }
     TComPtr& operator=(const TComPtr& o)

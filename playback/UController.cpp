@@ -37,7 +37,7 @@ BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM param)
     return TRUE;
 }
 
-} // namespace
+}  // namespace
 
 TController::TController(TForm& mainWindow) : MainWindow(mainWindow)
 {
@@ -293,51 +293,51 @@ void TController::SetStopScreenSaver(bool on)
 void TController::OnMovieKeyDown(int key, bool ctrl, bool alt)
 {
     switch (MovieKeyCommand(key, ctrl, alt, Modes.FullScreen)) {
-    case TMovieKeyCommand::None:
-        break;
-    case TMovieKeyCommand::ToggleFullScreen:
-        SetFullScreen(!Modes.FullScreen);
-        WriteKey(GUITree, ConfigKey::FullScreen, Modes.FullScreen);
-        break;
-    case TMovieKeyCommand::LeaveFullScreen:
-        SetFullScreen(false);
-        WriteKey(GUITree, ConfigKey::FullScreen, false);
-        break;
-    case TMovieKeyCommand::PlayPrevious:
-        if (SelectPrevious() >= 0) PlayCurrent(true);
-        break;
-    case TMovieKeyCommand::PlayNext:
-        if (Order.SelectNextWrapping(EntryCount()) >= 0) PlayCurrent(true);
-        break;
-    case TMovieKeyCommand::VolumeUp:
-        SetVolumePercent(Volume.Percent() + 1);
-        break;
-    case TMovieKeyCommand::VolumeDown:
-        SetVolumePercent(Volume.Percent() - 1);
-        break;
-    case TMovieKeyCommand::PlayPause:
-        if (Playing())
-            PausePlayback();
-        else
-            PlayCurrent();
-        break;
-    case TMovieKeyCommand::ToggleScreenSaver:
-        SetStopScreenSaver(!FScreenSaverStopped);
-        break;
-    case TMovieKeyCommand::Stop:
-        StopPlayback();
-        break;
-    case TMovieKeyCommand::ToggleTopMost:
-        SetTopMostMode(!Modes.Window.TopMost);
-        WriteKey(GUITree, ConfigKey::TopMost, Modes.Window.TopMost);
-        break;
-    case TMovieKeyCommand::HideMovieWindow:
-        MovieWindow->Hide();
-        WriteKey(GUITree, ConfigKey::ShowMovieWindow, false);
-        break;
-    case TMovieKeyCommand::Terminate:
-        if (Application) Application->Terminate();
-        break;
+        case TMovieKeyCommand::None:
+            break;
+        case TMovieKeyCommand::ToggleFullScreen:
+            SetFullScreen(!Modes.FullScreen);
+            WriteKey(GUITree, ConfigKey::FullScreen, Modes.FullScreen);
+            break;
+        case TMovieKeyCommand::LeaveFullScreen:
+            SetFullScreen(false);
+            WriteKey(GUITree, ConfigKey::FullScreen, false);
+            break;
+        case TMovieKeyCommand::PlayPrevious:
+            if (SelectPrevious() >= 0) PlayCurrent(true);
+            break;
+        case TMovieKeyCommand::PlayNext:
+            if (Order.SelectNextWrapping(EntryCount()) >= 0) PlayCurrent(true);
+            break;
+        case TMovieKeyCommand::VolumeUp:
+            SetVolumePercent(Volume.Percent() + 1);
+            break;
+        case TMovieKeyCommand::VolumeDown:
+            SetVolumePercent(Volume.Percent() - 1);
+            break;
+        case TMovieKeyCommand::PlayPause:
+            if (Playing())
+                PausePlayback();
+            else
+                PlayCurrent();
+            break;
+        case TMovieKeyCommand::ToggleScreenSaver:
+            SetStopScreenSaver(!FScreenSaverStopped);
+            break;
+        case TMovieKeyCommand::Stop:
+            StopPlayback();
+            break;
+        case TMovieKeyCommand::ToggleTopMost:
+            SetTopMostMode(!Modes.Window.TopMost);
+            WriteKey(GUITree, ConfigKey::TopMost, Modes.Window.TopMost);
+            break;
+        case TMovieKeyCommand::HideMovieWindow:
+            MovieWindow->Hide();
+            WriteKey(GUITree, ConfigKey::ShowMovieWindow, false);
+            break;
+        case TMovieKeyCommand::Terminate:
+            if (Application) Application->Terminate();
+            break;
     }
 }
 
@@ -375,8 +375,8 @@ void TController::LoadFullScreenMode()
         fixed.BitsPerPixel = ReadKey(GUITree, ConfigKey::FullScreenBitPerPixel);
         fixed.RefreshRate = ReadKey(GUITree, ConfigKey::FullScreenRefreshRate);
     }
-    Modes.Full.Mode = autoDetect ? FullScreenModeFor(true, fixed, VideoSize(), TDisplayModeChanger::ModeList())
-                                 : fixed;
+    Modes.Full.Mode =
+        autoDetect ? FullScreenModeFor(true, fixed, VideoSize(), TDisplayModeChanger::ModeList()) : fixed;
 }
 
 void TController::LoadWindowMode()
@@ -409,7 +409,8 @@ void TController::UpdateVideoLayout()
         area = {client.cx, client.cy};
     }
     TVideoLayout layout = ComputeVideoLayout(Modes, area, VideoSize(), bounds);
-    if (layout.Resize) SetMovieBounds(layout.Bounds.Left, layout.Bounds.Top, layout.Bounds.Width, layout.Bounds.Height);
+    if (layout.Resize)
+        SetMovieBounds(layout.Bounds.Left, layout.Bounds.Top, layout.Bounds.Width, layout.Bounds.Height);
     if (layout.Center) CenterMovieWindow();
     MovieWindow->SetVideoRect(layout.Video.Left, layout.Video.Top, layout.Video.Width, layout.Video.Height);
     MovieWindow->Show();
@@ -589,7 +590,7 @@ void TController::OnMovieMouseMove()
     if (!Layer.TrackMouse()) return;
     bool captured = GetCapture() == MovieWindow->GetHandle();
     if (Layer.MouseMoved(MovieWindow->GetLayered(), captured)) {
-        LayerOnTimer.SetEnabled(false); // restarts the full wait
+        LayerOnTimer.SetEnabled(false);  // restarts the full wait
         LayerOnTimer.SetEnabled(true);
     } else {
         SyncLayerTimers();
@@ -599,14 +600,14 @@ void TController::OnMovieMouseMove()
 void TController::OnLayerTimer(bool offTimer)
 {
     switch (Layer.Tick(offTimer, Modes.FullScreen, CursorInClient())) {
-    case TLayerChange::On:
-        MovieWindow->SetLayered(true);
-        break;
-    case TLayerChange::Off:
-        MovieWindow->SetLayered(false);
-        break;
-    case TLayerChange::None:
-        break;
+        case TLayerChange::On:
+            MovieWindow->SetLayered(true);
+            break;
+        case TLayerChange::Off:
+            MovieWindow->SetLayered(false);
+            break;
+        case TLayerChange::None:
+            break;
     }
     SyncLayerTimers();
 }

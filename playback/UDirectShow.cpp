@@ -14,7 +14,7 @@ std::string SystemText(HRESULT hr)
     return std::string(buffer, n);
 }
 
-} // namespace
+}  // namespace
 
 EDSError::EDSError(HRESULT hr) : Exception(DSErrorMessage(SystemText(hr), hr)), Code(hr) {}
 

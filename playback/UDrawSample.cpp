@@ -26,7 +26,7 @@ private:
     AM_MEDIA_TYPE* Type = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 bool ReadVideoFormat(const AM_MEDIA_TYPE& mediaType, TSampleFormat& format)
 {
@@ -44,8 +44,8 @@ bool ReadVideoFormat(const AM_MEDIA_TYPE& mediaType, TSampleFormat& format)
     return true;
 }
 
-bool DrawSampleToBitmap(IMediaSample* sample, const AM_MEDIA_TYPE* connectionType,
-                        TSimpleDIB& frame, const TFrameRect& dest) noexcept
+bool DrawSampleToBitmap(IMediaSample* sample, const AM_MEDIA_TYPE* connectionType, TSimpleDIB& frame,
+                        const TFrameRect& dest) noexcept
 {
     try {
         if (!sample) return false;
@@ -61,10 +61,10 @@ bool DrawSampleToBitmap(IMediaSample* sample, const AM_MEDIA_TYPE* connectionTyp
         if (length <= 0) return false;
 
         TSimpleDIBLock lock(frame);
-        GdiFlush(); // GDI's pending drawing on this thread comes first
-        return StretchSampleToFrame(data, static_cast<std::size_t>(length), format,
-                                    frame.GetFrameBuffer(), dest);
+        GdiFlush();  // GDI's pending drawing on this thread comes first
+        return StretchSampleToFrame(data, static_cast<std::size_t>(length), format, frame.GetFrameBuffer(),
+                                    dest);
     } catch (...) {
-        return false; // out of memory for the column table: drop the frame
+        return false;  // out of memory for the column table: drop the frame
     }
 }

@@ -20,5 +20,5 @@ bool ReadVideoFormat(const AM_MEDIA_TYPE& mediaType, TSampleFormat& format);
 // drawn (no pixels, another format, a sample shorter than its format says);
 // the bitmap is then left as it was. Raises nothing: it runs on the
 // streaming thread.
-bool DrawSampleToBitmap(IMediaSample* sample, const AM_MEDIA_TYPE* connectionType,
-                        TSimpleDIB& frame, const TFrameRect& dest) noexcept;
+bool DrawSampleToBitmap(IMediaSample* sample, const AM_MEDIA_TYPE* connectionType, TSimpleDIB& frame,
+                        const TFrameRect& dest) noexcept;

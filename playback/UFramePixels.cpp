@@ -6,7 +6,7 @@
 
 namespace {
 
-const std::uint32_t CompressionRGB = 0; // BI_RGB
+const std::uint32_t CompressionRGB = 0;  // BI_RGB
 
 // Source index of destination index i of n, for a source of size m: the
 // nearest pixel to the centre of the destination pixel.
@@ -15,7 +15,7 @@ inline std::uint64_t SourceIndex(std::int64_t i, std::int64_t n, std::int64_t m)
     return static_cast<std::uint64_t>((2 * i + 1) * m / (2 * n));
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t DibStride(std::int64_t width, int bitCount)
 {
@@ -33,9 +33,8 @@ std::uint64_t SampleImageSize(const TSampleFormat& format)
     return DibStride(format.Width, format.BitCount) * rows;
 }
 
-bool StretchSampleToFrame(const std::uint8_t* data, std::size_t length,
-                          const TSampleFormat& format, const TFrameBuffer& frame,
-                          const TFrameRect& dest)
+bool StretchSampleToFrame(const std::uint8_t* data, std::size_t length, const TSampleFormat& format,
+                          const TFrameBuffer& frame, const TFrameRect& dest)
 {
     const std::uint64_t need = SampleImageSize(format);
     if (need == 0 || !data || length < need) return false;
@@ -52,9 +51,11 @@ bool StretchSampleToFrame(const std::uint8_t* data, std::size_t length,
 
     // The part of dest inside the frame, in dest-local coordinates.
     const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(dest.Left));
-    const std::int64_t x1 = std::min<std::int64_t>(dest.Width, static_cast<std::int64_t>(frame.Width) - dest.Left);
+    const std::int64_t x1 =
+        std::min<std::int64_t>(dest.Width, static_cast<std::int64_t>(frame.Width) - dest.Left);
     const std::int64_t y0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(dest.Top));
-    const std::int64_t y1 = std::min<std::int64_t>(dest.Height, static_cast<std::int64_t>(frame.Height) - dest.Top);
+    const std::int64_t y1 =
+        std::min<std::int64_t>(dest.Height, static_cast<std::int64_t>(frame.Height) - dest.Top);
     if (x0 >= x1 || y0 >= y1) return true;
 
     std::vector<std::uint64_t> columns(static_cast<std::size_t>(x1 - x0));

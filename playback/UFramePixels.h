@@ -13,7 +13,7 @@ struct TFrameBuffer {
     std::uint8_t* Bits = nullptr;
     int Width = 0;
     int Height = 0;
-    int BitCount = 24; // 24 or 32
+    int BitCount = 24;  // 24 or 32
     bool BottomUp = true;
 };
 
@@ -31,7 +31,7 @@ struct TSampleFormat {
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     std::uint16_t BitCount = 0;
-    std::uint32_t Compression = 0; // BI_RGB (0) is the only one drawn
+    std::uint32_t Compression = 0;  // BI_RGB (0) is the only one drawn
 };
 
 // Bytes of one row: width x bitCount bits rounded up to whole 32-bit words.
@@ -48,9 +48,8 @@ std::uint64_t SampleImageSize(const TSampleFormat& format);
 // Returns false, leaving the frame untouched, when the format cannot be
 // drawn or the sample holds fewer bytes than the format needs. An empty or
 // wholly clipped destination draws nothing and returns true.
-bool StretchSampleToFrame(const std::uint8_t* data, std::size_t length,
-                          const TSampleFormat& format, const TFrameBuffer& frame,
-                          const TFrameRect& dest);
+bool StretchSampleToFrame(const std::uint8_t* data, std::size_t length, const TSampleFormat& format,
+                          const TFrameBuffer& frame, const TFrameRect& dest);
 
 // Sets every byte of the frame's rows to 0 (black).
 void ClearFrame(const TFrameBuffer& frame);

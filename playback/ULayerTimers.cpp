@@ -15,10 +15,7 @@ bool TLayerTimers::SetLayerWait(int milliseconds)
     return true;
 }
 
-int TLayerTimers::OffInterval() const
-{
-    return FWait > INT_MAX / 2 ? INT_MAX : 2 * FWait;
-}
+int TLayerTimers::OffInterval() const { return FWait > INT_MAX / 2 ? INT_MAX : 2 * FWait; }
 
 bool TLayerTimers::ApplyTopMost(bool on)
 {
@@ -37,7 +34,7 @@ bool TLayerTimers::ApplyTopMost(bool on)
 
 bool TLayerTimers::MouseMoved(bool layered, bool captured)
 {
-    if (!FTrackMouse) return false; // the handler is detached
+    if (!FTrackMouse) return false;  // the handler is detached
     FOnTimer = false;
     if (layered || captured) return false;
     FOnTimer = true;
@@ -47,7 +44,7 @@ bool TLayerTimers::MouseMoved(bool layered, bool captured)
 TLayerChange TLayerTimers::Tick(bool offTimer, bool fullScreen, bool cursorInside)
 {
     if (fullScreen) return TLayerChange::None;
-    if (offTimer ? !FOffTimer : !FOnTimer) return TLayerChange::None; // a late tick
+    if (offTimer ? !FOffTimer : !FOnTimer) return TLayerChange::None;  // a late tick
     if (!offTimer) {
         if (!cursorInside) return TLayerChange::None;
         FOnTimer = false;

@@ -18,7 +18,7 @@ public:
     // The movie window's SetLayeredAllowed.
     bool LayeredAllowed() const { return FWait > 0; }
     int OnInterval() const { return FWait; }
-    int OffInterval() const; // twice the wait, at most INT_MAX
+    int OffInterval() const;  // twice the wait, at most INT_MAX
 
     bool OnTimer() const { return FOnTimer; }
     bool OffTimer() const { return FOffTimer; }

@@ -28,8 +28,8 @@ bool PresentLayeredFrame(HWND wnd, TSimpleDIB& frame, BYTE alpha, const TLayered
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
     TWindowDC screen;
     TSimpleDIBLock lock(frame);
-    return api.UpdateLayeredWindow(wnd, screen.Get(), &destination, &size, lock.GetHDC(), &source, 0,
-                                   &blend, ULW_ALPHA) != FALSE;
+    return api.UpdateLayeredWindow(wnd, screen.Get(), &destination, &size, lock.GetHDC(), &source, 0, &blend,
+                                   ULW_ALPHA) != FALSE;
 }
 
 void ApplyLayerAlpha(HWND wnd, bool layered, TSimpleDIB& frame, BYTE alpha, const TLayeredApi& api)
@@ -45,9 +45,9 @@ void SwitchLayeredStyle(HWND wnd, bool on, TSimpleDIB& frame, BYTE alpha, const 
 {
     if (!wnd) return;
     const LONG_PTR ex = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
-    SetWindowLongPtrA(wnd, GWL_EXSTYLE,
-                      static_cast<LONG_PTR>(WithStyleBits(static_cast<std::uint32_t>(ex),
-                                                          MovieStyle::LayeredBits, on)));
+    SetWindowLongPtrA(
+        wnd, GWL_EXSTYLE,
+        static_cast<LONG_PTR>(WithStyleBits(static_cast<std::uint32_t>(ex), MovieStyle::LayeredBits, on)));
     if (on) {
         frame.ClearPixels();
         PresentLayeredFrame(wnd, frame, alpha, api);

@@ -28,8 +28,7 @@ inline bool LayeredPresentationAvailable() { return LayeredApi().UpdateLayeredWi
 // Puts frame on screen as the window's surface, covering its whole outer
 // rectangle, at constant alpha. The caller holds FrameLock. Returns
 // UpdateLayeredWindow's result (false too without it); callers ignore it.
-bool PresentLayeredFrame(HWND wnd, TSimpleDIB& frame, BYTE alpha,
-                         const TLayeredApi& api = LayeredApi());
+bool PresentLayeredFrame(HWND wnd, TSimpleDIB& frame, BYTE alpha, const TLayeredApi& api = LayeredApi());
 
 // A new alpha while the window is layered: shown at once by presenting the
 // frame again with it. (SetLayeredWindowAttributes on a window fed by

@@ -32,7 +32,7 @@ int StepsToSeconds(int steps, double unit)
 
 int GainToVolumeLevel(double gain)
 {
-    if (!(gain > 0.0)) return -10000; // zero, negative or NaN: silence
+    if (!(gain > 0.0)) return -10000;  // zero, negative or NaN: silence
     double db = 2000.0 * std::log10(gain);
     if (!std::isfinite(db)) return db > 0 ? 0 : -10000;
     int level = RoundHalfEven(db);

@@ -10,7 +10,7 @@
 // A move of at most this many pixels on both axes from the press is no drag.
 constexpr int DragThreshold = 5;
 // DragStart's value for "no press".
-constexpr std::int32_t NoDragPosition = INT32_MIN; // 0x80000000
+constexpr std::int32_t NoDragPosition = INT32_MIN;  // 0x80000000
 
 // The client coordinates packed into a mouse message's lParam: signed 16-bit
 // values (negative left of or above the client area while captured).

@@ -12,9 +12,9 @@ TBorderOffset SetWindowSizableFrame(HWND wnd, bool on)
 {
     if (!wnd) return TBorderOffset{};
     const LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
-    SetWindowLongPtrA(wnd, GWL_STYLE,
-                      static_cast<LONG_PTR>(WithStyleBits(static_cast<std::uint32_t>(style),
-                                                          MovieStyle::ThickFrame, on)));
+    SetWindowLongPtrA(
+        wnd, GWL_STYLE,
+        static_cast<LONG_PTR>(WithStyleBits(static_cast<std::uint32_t>(style), MovieStyle::ThickFrame, on)));
     SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
     return ReadBorderOffset(wnd);
 }

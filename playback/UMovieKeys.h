@@ -3,18 +3,18 @@
 #pragma once
 
 namespace MovieKey {
-constexpr int Enter = 0x0D;  // VK_RETURN
-constexpr int Escape = 0x1B; // VK_ESCAPE
-constexpr int Left = 0x25;   // VK_LEFT
-constexpr int Up = 0x26;     // VK_UP
-constexpr int Right = 0x27;  // VK_RIGHT
-constexpr int Down = 0x28;   // VK_DOWN
+constexpr int Enter = 0x0D;   // VK_RETURN
+constexpr int Escape = 0x1B;  // VK_ESCAPE
+constexpr int Left = 0x25;    // VK_LEFT
+constexpr int Up = 0x26;      // VK_UP
+constexpr int Right = 0x27;   // VK_RIGHT
+constexpr int Down = 0x28;    // VK_DOWN
 constexpr int P = 'P';
 constexpr int R = 'R';
 constexpr int S = 'S';
 constexpr int T = 'T';
-constexpr int F4 = 0x73;     // VK_F4
-} // namespace MovieKey
+constexpr int F4 = 0x73;  // VK_F4
+}  // namespace MovieKey
 
 enum class TMovieKeyCommand {
     None,

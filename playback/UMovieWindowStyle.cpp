@@ -16,8 +16,8 @@ std::uint32_t WithStyleBits(std::uint32_t style, std::uint32_t bits, bool on)
     return on ? (style | bits) : (style & ~bits);
 }
 
-TMovieWindowParams MovieWindowParams(bool sizableFrame, bool layered, bool topMost,
-                                     int screenWidth, int screenHeight)
+TMovieWindowParams MovieWindowParams(bool sizableFrame, bool layered, bool topMost, int screenWidth,
+                                     int screenHeight)
 {
     TMovieWindowParams p;
     p.Style = MovieWindowStyle(sizableFrame);

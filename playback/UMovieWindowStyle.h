@@ -5,16 +5,16 @@
 #include <cstdint>
 
 namespace MovieStyle {
-constexpr std::uint32_t Popup = 0x80000000;        // WS_POPUP
-constexpr std::uint32_t ClipChildren = 0x02000000; // WS_CLIPCHILDREN
-constexpr std::uint32_t ThickFrame = 0x00040000;   // WS_THICKFRAME
-constexpr std::uint32_t AppWindow = 0x00040000;    // WS_EX_APPWINDOW
-constexpr std::uint32_t TopMost = 0x00000008;      // WS_EX_TOPMOST
-constexpr std::uint32_t Layered = 0x00080000;      // WS_EX_LAYERED
-constexpr std::uint32_t Transparent = 0x00000020;  // WS_EX_TRANSPARENT
+constexpr std::uint32_t Popup = 0x80000000;         // WS_POPUP
+constexpr std::uint32_t ClipChildren = 0x02000000;  // WS_CLIPCHILDREN
+constexpr std::uint32_t ThickFrame = 0x00040000;    // WS_THICKFRAME
+constexpr std::uint32_t AppWindow = 0x00040000;     // WS_EX_APPWINDOW
+constexpr std::uint32_t TopMost = 0x00000008;       // WS_EX_TOPMOST
+constexpr std::uint32_t Layered = 0x00080000;       // WS_EX_LAYERED
+constexpr std::uint32_t Transparent = 0x00000020;   // WS_EX_TRANSPARENT
 // Both bits of the layered, click-through presentation.
 constexpr std::uint32_t LayeredBits = Layered | Transparent;
-} // namespace MovieStyle
+}  // namespace MovieStyle
 
 constexpr char MovieWindowCaption[] = "Movie Window";
 constexpr int MovieWindowWidth = 320;
@@ -38,8 +38,8 @@ struct TMovieWindowParams {
     int Width = MovieWindowWidth;
     int Height = MovieWindowHeight;
 };
-TMovieWindowParams MovieWindowParams(bool sizableFrame, bool layered, bool topMost,
-                                     int screenWidth, int screenHeight);
+TMovieWindowParams MovieWindowParams(bool sizableFrame, bool layered, bool topMost, int screenWidth,
+                                     int screenHeight);
 
 // Half the difference of outer and client size on each axis: where the
 // client area starts in the window's outer rectangle (and so in the frame

@@ -40,7 +40,7 @@ void TPlayOrder::Shuffle(int count)
     std::iota(FPlayOrder.begin(), FPlayOrder.end(), 0);
     for (int i = static_cast<int>(FPlayOrder.size()) - 1; i > 0; --i) {
         int j = FRandom(i + 1);
-        if (j < 0 || j > i) j = i; // a faulty source must not reach past the array
+        if (j < 0 || j > i) j = i;  // a faulty source must not reach past the array
         std::swap(FPlayOrder[i], FPlayOrder[j]);
     }
 }
@@ -132,38 +132,38 @@ bool FollowChange(int& c, int kind, int index, int count)
 {
     if (c < 0) return true;
     switch (kind) {
-    case TPlayOrder::ChangeAdded:
-        if (c >= index) c += count;
-        break;
-    case TPlayOrder::ChangeDeleted:
-        if (c < index) break;
-        if (c - index < count) {
-            c = -1;
-            return false;
-        }
-        c -= count;
-        break;
-    case TPlayOrder::ChangeMoved: // one entry from index to count
-        if (c == index)
-            c = count;
-        else if (index < count && index < c && c <= count)
-            --c;
-        else if (index > count && count <= c && c < index)
-            ++c;
-        break;
-    case TPlayOrder::ChangeExchanged:
-        if (c == index)
-            c = count;
-        else if (c == count)
-            c = index;
-        break;
-    default:
-        break;
+        case TPlayOrder::ChangeAdded:
+            if (c >= index) c += count;
+            break;
+        case TPlayOrder::ChangeDeleted:
+            if (c < index) break;
+            if (c - index < count) {
+                c = -1;
+                return false;
+            }
+            c -= count;
+            break;
+        case TPlayOrder::ChangeMoved:  // one entry from index to count
+            if (c == index)
+                c = count;
+            else if (index < count && index < c && c <= count)
+                --c;
+            else if (index > count && count <= c && c < index)
+                ++c;
+            break;
+        case TPlayOrder::ChangeExchanged:
+            if (c == index)
+                c = count;
+            else if (c == count)
+                c = index;
+            break;
+        default:
+            break;
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
 TListChangeResult TPlayOrder::ListChanged(int kind, int index, int count)
 {

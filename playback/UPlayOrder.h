@@ -19,17 +19,17 @@ int RandomBelow(int bound);
 
 // How PlayCurrent starts the current entry.
 enum class TPlayStart {
-    Open,    // not the loaded entry: load it, apply its settings, play
-    Resume,  // the loaded entry: play (resumes a paused or stopped graph)
-    Restart, // the loaded entry, chosen again by a selection step: rewind, play
+    Open,     // not the loaded entry: load it, apply its settings, play
+    Resume,   // the loaded entry: play (resumes a paused or stopped graph)
+    Restart,  // the loaded entry, chosen again by a selection step: rewind, play
 };
 
 // What the controller must do after a change notification of the list.
 struct TListChangeResult {
-    bool StopPlayback = false; // the current entry was removed
-    bool LoadedRemoved = false; // the loaded entry was removed: its file tree
-                                // is gone, so the GUI tree must not keep it as
-                                // parent (take the play list's tree instead)
+    bool StopPlayback = false;   // the current entry was removed
+    bool LoadedRemoved = false;  // the loaded entry was removed: its file tree
+                                 // is gone, so the GUI tree must not keep it as
+                                 // parent (take the play list's tree instead)
 };
 
 class TPlayOrder {

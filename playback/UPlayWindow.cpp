@@ -16,7 +16,7 @@ void RegisterWindowClass()
     static const bool registered = [] {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA; // replaced per window at creation
+        wc.lpfnWndProc = DefWindowProcA;  // replaced per window at creation
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -26,7 +26,7 @@ void RegisterWindowClass()
     (void)registered;
 }
 
-} // namespace
+}  // namespace
 
 TPlayWindow::TPlayWindow()
 {
@@ -58,8 +58,8 @@ TPlayWindow::~TPlayWindow()
 void TPlayWindow::CreateHandle()
 {
     RegisterWindowClass();
-    const TMovieWindowParams p = MovieWindowParams(SizableFrame, Layered, TopMost,
-                                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const TMovieWindowParams p = MovieWindowParams(
+        SizableFrame, Layered, TopMost, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     {
         // Sized before the window exists: a failure then leaves nothing behind.
         TCriticalSectionGuard lock(FrameLock);
@@ -76,7 +76,7 @@ void TPlayWindow::CreateHandle()
         TCriticalSectionGuard lock(FrameLock);
         BorderOffset = ReadBorderOffset(Handle);
     }
-    Resized(); // the outer size may differ from the one asked for
+    Resized();  // the outer size may differ from the one asked for
     AttachGraphWindow();
     if (OnHandleCreated) OnHandleCreated();
 }
@@ -113,75 +113,75 @@ LRESULT CALLBACK TPlayWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
 LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_PLAYER_GRAPHEVENT:
-        HandleGraphEvent();
-        return 0;
-    case WM_PLAYER_SYNCVIDEO:
-        SyncVideo();
-        return 0;
-    case WM_PLAYER_PRESENTFRAME: {
-        PresentPending = false;
-        TCriticalSectionGuard lock(FrameLock);
-        if (Layered) PresentLayeredFrame();
-        return 0;
-    }
-    case WM_CLOSE:
-        Hide();
-        return 0;
-    case WM_ACTIVATE:
-        ForwardActivateApp(Handle, wParam, lParam);
-        if (OnActivate) OnActivate(LOWORD(wParam) != 0);
-        break;
-    case WM_SIZE: {
-        Resized();
-        SIZE size{LOWORD(lParam), HIWORD(lParam)};
-        if (size.cx != LastSize.cx || size.cy != LastSize.cy) {
-            LastSize = size;
-            if (OnResize) OnResize();
-        }
-        break;
-    }
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        if (OnKeyDown) {
-            bool ctrl = GetKeyState(VK_CONTROL) < 0;
-            bool alt = msg == WM_SYSKEYDOWN ? (lParam & (1 << 29)) != 0 : GetKeyState(VK_MENU) < 0;
-            OnKeyDown(static_cast<int>(wParam), ctrl, alt);
-            // Alt+F4 and Alt+Enter are the handler's, not the system's.
-            if (msg == WM_SYSKEYDOWN && (wParam == VK_F4 || wParam == VK_RETURN)) return 0;
-        }
-        break;
-    case WM_LBUTTONDOWN:
-        if (SizableFrame) SetCapture(Handle);
-        Drag.ButtonDown(MouseX(static_cast<std::uintptr_t>(lParam)),
-                        MouseY(static_cast<std::uintptr_t>(lParam)), SizableFrame);
-        break;
-    case WM_MOUSEMOVE: {
-        const int x = MouseX(static_cast<std::uintptr_t>(lParam));
-        const int y = MouseY(static_cast<std::uintptr_t>(lParam));
-        TDragOffset offset;
-        if (Drag.MouseMove(x, y, SizableFrame, offset)) MoveWindowBy(Handle, offset.X, offset.Y);
-        if (OnMouseMove) OnMouseMove(x, y);
-        break;
-    }
-    case WM_LBUTTONUP:
-        if (GetCapture() == Handle) ReleaseCapture();
-        if (Drag.ButtonUp(SizableFrame) && OnDragMoved) OnDragMoved();
-        break;
-    case WM_CONTEXTMENU:
-        if (PopupMenu) {
-            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (lParam == -1) GetCursorPos(&p);
-            TrackPopupMenu(PopupMenu, TPM_RIGHTBUTTON, p.x, p.y, 0, Handle, nullptr);
+        case WM_PLAYER_GRAPHEVENT:
+            HandleGraphEvent();
+            return 0;
+        case WM_PLAYER_SYNCVIDEO:
+            SyncVideo();
+            return 0;
+        case WM_PLAYER_PRESENTFRAME: {
+            PresentPending = false;
+            TCriticalSectionGuard lock(FrameLock);
+            if (Layered) PresentLayeredFrame();
             return 0;
         }
-        break;
-    case WM_COMMAND:
-        if (lParam == 0 && HIWORD(wParam) == 0 && OnMenuCommand) {
-            OnMenuCommand(LOWORD(wParam));
+        case WM_CLOSE:
+            Hide();
             return 0;
+        case WM_ACTIVATE:
+            ForwardActivateApp(Handle, wParam, lParam);
+            if (OnActivate) OnActivate(LOWORD(wParam) != 0);
+            break;
+        case WM_SIZE: {
+            Resized();
+            SIZE size{LOWORD(lParam), HIWORD(lParam)};
+            if (size.cx != LastSize.cx || size.cy != LastSize.cy) {
+                LastSize = size;
+                if (OnResize) OnResize();
+            }
+            break;
         }
-        break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (OnKeyDown) {
+                bool ctrl = GetKeyState(VK_CONTROL) < 0;
+                bool alt = msg == WM_SYSKEYDOWN ? (lParam & (1 << 29)) != 0 : GetKeyState(VK_MENU) < 0;
+                OnKeyDown(static_cast<int>(wParam), ctrl, alt);
+                // Alt+F4 and Alt+Enter are the handler's, not the system's.
+                if (msg == WM_SYSKEYDOWN && (wParam == VK_F4 || wParam == VK_RETURN)) return 0;
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            if (SizableFrame) SetCapture(Handle);
+            Drag.ButtonDown(MouseX(static_cast<std::uintptr_t>(lParam)),
+                            MouseY(static_cast<std::uintptr_t>(lParam)), SizableFrame);
+            break;
+        case WM_MOUSEMOVE: {
+            const int x = MouseX(static_cast<std::uintptr_t>(lParam));
+            const int y = MouseY(static_cast<std::uintptr_t>(lParam));
+            TDragOffset offset;
+            if (Drag.MouseMove(x, y, SizableFrame, offset)) MoveWindowBy(Handle, offset.X, offset.Y);
+            if (OnMouseMove) OnMouseMove(x, y);
+            break;
+        }
+        case WM_LBUTTONUP:
+            if (GetCapture() == Handle) ReleaseCapture();
+            if (Drag.ButtonUp(SizableFrame) && OnDragMoved) OnDragMoved();
+            break;
+        case WM_CONTEXTMENU:
+            if (PopupMenu) {
+                POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+                if (lParam == -1) GetCursorPos(&p);
+                TrackPopupMenu(PopupMenu, TPM_RIGHTBUTTON, p.x, p.y, 0, Handle, nullptr);
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            if (lParam == 0 && HIWORD(wParam) == 0 && OnMenuCommand) {
+                OnMenuCommand(LOWORD(wParam));
+                return 0;
+            }
+            break;
     }
     return DefWindowProcA(Handle, msg, wParam, lParam);
 }
@@ -312,7 +312,7 @@ void TPlayWindow::Play()
 {
     if (!IsLoaded() || PlayState == psRunning) return;
     TPlayState previous = PlayState;
-    Graph->Run(); // a failure shows as the graph's abort event
+    Graph->Run();  // a failure shows as the graph's abort event
     if (HasVideo) {
         if (!IsWindowVisible(Handle)) ShowWindow(Handle, SW_SHOW);
         if (GetForegroundWindow() != Handle) SetForegroundWindow(Handle);
@@ -461,8 +461,10 @@ void TPlayWindow::HandleGraphEvent()
     LONG_PTR param1, param2;
     while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
         CheckDSResult(events->FreeEventParams(code, param1, param2));
-        if (code == EC_COMPLETE) complete = true;
-        else if (code == EC_USERABORT || code == EC_ERRORABORT) aborted = true;
+        if (code == EC_COMPLETE)
+            complete = true;
+        else if (code == EC_USERABORT || code == EC_ERRORABORT)
+            aborted = true;
     }
     if (complete) {
         if (OnComplete) OnComplete();
@@ -539,9 +541,9 @@ HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TY
     bool drawn = false;
     if (self->Layered) {
         const TVideoRect& v = self->VideoRect;
-        drawn = DrawSampleToBitmap(sample, mediaType, self->FrameBitmap,
-                                   TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y,
-                                              v.Width, v.Height});
+        drawn = DrawSampleToBitmap(
+            sample, mediaType, self->FrameBitmap,
+            TFrameRect{v.Left + self->BorderOffset.X, v.Top + self->BorderOffset.Y, v.Width, v.Height});
     }
     HWND wnd = self->Handle;
     self->FrameLock.Leave();

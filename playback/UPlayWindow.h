@@ -168,11 +168,11 @@ private:
     // reads to draw a sample (VideoRect, BorderOffset, LayerAlpha). The GUI
     // thread takes it before the bitmap's own lock, never after.
     TCriticalSection FrameLock;
-    TSimpleDIB FrameBitmap; // the window's outer size
+    TSimpleDIB FrameBitmap;  // the window's outer size
     TBorderOffset BorderOffset;
     bool CursorHidden = false;
     bool LayeredAllowed = false;
-    std::atomic<bool> Layered{false}; // read by the streaming thread
+    std::atomic<bool> Layered{false};  // read by the streaming thread
     // Set by the streaming thread when it posts WM_PLAYER_PRESENTFRAME, so
     // that at most one such message waits in the queue.
     std::atomic<bool> PresentPending{false};
@@ -182,5 +182,5 @@ private:
     unsigned char LayerAlpha = DefaultLayerAlpha;
     HMENU PopupMenu = nullptr;
     SIZE LastSize{0, 0};
-    TDragTracker Drag; // dragging by the client area
+    TDragTracker Drag;  // dragging by the client area
 };

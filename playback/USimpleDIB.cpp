@@ -7,8 +7,8 @@ void RaiseLastSystemError()
     const DWORD code = GetLastError();
     if (code != 0) {
         char text[256];
-        DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                 code, 0x400, text, sizeof text, nullptr);
+        DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                 0x400, text, sizeof text, nullptr);
         while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
         if (n > 0) throw EOutOfResources(std::string(text, n));
     }
@@ -22,7 +22,7 @@ BITMAPINFO TSimpleDIB::MakeInfo(int width, int height)
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height; // positive: bottom-up
+    info.bmiHeader.biHeight = height;  // positive: bottom-up
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
@@ -53,10 +53,7 @@ TSimpleDIB::TSimpleDIB() : MemoryDC(CreateCompatibleDC(nullptr))
     ClearPixels();
 }
 
-TSimpleDIB::~TSimpleDIB()
-{
-    Release();
-}
+TSimpleDIB::~TSimpleDIB() { Release(); }
 
 void TSimpleDIB::Resize(int width, int height)
 {
@@ -80,7 +77,7 @@ void TSimpleDIB::Resize(int width, int height)
 void TSimpleDIB::ClearPixels()
 {
     LockSection.Enter();
-    GdiFlush(); // finish GDI's drawing before the bits are touched
+    GdiFlush();  // finish GDI's drawing before the bits are touched
     ClearFrame(GetFrameBuffer());
     LockSection.Leave();
 }

@@ -15,7 +15,7 @@ int Saturate(std::int64_t v)
     return static_cast<int>(v);
 }
 
-} // namespace
+}  // namespace
 
 int ScaleByRatio(int size, int ratio)
 {
@@ -23,8 +23,8 @@ int ScaleByRatio(int size, int ratio)
     return v < 0 ? 0 : Saturate(v);
 }
 
-void PlaceWindowMode(TWindowModeValues& values, bool hasVideo, TLayoutSize video,
-                     const TLayoutRect& window, TLayoutSize screen)
+void PlaceWindowMode(TWindowModeValues& values, bool hasVideo, TLayoutSize video, const TLayoutRect& window,
+                     TLayoutSize screen)
 {
     if (values.Stretch || !hasVideo) {
         values.Width = window.Width;
@@ -50,12 +50,11 @@ TDisplayMode FullScreenModeFor(bool autoDetect, const TDisplayMode& fixed, TLayo
 TLayoutRect CenteredBounds(TLayoutSize screen, TLayoutSize window)
 {
     return {Saturate((static_cast<std::int64_t>(screen.Width) - window.Width) / 2),
-            Saturate((static_cast<std::int64_t>(screen.Height) - window.Height) / 2),
-            window.Width, window.Height};
+            Saturate((static_cast<std::int64_t>(screen.Height) - window.Height) / 2), window.Width,
+            window.Height};
 }
 
-TLayoutRect BoundsAfterFullScreen(const TMovieModes& modes, TLayoutSize screen,
-                                  TLayoutSize window)
+TLayoutRect BoundsAfterFullScreen(const TMovieModes& modes, TLayoutSize screen, TLayoutSize window)
 {
     if (modes.Window.Center) return CenteredBounds(screen, window);
     const TWindowModeValues& w = modes.Window;
@@ -74,8 +73,7 @@ TVideoLayout ComputeVideoLayout(const TMovieModes& modes, TLayoutSize area, TLay
             return layout;
         }
         if (vw > 0 && vh > 0) {
-            double s = std::min(static_cast<double>(area.Height) / vh,
-                                static_cast<double>(area.Width) / vw);
+            double s = std::min(static_cast<double>(area.Height) / vh, static_cast<double>(area.Width) / vw);
             vw = RoundHalfEven(vw * s);
             vh = RoundHalfEven(vh * s);
         }

@@ -21,10 +21,10 @@ struct TLayoutRect {
 
 // Window mode ("\Common\WindowMode\").
 struct TWindowModeValues {
-    bool Center = true;      // "PlayCenter"
-    int Left = 0;            // "Left"
-    int Top = 0;             // "Top"
-    int Width = 320;         // computed by PlaceWindowMode
+    bool Center = true;  // "PlayCenter"
+    int Left = 0;        // "Left"
+    int Top = 0;         // "Top"
+    int Width = 320;     // computed by PlaceWindowMode
     int Height = 240;
     bool Stretch = false;    // "StretchImage": the video fills the window
     bool KeepAspect = true;  // "KeepAspectRatio"
@@ -35,14 +35,14 @@ struct TWindowModeValues {
 
 // Full-screen mode ("\Common\FullScreenMode\").
 struct TFullScreenValues {
-    TDisplayMode Mode{640, 480, 8, 0}; // FullScreenModeRecord
-    bool Stretch = false;              // "StretchImage" (on when read without a value)
-    bool KeepAspect = true;            // "KeepAspectRatio"
+    TDisplayMode Mode{640, 480, 8, 0};  // FullScreenModeRecord
+    bool Stretch = false;               // "StretchImage" (on when read without a value)
+    bool KeepAspect = true;             // "KeepAspectRatio"
 };
 
 struct TMovieModes {
     bool FullScreen = false;
-    bool ChangeDisplayMode = true; // "ChangeDisplayMode" of the environment
+    bool ChangeDisplayMode = true;  // "ChangeDisplayMode" of the environment
     TWindowModeValues Window;
     TFullScreenValues Full;
 
@@ -69,8 +69,8 @@ int ScaleByRatio(int size, int ratio);
 // the video size scaled by the ratio, or the window's current size when the
 // window fills or there is no video; a centred window is placed by its
 // current size on the screen.
-void PlaceWindowMode(TWindowModeValues& values, bool hasVideo, TLayoutSize video,
-                     const TLayoutRect& window, TLayoutSize screen);
+void PlaceWindowMode(TWindowModeValues& values, bool hasVideo, TLayoutSize video, const TLayoutRect& window,
+                     TLayoutSize screen);
 
 // The display mode full screen asks for: with detection the listed mode
 // nearest to the video size (any depth, default refresh rate), otherwise the
@@ -83,8 +83,7 @@ TLayoutRect CenteredBounds(TLayoutSize screen, TLayoutSize window);
 
 // The window's bounds on leaving full screen: centred at the size it has,
 // or the window-mode place and size.
-TLayoutRect BoundsAfterFullScreen(const TMovieModes& modes, TLayoutSize screen,
-                                  TLayoutSize window);
+TLayoutRect BoundsAfterFullScreen(const TMovieModes& modes, TLayoutSize screen, TLayoutSize window);
 
 // What UpdateVideoLayout does, in this order: when Resize, set the window's
 // bounds to Bounds (so that its client area takes the scaled video size);

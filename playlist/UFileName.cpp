@@ -14,8 +14,7 @@ size_t LastDelimiter(const std::string& path, bool withColon)
             i += 2;
             continue;
         }
-        if (c == '\\' || (withColon && c == ':'))
-            last = i;
+        if (c == '\\' || (withColon && c == ':')) last = i;
         ++i;
     }
     return last;
@@ -43,12 +42,10 @@ std::string ExtractDisplayName(const std::string& path)
             i += 2;
             continue;
         }
-        if (c == '.')
-            dot = i;
+        if (c == '.') dot = i;
         ++i;
     }
-    if (dot != std::string::npos)
-        name.erase(dot);
+    if (dot != std::string::npos) name.erase(dot);
     return name;
 }
 
@@ -56,24 +53,21 @@ std::string ExtractDisplayName(const std::string& path)
 // byte of a double-byte character.
 static bool EndsWithDelimiter(const std::string& path)
 {
-    if (path.empty())
-        return false;
+    if (path.empty()) return false;
     const size_t d = LastDelimiter(path, false);
     return d == path.size() - 1;
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path)
 {
-    if (path.empty() || EndsWithDelimiter(path))
-        return path;
+    if (path.empty() || EndsWithDelimiter(path)) return path;
     return path + '\\';
 }
 
 std::string ExcludeTrailingPathDelimiter(const std::string& path)
 {
-    if (EndsWithDelimiter(path))
-        return path.substr(0, path.size() - 1);
+    if (EndsWithDelimiter(path)) return path.substr(0, path.size() - 1);
     return path;
 }
 
-} // namespace FileName
+}  // namespace FileName

@@ -46,10 +46,7 @@ std::string SortKey(const std::string& name);
 
 // For sorted containers.
 struct TLess {
-    bool operator()(const std::string& a, const std::string& b) const
-    {
-        return CompareFileNames(a, b) < 0;
-    }
+    bool operator()(const std::string& a, const std::string& b) const { return CompareFileNames(a, b) < 0; }
 };
 
-} // namespace FileName
+}  // namespace FileName

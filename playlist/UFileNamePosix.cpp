@@ -7,10 +7,7 @@
 
 namespace FileName {
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 std::string SortKey(const std::string& name)
 {
@@ -20,13 +17,11 @@ std::string SortKey(const std::string& name)
         const unsigned char c = static_cast<unsigned char>(key[i]);
         if (IsLeadByte(c) && i + 1 < n) {
             const unsigned char t = static_cast<unsigned char>(key[i + 1]);
-            if (c == 0x82 && t >= 0x60 && t <= 0x79)
-                key[i + 1] = static_cast<char>(t + 0x21);
+            if (c == 0x82 && t >= 0x60 && t <= 0x79) key[i + 1] = static_cast<char>(t + 0x21);
             i += 2;
             continue;
         }
-        if (c >= 'A' && c <= 'Z')
-            key[i] = static_cast<char>(c + ('a' - 'A'));
+        if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c + ('a' - 'A'));
         ++i;
     }
     return key;
@@ -38,4 +33,4 @@ int CompareFileNames(const std::string& a, const std::string& b)
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-} // namespace FileName
+}  // namespace FileName

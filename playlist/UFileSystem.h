@@ -32,4 +32,4 @@ bool Remove(const std::string& path);
 // The process's private memory in bytes (for measurements).
 size_t PrivateBytes();
 
-} // namespace FileSystem
+}  // namespace FileSystem

@@ -26,8 +26,7 @@ std::string NativePath(const std::string& path)
             i += 2;
             continue;
         }
-        if (c == '\\')
-            p[i] = '/';
+        if (c == '\\') p[i] = '/';
         ++i;
     }
     return p;
@@ -39,8 +38,7 @@ public:
     explicit TDir(const std::string& path) : FDir(opendir(path.c_str())) {}
     ~TDir()
     {
-        if (FDir)
-            closedir(FDir);
+        if (FDir) closedir(FDir);
     }
     TDir(const TDir&) = delete;
     TDir& operator=(const TDir&) = delete;
@@ -50,7 +48,7 @@ private:
     DIR* FDir;
 };
 
-} // namespace
+}  // namespace
 
 bool DirectoryExists(const std::string& path)
 {
@@ -68,16 +66,13 @@ void ListFiles(const std::string& prefix, const std::function<void(const std::st
 {
     const std::string dir = NativePath(prefix);
     TDir d(dir.empty() ? "." : dir);
-    if (!d.Get())
-        return;
+    if (!d.Get()) return;
     std::string name;
     while (dirent* e = readdir(d.Get())) {
-        if (e->d_type == DT_DIR)
-            continue;
+        if (e->d_type == DT_DIR) continue;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st;
-            if (stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-                continue;
+            if (stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
         }
         name.assign(e->d_name);
         found(name);
@@ -86,8 +81,8 @@ void ListFiles(const std::string& prefix, const std::function<void(const std::st
 
 void CheckFileName(const std::string& fileName)
 {
-    const int fd = fileName.empty() ? -1
-                                    : open(NativePath(fileName).c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+    const int fd =
+        fileName.empty() ? -1 : open(NativePath(fileName).c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
     if (fd < 0) {
         const int err = fileName.empty() ? ENOENT : errno;
         throw EFileError("ファイル " + fileName + " を作成できません。\r\n" + std::strerror(err));
@@ -100,15 +95,11 @@ bool MoveTo(const std::string& from, const std::string& to)
 {
     const std::string f = NativePath(from), t = NativePath(to);
     struct stat st;
-    if (stat(t.c_str(), &st) == 0)
-        return false;
+    if (stat(t.c_str(), &st) == 0) return false;
     return std::rename(f.c_str(), t.c_str()) == 0;
 }
 
-bool Remove(const std::string& path)
-{
-    return unlink(NativePath(path).c_str()) == 0;
-}
+bool Remove(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
 
 size_t PrivateBytes()
 {
@@ -121,4 +112,4 @@ size_t PrivateBytes()
     return 0;
 }
 
-} // namespace FileSystem
+}  // namespace FileSystem

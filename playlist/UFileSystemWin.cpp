@@ -15,8 +15,7 @@ public:
     explicit TFindHandle(HANDLE h) : FHandle(h) {}
     ~TFindHandle()
     {
-        if (FHandle != INVALID_HANDLE_VALUE)
-            FindClose(FHandle);
+        if (FHandle != INVALID_HANDLE_VALUE) FindClose(FHandle);
     }
     TFindHandle(const TFindHandle&) = delete;
     TFindHandle& operator=(const TFindHandle&) = delete;
@@ -30,23 +29,20 @@ private:
 std::string SystemMessage(DWORD code)
 {
     char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result;
     if (n && text) {
         result.assign(text, n);
-        while (!result.empty() && (result.back() == '\r' || result.back() == '\n'))
-            result.pop_back();
+        while (!result.empty() && (result.back() == '\r' || result.back() == '\n')) result.pop_back();
     }
-    if (text)
-        LocalFree(text);
-    if (result.empty())
-        result = "エラーコード " + std::to_string(code);
+    if (text) LocalFree(text);
+    if (result.empty()) result = "エラーコード " + std::to_string(code);
     return result;
 }
 
-} // namespace
+}  // namespace
 
 bool DirectoryExists(const std::string& path)
 {
@@ -63,18 +59,15 @@ bool FileExists(const std::string& path)
 void ListFiles(const std::string& prefix, const std::function<void(const std::string& name)>& found)
 {
     WIN32_FIND_DATAA data;
-    TFindHandle find(FindFirstFileExA((prefix + "*.*").c_str(), FindExInfoBasic, &data,
-                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find.Valid())
-        return;
+    TFindHandle find(FindFirstFileExA((prefix + "*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                      nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.Valid()) return;
     std::string name;
     do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         // Volume labels do not appear in folder listings of NT systems; the
         // attribute is still honoured.
-        if (data.dwFileAttributes & 0x8)
-            continue;
+        if (data.dwFileAttributes & 0x8) continue;
         name.assign(data.cFileName);
         found(name);
     } while (FindNextFileA(find.Get(), &data));
@@ -97,10 +90,7 @@ bool MoveTo(const std::string& from, const std::string& to)
     return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
-bool Remove(const std::string& path)
-{
-    return ::DeleteFileA(path.c_str()) != FALSE;
-}
+bool Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 size_t PrivateBytes()
 {
@@ -114,4 +104,4 @@ size_t PrivateBytes()
     return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
-} // namespace FileSystem
+}  // namespace FileSystem

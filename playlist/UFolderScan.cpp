@@ -26,12 +26,10 @@ public:
     const std::string* Key(std::string_view folder)
     {
         // Runs of names in one folder are the rule.
-        if (FLast && folder == FLast->first)
-            return &FLast->second;
+        if (FLast && folder == FLast->first) return &FLast->second;
         std::string text(folder);
         auto it = FKeys.find(text);
-        if (it == FKeys.end())
-            it = FKeys.emplace(text, FileName::SortKey(text)).first;
+        if (it == FKeys.end()) it = FKeys.emplace(text, FileName::SortKey(text)).first;
         FLast = &*it;
         return &it->second;
     }
@@ -53,10 +51,8 @@ struct TKeyed {
 
     std::string FullName() &&
     {
-        if (Path)
-            return *Path;
-        if (Prefix)
-            return *Prefix + Name;
+        if (Path) return *Path;
+        if (Prefix) return *Prefix + Name;
         return std::move(Name);
     }
 };
@@ -68,8 +64,7 @@ int Compare(const std::string* folderA, const std::string& nameA, const std::str
 {
     if (folderA != folderB) {
         const int c = folderA->compare(*folderB);
-        if (c != 0)
-            return c;
+        if (c != 0) return c;
     }
     return nameA.compare(nameB);
 }
@@ -79,10 +74,7 @@ int Compare(const TKeyed& a, const TKeyed& b)
     return Compare(a.FolderKey, a.NameKey, b.FolderKey, b.NameKey);
 }
 
-bool KeyLess(const TKeyed& a, const TKeyed& b)
-{
-    return Compare(a, b) < 0;
-}
+bool KeyLess(const TKeyed& a, const TKeyed& b) { return Compare(a, b) < 0; }
 
 TKeyed MakeKeyed(const std::string& name, int folder, TFolderKeys& folderKeys)
 {
@@ -100,15 +92,14 @@ struct TWork {
     TKeyedList Add, Exclude, Delete;
     TFolderKeys FolderKeys;
     std::vector<const std::string*> Prefixes;
-    std::deque<std::string> PrefixTexts; // referred to by the entries
+    std::deque<std::string> PrefixTexts;  // referred to by the entries
     bool Unique = true;
 };
 
 bool HasEqualNeighbours(const TKeyedList& sorted)
 {
     for (size_t i = 1; i < sorted.size(); ++i) {
-        if (Compare(sorted[i - 1], sorted[i]) == 0)
-            return true;
+        if (Compare(sorted[i - 1], sorted[i]) == 0) return true;
     }
     return false;
 }
@@ -118,8 +109,7 @@ void EraseMarked(TKeyedList& list, const std::vector<char>& marked)
     size_t out = 0;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!marked[i]) {
-            if (out != i)
-                list[out] = std::move(list[i]);
+            if (out != i) list[out] = std::move(list[i]);
             ++out;
         }
     }
@@ -143,10 +133,8 @@ void RemoveMatches(TKeyedList& a, TKeyedList& b, bool removeFromB)
             ++j;
         } else {
             size_t ea = i, eb = j;
-            while (ea < a.size() && Compare(a[ea], a[i]) == 0)
-                ++ea;
-            while (eb < b.size() && Compare(b[eb], b[j]) == 0)
-                ++eb;
+            while (ea < a.size() && Compare(a[ea], a[i]) == 0) ++ea;
+            while (eb < b.size() && Compare(b[eb], b[j]) == 0) ++eb;
             const size_t k = std::min(ea - i, eb - j);
             for (size_t n = 0; n < k; ++n) {
                 markA[ea - 1 - n] = 1;
@@ -157,11 +145,9 @@ void RemoveMatches(TKeyedList& a, TKeyedList& b, bool removeFromB)
             j = eb;
         }
     }
-    if (!any)
-        return;
+    if (!any) return;
     EraseMarked(a, markA);
-    if (removeFromB)
-        EraseMarked(b, markB);
+    if (removeFromB) EraseMarked(b, markB);
 }
 
 // Merges a sorted list into another sorted one.
@@ -180,8 +166,7 @@ void Scan(TPlayList& list, int folder, TWork& work)
         work.PrefixTexts.emplace_back(FileName::IncludeTrailingPathDelimiter(dir.Path()));
     const std::string* prefixKey = work.FolderKeys.Key(prefix);
     for (const std::string* p : work.Prefixes) {
-        if (*p == *prefixKey)
-            work.Unique = false; // the same folder twice
+        if (*p == *prefixKey) work.Unique = false;  // the same folder twice
     }
     work.Prefixes.push_back(prefixKey);
     TKeyedList added, gone, excluded;
@@ -199,8 +184,7 @@ void Scan(TPlayList& list, int folder, TWork& work)
     for (int i = 0; i < list.FileCount(); ++i) {
         const std::string& path = list.Files(i).Path();
         const size_t d = FileName::LastDelimiter(path, false);
-        if (d == std::string::npos)
-            continue;
+        if (d == std::string::npos) continue;
         // Most entries share the prefix byte for byte; only the others need
         // the platform comparison.
         if (d + 1 == prefix.size() && path.compare(0, d + 1, prefix) == 0) {
@@ -216,16 +200,14 @@ void Scan(TPlayList& list, int folder, TWork& work)
     }
 
     for (const std::string& name : dir.Excluded()) {
-        if (FileSystem::FileExists(name))
-            excluded.push_back(MakeKeyed(name, folder, work.FolderKeys));
+        if (FileSystem::FileExists(name)) excluded.push_back(MakeKeyed(name, folder, work.FolderKeys));
     }
 
     std::stable_sort(added.begin(), added.end(), KeyLess);
     std::stable_sort(gone.begin(), gone.end(), KeyLess);
     std::stable_sort(excluded.begin(), excluded.end(), KeyLess);
     MergeInto(work.Add, added);
-    if (HasEqualNeighbours(gone))
-        work.Unique = false;
+    if (HasEqualNeighbours(gone)) work.Unique = false;
     MergeInto(work.Delete, gone);
     MergeInto(work.Exclude, excluded);
     // What is on disk and in the list is neither new nor gone.
@@ -238,8 +220,7 @@ TKeyedList ToKeyed(std::vector<TScanEntry>& entries, TFolderKeys& folderKeys)
 {
     TKeyedList list;
     list.reserve(entries.size());
-    for (TScanEntry& e : entries)
-        list.push_back(MakeKeyed(e.Name, e.Folder, folderKeys));
+    for (TScanEntry& e : entries) list.push_back(MakeKeyed(e.Name, e.Folder, folderKeys));
     entries.clear();
     std::stable_sort(list.begin(), list.end(), KeyLess);
     return list;
@@ -249,8 +230,7 @@ void FromKeyed(TKeyedList& list, std::vector<TScanEntry>& entries)
 {
     entries.clear();
     entries.reserve(list.size());
-    for (TKeyed& k : list)
-        entries.push_back(TScanEntry{std::move(k).FullName(), k.Folder});
+    for (TKeyed& k : list) entries.push_back(TScanEntry{std::move(k).FullName(), k.Folder});
 }
 
 void Scan(TPlayList& list, const std::vector<int>& folders, TScanResult& result)
@@ -274,13 +254,12 @@ void Scan(TPlayList& list, const std::vector<int>& folders, TScanResult& result)
     }
     FromKeyed(work.Add, result.AddList);
     FromKeyed(work.Exclude, result.ExcludeList);
-    if (HasEqualNeighbours(work.Delete))
-        work.Unique = false;
+    if (HasEqualNeighbours(work.Delete)) work.Unique = false;
     FromKeyed(work.Delete, result.DeleteList);
     result.DeleteNamesUnique = work.Unique;
 }
 
-} // namespace
+}  // namespace
 
 void ScanFolder(TPlayList& list, int folder, TScanResult& result)
 {
@@ -290,8 +269,7 @@ void ScanFolder(TPlayList& list, int folder, TScanResult& result)
 void ScanAllFolders(TPlayList& list, TScanResult& result)
 {
     std::vector<int> folders;
-    for (int j = 0; j < list.DirectoryCount(); ++j)
-        folders.push_back(j);
+    for (int j = 0; j < list.DirectoryCount(); ++j) folders.push_back(j);
     Scan(list, folders, result);
 }
 
@@ -300,26 +278,21 @@ void ApplyScanResult(TPlayList& list, const TScanResult& result)
     // The entries the delete list refers to are among those present now.
     const int original = list.FileCount();
 
-    for (const TScanEntry& e : result.AddList)
-        list.AddFile(e.Name);
+    for (const TScanEntry& e : result.AddList) list.AddFile(e.Name);
 
     for (int folder : result.ScannedFolders) {
-        if (folder >= 0 && folder < list.DirectoryCount())
-            list.Directories(folder).ClearExcluded();
+        if (folder >= 0 && folder < list.DirectoryCount()) list.Directories(folder).ClearExcluded();
     }
     for (const TScanEntry& e : result.ExcludeList) {
-        if (e.Folder >= 0 && e.Folder < list.DirectoryCount())
-            list.Directories(e.Folder).AddExcluded(e.Name);
+        if (e.Folder >= 0 && e.Folder < list.DirectoryCount()) list.Directories(e.Folder).AddExcluded(e.Name);
     }
 
-    if (result.DeleteList.empty())
-        return;
+    if (result.DeleteList.empty()) return;
     if (result.DeleteNamesUnique) {
         // Each name belongs to one entry, the one with exactly that path.
         std::unordered_map<std::string_view, int> byPath;
         byPath.reserve(static_cast<size_t>(original));
-        for (int i = original - 1; i >= 0; --i)
-            byPath[list.Files(i).Path()] = i;
+        for (int i = original - 1; i >= 0; --i) byPath[list.Files(i).Path()] = i;
         std::vector<int> doomed;
         for (const TScanEntry& e : result.DeleteList) {
             auto it = byPath.find(e.Name);
@@ -349,12 +322,11 @@ void ApplyScanResult(TPlayList& list, const TScanResult& result)
         const size_t d = FileName::LastDelimiter(path, false);
         const size_t split = d == std::string::npos ? 0 : d + 1;
         const std::string* folderKey = folderKeys.Key(std::string_view(path).substr(0, split));
-        if (!targetFolders.count(*folderKey))
-            continue;
+        if (!targetFolders.count(*folderKey)) continue;
         TKeyed k;
         k.FolderKey = folderKey;
         k.NameKey = FileName::SortKey(path.substr(split));
-        k.Folder = i; // the entry's index
+        k.Folder = i;  // the entry's index
         files.push_back(std::move(k));
     }
     // Sorted by name, entries of one name in list order.
@@ -382,8 +354,7 @@ bool RunFolderScan(TPlayList& list, int folder, const TScanReview& review)
         ScanAllFolders(list, result);
     else
         ScanFolder(list, folder, result);
-    if (!review || !review(result))
-        return false;
+    if (!review || !review(result)) return false;
     ApplyScanResult(list, result);
     return true;
 }

@@ -17,9 +17,9 @@ struct TScanEntry {
 };
 
 struct TScanResult {
-    std::vector<TScanEntry> AddList;     // new files
-    std::vector<TScanEntry> ExcludeList; // excluded files that still exist
-    std::vector<TScanEntry> DeleteList;  // list entries whose files have gone
+    std::vector<TScanEntry> AddList;      // new files
+    std::vector<TScanEntry> ExcludeList;  // excluded files that still exist
+    std::vector<TScanEntry> DeleteList;   // list entries whose files have gone
     std::vector<int> ScannedFolders;
     // Set by the scan when no two entries of the list share a name of the
     // delete list (ignoring case): applying then finds each by its exact

@@ -14,18 +14,14 @@ TMediaFile::TMediaFile(TPlayList& list, std::string path) : FPath(std::move(path
     FSetting.SetParent(&list.Setting());
 }
 
-std::string TMediaFile::DisplayName() const
-{
-    return FileName::ExtractDisplayName(FPath);
-}
+std::string TMediaFile::DisplayName() const { return FileName::ExtractDisplayName(FPath); }
 
 // ----------------------------------------------------------- TMediaDirectory
 
 bool TMediaDirectory::AddExcluded(const std::string& fileName)
 {
     auto it = std::lower_bound(FExcluded.begin(), FExcluded.end(), fileName, FileName::TLess());
-    if (it != FExcluded.end() && FileName::SameFileName(*it, fileName))
-        return false;
+    if (it != FExcluded.end() && FileName::SameFileName(*it, fileName)) return false;
     FExcluded.insert(it, fileName);
     return true;
 }
@@ -58,11 +54,10 @@ private:
 
 void CheckListFile(const std::string& fileName)
 {
-    if (!FileSystem::FileExists(fileName))
-        FileSystem::CheckFileName(fileName);
+    if (!FileSystem::FileExists(fileName)) FileSystem::CheckFileName(fileName);
 }
 
-} // namespace
+}  // namespace
 
 TPlayList::TPlayList(const std::string& name, TFolderFunc playListDir)
     : FName(name), FPlayListDir(std::move(playListDir))
@@ -89,8 +84,7 @@ std::string TPlayList::FileName() const
 
 void TPlayList::Notify(int kind, int first, int second)
 {
-    if (OnChange)
-        OnChange(*this, kind, first, second);
+    if (OnChange) OnChange(*this, kind, first, second);
 }
 
 int TPlayList::AddDirectory(const std::string& path)
@@ -121,7 +115,7 @@ void TPlayList::AddFile(const std::string& path)
 
 void TPlayList::Delete(int index)
 {
-    FFiles.at(index); // range check
+    FFiles.at(index);  // range check
     FFiles.erase(FFiles.begin() + index);
     Notify(ChangeDeleted, index, 1);
 }
@@ -133,8 +127,7 @@ void TPlayList::DeleteFiles(std::vector<int> indexes)
                   indexes.end());
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    if (indexes.empty())
-        return;
+    if (indexes.empty()) return;
     size_t out = static_cast<size_t>(indexes.front()), next = 0;
     for (size_t i = out; i < FFiles.size(); ++i) {
         if (next < indexes.size() && static_cast<size_t>(indexes[next]) == i) {
@@ -145,8 +138,7 @@ void TPlayList::DeleteFiles(std::vector<int> indexes)
         }
     }
     FFiles.resize(out);
-    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it)
-        Notify(ChangeDeleted, *it, 1);
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) Notify(ChangeDeleted, *it, 1);
 }
 
 void TPlayList::Exchange(int index1, int index2)
@@ -164,8 +156,7 @@ void TPlayList::DeleteDirectory(int index)
 void TPlayList::Rename(const std::string& newName)
 {
     const std::string oldFile = FileName();
-    const std::string newFile =
-        (FPlayListDir ? FPlayListDir() : std::string()) + newName + ".lst";
+    const std::string newFile = (FPlayListDir ? FPlayListDir() : std::string()) + newName + ".lst";
     if (FileSystem::FileExists(oldFile))
         FileSystem::MoveTo(oldFile, newFile);
     else
@@ -185,8 +176,7 @@ void TPlayList::Rename(const std::string& newName)
 void TPlayList::LoadFromFile(const std::string& fileName)
 {
     FLoaded = true;
-    if (!FileSystem::FileExists(fileName))
-        return;
+    if (!FileSystem::FileExists(fileName)) return;
 
     std::vector<std::unique_ptr<TMediaFile>> files;
     std::vector<std::unique_ptr<TMediaDirectory>> directories;
@@ -203,8 +193,7 @@ void TPlayList::LoadFromFile(const std::string& fileName)
             for (int32_t i = 1; i > 0 && i <= n; ++i) {
                 const std::string key = std::to_string(i) + "\\";
                 std::string path = FSetting.ReadString(key + "Path", missing);
-                if (path == missing)
-                    break;
+                if (path == missing) break;
                 auto file = std::make_unique<TMediaFile>(*this, std::move(path));
                 // The entry's own store holds its settings from now on: they
                 // leave the list's store at once.
@@ -217,23 +206,19 @@ void TPlayList::LoadFromFile(const std::string& fileName)
         for (int32_t j = 1; j > 0 && j <= m; ++j) {
             const std::string key = "\\Directories\\" + std::to_string(j);
             TSettingKey open(FSetting, key);
-            if (!open.Exists())
-                break;
+            if (!open.Exists()) break;
             auto dir = std::make_unique<TMediaDirectory>(FSetting.ReadString("Path", ""));
             const int32_t e = FSetting.ReadInteger("Excluded", 0);
             for (int32_t k = 1; k > 0 && k <= e; ++k) {
                 const std::string sub = "ExcludedFiles\\" + std::to_string(k);
-                if (!FSetting.Exists(sub + "\\"))
-                    break;
+                if (!FSetting.Exists(sub + "\\")) break;
                 dir->AddExcluded(FSetting.ReadString(sub + "\\Name", ""));
             }
             directories.push_back(std::move(dir));
         }
     }
-    for (auto& f : files)
-        FFiles.push_back(std::move(f));
-    for (auto& d : directories)
-        FDirectories.push_back(std::move(d));
+    for (auto& f : files) FFiles.push_back(std::move(f));
+    for (auto& d : directories) FDirectories.push_back(std::move(d));
 }
 
 void TPlayList::SaveToFile(const std::string& fileName)
@@ -243,8 +228,7 @@ void TPlayList::SaveToFile(const std::string& fileName)
     {
         std::vector<TSetting*> stores;
         stores.reserve(FFiles.size());
-        for (const auto& f : FFiles)
-            stores.push_back(&f->Setting());
+        for (const auto& f : FFiles) stores.push_back(&f->Setting());
         FSetting.WriteNumberedCopies("Files", "Count", stores);
     }
 

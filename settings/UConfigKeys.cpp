@@ -11,12 +11,10 @@ std::string DefaultText(const std::optional<bool>& v) { return v ? (*v ? "1" : "
 std::string DefaultText(const std::optional<int32_t>& v) { return v ? std::to_string(*v) : ""; }
 std::string DefaultText(const std::optional<double>& v)
 {
-    if (!v)
-        return "";
+    if (!v) return "";
     std::string s = std::to_string(*v);  // "1.000000"
     s.erase(s.find_last_not_of('0') + 1);
-    if (!s.empty() && s.back() == '.')
-        s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
     return s;
 }
 std::string DefaultText(const std::optional<const char*>& v) { return v ? *v : ""; }
@@ -30,8 +28,7 @@ template <TKeyKind K>
 template <TKeyKind K>
 auto TableDefault(const TConfigKey<K>& key)
 {
-    if (!key.Default)
-        NoDefault(key);
+    if (!key.Default) NoDefault(key);
     return *key.Default;
 }
 
@@ -62,9 +59,14 @@ bool EndsWithDelimiter(const std::string& s)
 const std::vector<TKeyInfo>& ConfigKeyTable()
 {
     static const std::vector<TKeyInfo> table = {
-#define REELO_KEY_INFO(id, folder, name, kind, def, levels)                       \
-    TKeyInfo{#id, folder, name, TKeyKind::kind, ConfigKey::id.Default.has_value(), \
-             DefaultText(ConfigKey::id.Default), levels},
+#define REELO_KEY_INFO(id, folder, name, kind, def, levels) \
+    TKeyInfo{#id,                                           \
+             folder,                                        \
+             name,                                          \
+             TKeyKind::kind,                                \
+             ConfigKey::id.Default.has_value(),             \
+             DefaultText(ConfigKey::id.Default),            \
+             levels},
         REELO_CONFIG_KEYS(REELO_KEY_INFO)
 #undef REELO_KEY_INFO
     };
@@ -81,23 +83,35 @@ const TKeyInfo* FindConfigKey(const std::string& path)
 bool ReadKey(TSetting& setting, const TFlagKey& key) { return ReadKey(setting, key, TableDefault(key)); }
 bool ReadKey(TSetting& setting, const TFlagKey& key, bool def) { return setting.ReadBool(key.Path(), def); }
 
-int32_t ReadKey(TSetting& setting, const TIntegerKey& key) { return ReadKey(setting, key, TableDefault(key)); }
+int32_t ReadKey(TSetting& setting, const TIntegerKey& key)
+{
+    return ReadKey(setting, key, TableDefault(key));
+}
 int32_t ReadKey(TSetting& setting, const TIntegerKey& key, int32_t def)
 {
     return setting.ReadInteger(key.Path(), def);
 }
 
 double ReadKey(TSetting& setting, const TRealKey& key) { return ReadKey(setting, key, TableDefault(key)); }
-double ReadKey(TSetting& setting, const TRealKey& key, double def) { return setting.ReadFloat(key.Path(), def); }
+double ReadKey(TSetting& setting, const TRealKey& key, double def)
+{
+    return setting.ReadFloat(key.Path(), def);
+}
 
-std::string ReadKey(TSetting& setting, const TTextKey& key) { return ReadKey(setting, key, TableDefault(key)); }
+std::string ReadKey(TSetting& setting, const TTextKey& key)
+{
+    return ReadKey(setting, key, TableDefault(key));
+}
 std::string ReadKey(TSetting& setting, const TTextKey& key, const std::string& def)
 {
     return setting.ReadString(key.Path(), def);
 }
 
 void WriteKey(TSetting& setting, const TFlagKey& key, bool value) { setting.WriteBool(key.Path(), value); }
-void WriteKey(TSetting& setting, const TIntegerKey& key, int32_t value) { setting.WriteInteger(key.Path(), value); }
+void WriteKey(TSetting& setting, const TIntegerKey& key, int32_t value)
+{
+    setting.WriteInteger(key.Path(), value);
+}
 void WriteKey(TSetting& setting, const TRealKey& key, double value) { setting.WriteFloat(key.Path(), value); }
 void WriteKey(TSetting& setting, const TTextKey& key, const std::string& value)
 {
@@ -135,8 +149,7 @@ double ReadBaseVolume(TSetting& setting)
 
 std::string IncludeTrailingDelimiter(const std::string& folder)
 {
-    if (folder.empty() || EndsWithDelimiter(folder))
-        return folder;
+    if (folder.empty() || EndsWithDelimiter(folder)) return folder;
     return folder + "\\";
 }
 

@@ -35,18 +35,35 @@ enum : unsigned {
     lvEnvironment = lvGlobal,
 };
 
-template <TKeyKind K> struct TKeyValue;
-template <> struct TKeyValue<TKeyKind::Flag> { using Type = bool; using Stored = bool; };
-template <> struct TKeyValue<TKeyKind::Integer> { using Type = int32_t; using Stored = int32_t; };
-template <> struct TKeyValue<TKeyKind::Real> { using Type = double; using Stored = double; };
-template <> struct TKeyValue<TKeyKind::Text> { using Type = std::string; using Stored = const char*; };
+template <TKeyKind K>
+struct TKeyValue;
+template <>
+struct TKeyValue<TKeyKind::Flag> {
+    using Type = bool;
+    using Stored = bool;
+};
+template <>
+struct TKeyValue<TKeyKind::Integer> {
+    using Type = int32_t;
+    using Stored = int32_t;
+};
+template <>
+struct TKeyValue<TKeyKind::Real> {
+    using Type = double;
+    using Stored = double;
+};
+template <>
+struct TKeyValue<TKeyKind::Text> {
+    using Type = std::string;
+    using Stored = const char*;
+};
 
 // A key of one kind. Default is empty for keys whose default depends on the
 // moment of reading (the reader then has to supply it).
 template <TKeyKind K>
 struct TConfigKey {
     using Value = typename TKeyValue<K>::Type;
-    const char* Folder;   // "\\" for the root, otherwise "\\Common\\...\\"
+    const char* Folder;  // "\\" for the root, otherwise "\\Common\\...\\"
     const char* Name;
     std::optional<typename TKeyValue<K>::Stored> Default;
     unsigned Levels;
@@ -63,43 +80,43 @@ using TTextKey = TConfigKey<TKeyKind::Text>;
 #define REELO_KEY_RUNTIME std::nullopt
 
 //  K(id, folder, name, kind, default, levels)
-#define REELO_CONFIG_KEYS(K) \
-    K(FullScreen,              "\\Common\\", "FullScreen",         Flag,    0,    lvPlayback) \
-    K(StopScreenSaver,         "\\Common\\", "StopScreenSaver",    Flag,    0,    lvPlayback) \
-    K(ShowMovieWindow,         "\\Common\\", "ShowMovieWindow",    Flag,    0,    lvPlayback) \
-    K(ShowControllWindow,      "\\Common\\", "ShowControllWindow", Flag,    REELO_KEY_RUNTIME, lvPlayback) \
-    K(Random,                  "\\Common\\", "Random",             Flag,    0,    lvPlayback) \
-    K(Repeat,                  "\\Common\\", "Repeat",             Flag,    0,    lvPlayback) \
-    K(Mute,                    "\\Common\\", "Mute",               Flag,    0,    lvPlayback) \
-    K(BaseVolume,              "\\Common\\", "BaseVolume",         Real,    1.0,  lvPlayback) \
-    K(MaxSample,               "\\Common\\", "MaxSample",          Integer, REELO_KEY_RUNTIME, lvPlayback) \
-    K(AverageSample,           "\\Common\\", "AverageSample",      Integer, REELO_KEY_RUNTIME, lvPlayback) \
-    K(FullScreenStretchImage,  "\\Common\\FullScreenMode\\", "StretchImage",    Flag,    1,   lvPlayback) \
-    K(FullScreenKeepAspect,    "\\Common\\FullScreenMode\\", "KeepAspectRatio", Flag,    1,   lvPlayback) \
-    K(FullScreenAutoDetect,    "\\Common\\FullScreenMode\\", "AutoDetect",      Flag,    1,   lvPlayback) \
-    K(FullScreenWidth,         "\\Common\\FullScreenMode\\", "Width",           Integer, 640, lvPlayback) \
-    K(FullScreenHeight,        "\\Common\\FullScreenMode\\", "Height",          Integer, 480, lvPlayback) \
-    K(FullScreenBitPerPixel,   "\\Common\\FullScreenMode\\", "BitPerPixel",     Integer, 8,   lvPlayback) \
-    K(FullScreenRefreshRate,   "\\Common\\FullScreenMode\\", "RefreshRate",     Integer, 0,   lvPlayback) \
-    K(WindowStretchImage,      "\\Common\\WindowMode\\", "StretchImage",    Flag,    0,   lvPlayback) \
-    K(WindowKeepAspect,        "\\Common\\WindowMode\\", "KeepAspectRatio", Flag,    1,   lvPlayback) \
-    K(StretchRatio,            "\\Common\\WindowMode\\", "StretchRatio",    Integer, 100, lvPlayback) \
-    K(PlayCenter,              "\\Common\\WindowMode\\", "PlayCenter",      Flag,    1,   lvPlayback) \
-    K(MovieLeft,               "\\Common\\WindowMode\\", "Left",            Integer, REELO_KEY_RUNTIME, lvPlayback) \
-    K(MovieTop,                "\\Common\\WindowMode\\", "Top",             Integer, REELO_KEY_RUNTIME, lvPlayback) \
-    K(TopMost,                 "\\Common\\WindowMode\\", "TopMost",         Flag,    0,   lvPlayback) \
-    K(LayerAlpha,              "\\Common\\WindowMode\\", "LayerAlpha",      Integer, 127, lvPlayback) \
-    K(LayerWait,               "\\Common\\WindowMode\\", "LayerWait",       Integer, 0,   lvPlayback) \
-    K(MultiUser,               "\\", "MultiUser",             Flag,    0,  lvEnvironment) \
-    K(PlayListDir,             "\\", "PlayListDir",           Text,    "", lvEnvironment) \
-    K(ChangeDisplayMode,       "\\", "ChangeDisplayMode",     Flag,    1,  lvEnvironment) \
-    K(ForceWindowPosRestore,   "\\", "ForceWindowPosRestore", Flag,    0,  lvEnvironment) \
-    K(RestoreWindowPosition,   "\\", "RestoreWindowPosition", Flag,    REELO_KEY_RUNTIME, lvEnvironment) \
-    K(BoundsLeft,              "\\", "Left",                  Integer, 0,  lvEnvironment) \
-    K(BoundsTop,               "\\", "Top",                   Integer, 0,  lvEnvironment) \
-    K(BoundsWidth,             "\\", "Width",                 Integer, 0,  lvEnvironment) \
-    K(BoundsHeight,            "\\", "Height",                Integer, 0,  lvEnvironment) \
-    K(Recent,                  "\\", "Recent",                Text,    "", lvEnvironment)
+#define REELO_CONFIG_KEYS(K)                                                                        \
+    K(FullScreen, "\\Common\\", "FullScreen", Flag, 0, lvPlayback)                                  \
+    K(StopScreenSaver, "\\Common\\", "StopScreenSaver", Flag, 0, lvPlayback)                        \
+    K(ShowMovieWindow, "\\Common\\", "ShowMovieWindow", Flag, 0, lvPlayback)                        \
+    K(ShowControllWindow, "\\Common\\", "ShowControllWindow", Flag, REELO_KEY_RUNTIME, lvPlayback)  \
+    K(Random, "\\Common\\", "Random", Flag, 0, lvPlayback)                                          \
+    K(Repeat, "\\Common\\", "Repeat", Flag, 0, lvPlayback)                                          \
+    K(Mute, "\\Common\\", "Mute", Flag, 0, lvPlayback)                                              \
+    K(BaseVolume, "\\Common\\", "BaseVolume", Real, 1.0, lvPlayback)                                \
+    K(MaxSample, "\\Common\\", "MaxSample", Integer, REELO_KEY_RUNTIME, lvPlayback)                 \
+    K(AverageSample, "\\Common\\", "AverageSample", Integer, REELO_KEY_RUNTIME, lvPlayback)         \
+    K(FullScreenStretchImage, "\\Common\\FullScreenMode\\", "StretchImage", Flag, 1, lvPlayback)    \
+    K(FullScreenKeepAspect, "\\Common\\FullScreenMode\\", "KeepAspectRatio", Flag, 1, lvPlayback)   \
+    K(FullScreenAutoDetect, "\\Common\\FullScreenMode\\", "AutoDetect", Flag, 1, lvPlayback)        \
+    K(FullScreenWidth, "\\Common\\FullScreenMode\\", "Width", Integer, 640, lvPlayback)             \
+    K(FullScreenHeight, "\\Common\\FullScreenMode\\", "Height", Integer, 480, lvPlayback)           \
+    K(FullScreenBitPerPixel, "\\Common\\FullScreenMode\\", "BitPerPixel", Integer, 8, lvPlayback)   \
+    K(FullScreenRefreshRate, "\\Common\\FullScreenMode\\", "RefreshRate", Integer, 0, lvPlayback)   \
+    K(WindowStretchImage, "\\Common\\WindowMode\\", "StretchImage", Flag, 0, lvPlayback)            \
+    K(WindowKeepAspect, "\\Common\\WindowMode\\", "KeepAspectRatio", Flag, 1, lvPlayback)           \
+    K(StretchRatio, "\\Common\\WindowMode\\", "StretchRatio", Integer, 100, lvPlayback)             \
+    K(PlayCenter, "\\Common\\WindowMode\\", "PlayCenter", Flag, 1, lvPlayback)                      \
+    K(MovieLeft, "\\Common\\WindowMode\\", "Left", Integer, REELO_KEY_RUNTIME, lvPlayback)          \
+    K(MovieTop, "\\Common\\WindowMode\\", "Top", Integer, REELO_KEY_RUNTIME, lvPlayback)            \
+    K(TopMost, "\\Common\\WindowMode\\", "TopMost", Flag, 0, lvPlayback)                            \
+    K(LayerAlpha, "\\Common\\WindowMode\\", "LayerAlpha", Integer, 127, lvPlayback)                 \
+    K(LayerWait, "\\Common\\WindowMode\\", "LayerWait", Integer, 0, lvPlayback)                     \
+    K(MultiUser, "\\", "MultiUser", Flag, 0, lvEnvironment)                                         \
+    K(PlayListDir, "\\", "PlayListDir", Text, "", lvEnvironment)                                    \
+    K(ChangeDisplayMode, "\\", "ChangeDisplayMode", Flag, 1, lvEnvironment)                         \
+    K(ForceWindowPosRestore, "\\", "ForceWindowPosRestore", Flag, 0, lvEnvironment)                 \
+    K(RestoreWindowPosition, "\\", "RestoreWindowPosition", Flag, REELO_KEY_RUNTIME, lvEnvironment) \
+    K(BoundsLeft, "\\", "Left", Integer, 0, lvEnvironment)                                          \
+    K(BoundsTop, "\\", "Top", Integer, 0, lvEnvironment)                                            \
+    K(BoundsWidth, "\\", "Width", Integer, 0, lvEnvironment)                                        \
+    K(BoundsHeight, "\\", "Height", Integer, 0, lvEnvironment)                                      \
+    K(Recent, "\\", "Recent", Text, "", lvEnvironment)
 
 namespace ConfigKey {
 #define REELO_DECLARE_KEY(id, folder, name, kind, def, levels) \

@@ -35,7 +35,8 @@
 #include "settings/UException.h"
 
 // h = h * 33 + byte over the key's bytes (unsigned), then h + (h >> 5).
-inline uint32_t StringHash(std::string_view key) noexcept {
+inline uint32_t StringHash(std::string_view key) noexcept
+{
     uint32_t h = 0;
     for (unsigned char b : key) h = h * 33u + b;
     return h + (h >> 5);
@@ -59,20 +60,25 @@ public:
 
         std::string_view Key() const noexcept { return {reinterpret_cast<const char*>(this + 1), KeyLength}; }
 
-        static THashItem* Create(std::string_view key, uint32_t hash, V value) {
+        static THashItem* Create(std::string_view key, uint32_t hash, V value)
+        {
             void* raw = ::operator new(sizeof(THashItem) + key.size() + 1);
             char* text = static_cast<char*>(raw) + sizeof(THashItem);
             if (!key.empty()) std::memcpy(text, key.data(), key.size());
             text[key.size()] = '\0';
             return new (raw) THashItem(hash, static_cast<uint32_t>(key.size()), std::move(value));
         }
-        static void Destroy(THashItem* item) noexcept {
+        static void Destroy(THashItem* item) noexcept
+        {
             item->~THashItem();
             ::operator delete(static_cast<void*>(item));
         }
 
     private:
-        THashItem(uint32_t hash, uint32_t length, V&& value) : Hash(hash), KeyLength(length), Value(std::move(value)) {}
+        THashItem(uint32_t hash, uint32_t length, V&& value)
+            : Hash(hash), KeyLength(length), Value(std::move(value))
+        {
+        }
     };
 
     static constexpr int DefaultHashSize = 5;
@@ -84,7 +90,8 @@ public:
     THashTable& operator=(const THashTable&) = delete;
 
     // Key present: value overwritten in place. Key absent: Add.
-    void Put(std::string_view key, V value) {
+    void Put(std::string_view key, V value)
+    {
         if (THashItem* item = Find(key)) {
             item->Value = std::move(value);
             return;
@@ -93,10 +100,12 @@ public:
     }
 
     // Appends to the end of the key's chain without looking for the key.
-    THashItem* Add(std::string_view key, V value) {
+    THashItem* Add(std::string_view key, V value)
+    {
         struct TOwner {
             THashItem* Item;
-            ~TOwner() {
+            ~TOwner()
+            {
                 if (Item) THashItem::Destroy(Item);
             }
         } owner{THashItem::Create(key, StringHash(key), std::move(value))};
@@ -114,7 +123,8 @@ public:
         return item;
     }
 
-    THashItem* Find(std::string_view key) const noexcept {
+    THashItem* Find(std::string_view key) const noexcept
+    {
         const uint32_t h = StringHash(key);
         if (FIndex) return FIndex->Find(key, h);
         THashItem* found = nullptr;
@@ -125,18 +135,22 @@ public:
         return found;
     }
 
-    V& Get(std::string_view key) {
+    V& Get(std::string_view key)
+    {
         if (THashItem* item = Find(key)) return item->Value;
         throw EHashError("キーが登録されていません");
     }
 
-    void Remove(std::string_view key) {
+    void Remove(std::string_view key)
+    {
         const uint32_t h = StringHash(key);
         THashItem* prev = FLast;
         THashItem* found = nullptr;
         WalkWhile([&](THashItem* p) {
-            if (p->Hash == h && p->Key() == key) found = p;
-            else prev = p;
+            if (p->Hash == h && p->Key() == key)
+                found = p;
+            else
+                prev = p;
             return !found;
         });
         if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
@@ -158,7 +172,8 @@ public:
     // iteration order, so inside a new bucket they keep their relative order.
     // The only allocation happens before anything changes, so a failure
     // leaves the table as it was.
-    void SetHashSize(int n) {
+    void SetHashSize(int n)
+    {
         if (n <= 0) throw EHashError("ハッシュサイズを0以下にしようとしました");
         if (FCount > 1 && FHashSize > 1) {
             std::vector<THashItem*> order = Ordered();
@@ -169,7 +184,8 @@ public:
         FHashSize = n;
     }
 
-    std::vector<std::string> Keys() const {
+    std::vector<std::string> Keys() const
+    {
         std::vector<std::string> keys;
         keys.reserve(FCount);
         ForEach([&](const THashItem& item) { keys.emplace_back(item.Key()); });
@@ -179,7 +195,8 @@ public:
     // Calls f(item) for every entry in iteration order. f must not change
     // the table.
     template <class F>
-    void ForEach(F&& f) const {
+    void ForEach(F&& f) const
+    {
         if (FCount <= 1 || FHashSize == 1) {
             WalkWhile([&](THashItem* p) {
                 f(*p);
@@ -215,7 +232,8 @@ public:
     // Unlinks every entry and returns them as a plain chain in master order
     // (linked by Next, ending in none); the table is then empty with its
     // bucket count unchanged. Used to tear down trees without recursion.
-    THashItem* DetachAll() noexcept {
+    THashItem* DetachAll() noexcept
+    {
         if (!FLast) return nullptr;
         THashItem* first = FLast->Next;
         FLast->Next = nullptr;
@@ -225,7 +243,8 @@ public:
         return first;
     }
 
-    static void FreeChain(THashItem* p) noexcept {
+    static void FreeChain(THashItem* p) noexcept
+    {
         while (p) {
             THashItem* next = p->Next;
             THashItem::Destroy(p);
@@ -236,7 +255,8 @@ public:
 private:
     // Calls f(item) in master order while it returns true.
     template <class F>
-    void WalkWhile(F&& f) const {
+    void WalkWhile(F&& f) const
+    {
         if (!FLast) return;
         THashItem* p = FLast->Next;
         for (;;) {
@@ -251,24 +271,31 @@ private:
     // factor at most 1/2, deletion by backward shift (no tombstones).
     class TIndex {
     public:
-        explicit TIndex(uint32_t count) : FBits(BitsFor(count)), FMask((1u << FBits) - 1),
-              FSlots(new THashItem*[std::size_t(1) << FBits]()) {}
+        explicit TIndex(uint32_t count)
+            : FBits(BitsFor(count)),
+              FMask((1u << FBits) - 1),
+              FSlots(new THashItem*[std::size_t(1) << FBits]())
+        {
+        }
 
         bool NeedsGrowth(uint32_t count) const noexcept { return uint64_t(count) * 2 > uint64_t(FMask) + 1; }
 
-        THashItem* Find(std::string_view key, uint32_t h) const noexcept {
+        THashItem* Find(std::string_view key, uint32_t h) const noexcept
+        {
             for (uint32_t i = Home(h);; i = (i + 1) & FMask) {
                 THashItem* p = FSlots[i];
                 if (!p) return nullptr;
                 if (p->Hash == h && p->Key() == key) return p;
             }
         }
-        void Insert(THashItem* item) noexcept {
+        void Insert(THashItem* item) noexcept
+        {
             uint32_t i = Home(item->Hash);
             while (FSlots[i]) i = (i + 1) & FMask;
             FSlots[i] = item;
         }
-        void Erase(THashItem* item) noexcept {
+        void Erase(THashItem* item) noexcept
+        {
             uint32_t i = Home(item->Hash);
             while (FSlots[i] != item) i = (i + 1) & FMask;
             uint32_t j = i;
@@ -289,7 +316,8 @@ private:
         }
 
     private:
-        static uint32_t BitsFor(uint32_t count) noexcept {
+        static uint32_t BitsFor(uint32_t count) noexcept
+        {
             uint32_t bits = 6;
             while ((uint64_t(1) << bits) < uint64_t(count) * 2) ++bits;
             return bits;
@@ -300,7 +328,8 @@ private:
         std::unique_ptr<THashItem*[]> FSlots;
     };
 
-    void RebuildIndex(uint32_t count) {
+    void RebuildIndex(uint32_t count)
+    {
         auto index = std::make_unique<TIndex>(count);
         WalkWhile([&](THashItem* p) {
             index->Insert(p);
@@ -310,7 +339,8 @@ private:
     }
 
     // All entries in iteration order (stable sort of the master list by bucket).
-    std::vector<THashItem*> Ordered() const {
+    std::vector<THashItem*> Ordered() const
+    {
         std::vector<THashItem*> out(FCount);
         const uint32_t size = static_cast<uint32_t>(FHashSize);
         if (uint64_t(size) <= uint64_t(FCount) * 4 + 64) {

@@ -26,7 +26,8 @@ bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() ==
 // Frees a subtree without recursion: the sub-key entries still to be freed
 // are kept on one chain, linked through their own Next fields. A node that
 // `current` points to is reset to none on the way.
-void FreeTree(TKeyNode* root, TKeyNode** current = nullptr) noexcept {
+void FreeTree(TKeyNode* root, TKeyNode** current = nullptr) noexcept
+{
     if (!root) return;
     TKeyItem* pending = nullptr;
     TKeyNode* node = root;
@@ -52,7 +53,8 @@ struct TNodeDeleter {
 };
 using TOwnedNode = std::unique_ptr<TKeyNode, TNodeDeleter>;
 
-TKeyNode* ChildOrNew(TKeyNode* node, std::string_view name) {
+TKeyNode* ChildOrNew(TKeyNode* node, std::string_view name)
+{
     if (TKeyItem* item = node->SubKeys.Find(name)) return item->Value;
     TOwnedNode child(new TKeyNode);
     node->SubKeys.Add(name, child.get());
@@ -62,11 +64,13 @@ TKeyNode* ChildOrNew(TKeyNode* node, std::string_view name) {
 // Creates the keys of "A\B\C" (no trailing "\") below node, reusing those
 // that exist, and returns the deepest. The empty text names one key of the
 // empty name.
-TKeyNode* CreatePath(TKeyNode* node, std::string_view keys) {
+TKeyNode* CreatePath(TKeyNode* node, std::string_view keys)
+{
     std::size_t pos = 0;
     for (;;) {
         const std::size_t sep = keys.find('\\', pos);
-        node = ChildOrNew(node, keys.substr(pos, sep == std::string_view::npos ? std::string_view::npos : sep - pos));
+        node = ChildOrNew(
+            node, keys.substr(pos, sep == std::string_view::npos ? std::string_view::npos : sep - pos));
         if (sep == std::string_view::npos) return node;
         pos = sep + 1;
     }
@@ -74,7 +78,8 @@ TKeyNode* CreatePath(TKeyNode* node, std::string_view keys) {
 
 // Walks the components of `text` (no leading "\") down from node, as far as
 // the keys exist.
-std::pair<TKeyNode*, std::string_view> Walk(TKeyNode* node, std::string_view text) {
+std::pair<TKeyNode*, std::string_view> Walk(TKeyNode* node, std::string_view text)
+{
     while (!text.empty()) {
         const std::size_t sep = text.find('\\');
         TKeyItem* item = node->SubKeys.Find(sep == std::string_view::npos ? text : text.substr(0, sep));
@@ -88,7 +93,8 @@ std::pair<TKeyNode*, std::string_view> Walk(TKeyNode* node, std::string_view tex
 // Makes a relative path absolute against the current key path: "." stays,
 // ".." goes up (never above the root). The result begins with "\" and has
 // no trailing "\"; the root is the empty string.
-std::string MakeAbsolute(const std::string& path, const std::string& currentPath) {
+std::string MakeAbsolute(const std::string& path, const std::string& currentPath)
+{
     if (IsAbsolute(path)) return path;
     std::string result = currentPath;
     if (!result.empty() && result.back() == '\\') result.pop_back();
@@ -113,7 +119,8 @@ std::string MakeAbsolute(const std::string& path, const std::string& currentPath
 // Copies every value and sub-key of src into dst (values overwrite, keys the
 // destination lacks are created, nothing of dst is removed). Iterative; the
 // order inside each table is that of the recursive definition.
-void MergeTree(const TKeyNode* src, TKeyNode* dst) {
+void MergeTree(const TKeyNode* src, TKeyNode* dst)
+{
     // Most copies are a key or two deep: the pending pairs stay on the stack
     // until there are many.
     using TPair = std::pair<const TKeyNode*, TKeyNode*>;
@@ -129,8 +136,10 @@ void MergeTree(const TKeyNode* src, TKeyNode* dst) {
         s->Values.ForEach([d](const TConfHash::THashItem& item) { d->Values.Put(item.Key(), item.Value); });
         s->SubKeys.ForEach([&, d](const TKeyItem& item) {
             const TPair next(item.Value, ChildOrNew(d, item.Key()));
-            if (nearCount < std::size(near) && far.empty()) near[nearCount++] = {next.first, next.second};
-            else far.push_back(next);
+            if (nearCount < std::size(near) && far.empty())
+                near[nearCount++] = {next.first, next.second};
+            else
+                far.push_back(next);
         });
         if (!far.empty()) {
             std::tie(s, d) = far.back();
@@ -145,7 +154,8 @@ void MergeTree(const TKeyNode* src, TKeyNode* dst) {
     }
 }
 
-bool ParseInt32(std::string_view text, int32_t& out) {
+bool ParseInt32(std::string_view text, int32_t& out)
+{
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -162,7 +172,8 @@ bool ParseInt32(std::string_view text, int32_t& out) {
     return true;
 }
 
-double TextToFloat(const std::string& text) {
+double TextToFloat(const std::string& text)
+{
     const char* begin = text.c_str();
     char* end = nullptr;
     const double v = std::strtod(begin, &end);
@@ -171,7 +182,8 @@ double TextToFloat(const std::string& text) {
     return v;
 }
 
-std::string FloatToText(double x) {
+std::string FloatToText(double x)
+{
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", x);
     return buf;
@@ -184,7 +196,8 @@ struct TFileCloser {
 };
 using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
-std::string ReadWholeFile(const std::string& fileName) {
+std::string ReadWholeFile(const std::string& fileName)
+{
     TFilePtr file(std::fopen(fileName.c_str(), "rb"));
     if (!file) throw EFileError("ファイル " + fileName + " を開けません");
     std::string data;
@@ -218,13 +231,15 @@ public:
     TFileReader(std::string_view data, const std::string& fileName) : FRest(data), FFileName(fileName) {}
 
     // The next line that is neither empty nor a "#" comment; false at the end.
-    bool NextSignificant(std::string_view& line) {
+    bool NextSignificant(std::string_view& line)
+    {
         while (Next(line))
             if (!line.empty() && line.front() != '#') return true;
         return false;
     }
 
-    static TLineKind Classify(std::string_view line) {
+    static TLineKind Classify(std::string_view line)
+    {
         if (line.front() == ' ') return TLineKind::EndOfKey;
         if (line.front() != '\t') return TLineKind::Header;
         if (line.size() >= 2 && line[1] == 's') return TLineKind::StringValue;
@@ -232,26 +247,31 @@ public:
         return TLineKind::Invalid;
     }
 
-    [[noreturn]] void FormatError() const {
-        throw ESettingError("ファイルフォーマットが不正です\r\nfile: " + FFileName + " line:" + std::to_string(FLine));
+    [[noreturn]] void FormatError() const
+    {
+        throw ESettingError("ファイルフォーマットが不正です\r\nfile: " + FFileName +
+                            " line:" + std::to_string(FLine));
     }
 
-    int32_t ToInteger(std::string_view text) const {
+    int32_t ToInteger(std::string_view text) const
+    {
         int32_t v = 0;
         if (!ParseInt32(text, v))
-            throw EConvertError("'" + std::string(text) + "' は有効な整数値ではありません\r\nfile: " + FFileName +
-                                " line:" + std::to_string(FLine));
+            throw EConvertError("'" + std::string(text) + "' は有効な整数値ではありません\r\nfile: " +
+                                FFileName + " line:" + std::to_string(FLine));
         return v;
     }
 
 private:
     // A line ends at CR, LF or CR LF; a final line break opens no new line.
-    bool Next(std::string_view& line) {
+    bool Next(std::string_view& line)
+    {
         if (FRest.empty()) return false;
         std::size_t end = 0;
         while (end < FRest.size() && FRest[end] != '\r' && FRest[end] != '\n') ++end;
         line = FRest.substr(0, end);
-        if (end < FRest.size()) end += (FRest[end] == '\r' && end + 1 < FRest.size() && FRest[end + 1] == '\n') ? 2 : 1;
+        if (end < FRest.size())
+            end += (FRest[end] == '\r' && end + 1 < FRest.size() && FRest[end + 1] == '\n') ? 2 : 1;
         FRest.remove_prefix(end);
         ++FLine;
         return true;
@@ -268,7 +288,8 @@ struct THeader {
     int32_t SubKeys;
 };
 
-THeader ParseHeader(const TFileReader& reader, std::string_view line) {
+THeader ParseHeader(const TFileReader& reader, std::string_view line)
+{
     const std::size_t t1 = line.find('\t');
     const std::size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
     const std::size_t t3 = t2 == std::string_view::npos ? t2 : line.find('\t', t2 + 1);
@@ -282,63 +303,67 @@ THeader ParseHeader(const TFileReader& reader, std::string_view line) {
 // cost no memory here (see UHashTable.h), so even a huge count is harmless;
 // it is only clamped to the range of a bucket count.
 template <class Table>
-void Presize(Table& table, int32_t announced) {
+void Presize(Table& table, int32_t announced)
+{
     const int64_t want = int64_t(announced) + table.Count();
     if (want > table.HashSize()) table.SetHashSize(static_cast<int>(want > INT_MAX ? INT_MAX : want));
 }
 
-void Presize(TKeyNode* node, const THeader& header) {
+void Presize(TKeyNode* node, const THeader& header)
+{
     Presize(node->Values, header.Values);
     Presize(node->SubKeys, header.SubKeys);
 }
 
 // Merges a file's text into the tree below root. Iterative, so that deeply
 // nested keys cannot exhaust the stack.
-void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileName) {
+void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileName)
+{
     TFileReader reader(data, fileName);
     std::string_view line;
-    if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header) reader.FormatError();
+    if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header)
+        reader.FormatError();
     Presize(root, ParseHeader(reader, line));
     std::vector<TKeyNode*> open{root};
     for (;;) {
         if (!reader.NextSignificant(line)) reader.FormatError();
         TKeyNode* node = open.back();
         switch (TFileReader::Classify(line)) {
-        case TLineKind::EndOfKey:
-            open.pop_back();
-            if (open.empty()) return;  // lines after the root's end are not read
-            break;
-        case TLineKind::Header: {
-            const THeader header = ParseHeader(reader, line);
-            TKeyNode* child;
-            if (TKeyItem* item = node->SubKeys.Find(header.Name)) {
-                child = item->Value;
-                Presize(child, header);
-            } else {
-                TOwnedNode fresh(new TKeyNode);
-                Presize(fresh.get(), header);
-                node->SubKeys.Add(header.Name, fresh.get());
-                child = fresh.release();
+            case TLineKind::EndOfKey:
+                open.pop_back();
+                if (open.empty()) return;  // lines after the root's end are not read
+                break;
+            case TLineKind::Header: {
+                const THeader header = ParseHeader(reader, line);
+                TKeyNode* child;
+                if (TKeyItem* item = node->SubKeys.Find(header.Name)) {
+                    child = item->Value;
+                    Presize(child, header);
+                } else {
+                    TOwnedNode fresh(new TKeyNode);
+                    Presize(fresh.get(), header);
+                    node->SubKeys.Add(header.Name, fresh.get());
+                    child = fresh.release();
+                }
+                open.push_back(child);
+                break;
             }
-            open.push_back(child);
-            break;
-        }
-        case TLineKind::StringValue:
-        case TLineKind::IntegerValue: {
-            const std::size_t eq = line.find('=', 3);
-            if (eq == std::string_view::npos) reader.FormatError();
-            const std::string_view name = line.substr(3, eq - 3);
-            const std::string_view text = line.substr(eq + 1);
-            if (line[1] == 's') {
-                node->Values.Put(name, TConf{std::string(text), 0, TConf::KindString});
-            } else {
-                const int32_t number = reader.ToInteger(text);
-                node->Values.Put(name, TConf{std::string(text), number, TConf::KindInteger});
+            case TLineKind::StringValue:
+            case TLineKind::IntegerValue: {
+                const std::size_t eq = line.find('=', 3);
+                if (eq == std::string_view::npos) reader.FormatError();
+                const std::string_view name = line.substr(3, eq - 3);
+                const std::string_view text = line.substr(eq + 1);
+                if (line[1] == 's') {
+                    node->Values.Put(name, TConf{std::string(text), 0, TConf::KindString});
+                } else {
+                    const int32_t number = reader.ToInteger(text);
+                    node->Values.Put(name, TConf{std::string(text), number, TConf::KindInteger});
+                }
+                break;
             }
-            break;
-        }
-        case TLineKind::Invalid:
-            reader.FormatError();
+            case TLineKind::Invalid:
+                reader.FormatError();
         }
     }
 }
@@ -350,16 +375,19 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
 class TTextBuffer {
 public:
     template <std::size_t N>
-    void Append(const char (&text)[N]) {
+    void Append(const char (&text)[N])
+    {
         Append(text, N - 1);
     }
     void Append(std::string_view text) { Append(text.data(), text.size()); }
-    void Append(const char* text, std::size_t n) {
+    void Append(const char* text, std::size_t n)
+    {
         if (n > FCapacity - FSize) Grow(n);
         std::memcpy(FData.get() + FSize, text, n);
         FSize += n;
     }
-    void AppendNumber(int32_t number) {
+    void AppendNumber(int32_t number)
+    {
         char digits[16];
         const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, number);
         Append(digits, static_cast<std::size_t>(r.ptr - digits));
@@ -368,7 +396,8 @@ public:
     std::size_t Size() const noexcept { return FSize; }
 
 private:
-    void Grow(std::size_t n) {
+    void Grow(std::size_t n)
+    {
         std::size_t capacity = FCapacity ? FCapacity * 2 : 65536;
         while (capacity - FSize < n) capacity *= 2;
         std::unique_ptr<char[]> data(new char[capacity]);
@@ -381,7 +410,8 @@ private:
     std::size_t FCapacity = 0;
 };
 
-void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node) {
+void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node)
+{
     out.Append("\t");
     out.AppendNumber(node->Values.Count());
     out.Append("\t");
@@ -389,7 +419,8 @@ void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node) {
     out.Append("\t\r\n");
 }
 
-void AppendValues(TTextBuffer& out, const TKeyNode* node) {
+void AppendValues(TTextBuffer& out, const TKeyNode* node)
+{
     node->Values.ForEach([&out](const TConfHash::THashItem& item) {
         if (item.Value.IsString()) {
             out.Append("\ts ");
@@ -407,18 +438,20 @@ void AppendValues(TTextBuffer& out, const TKeyNode* node) {
 }
 
 // Appends the sub-keys of node in iteration order.
-void AppendSubKeys(std::vector<const TKeyItem*>& subs, const TKeyNode* node) {
+void AppendSubKeys(std::vector<const TKeyItem*>& subs, const TKeyNode* node)
+{
     node->SubKeys.ForEach([&subs](const TKeyItem& item) { subs.push_back(&item); });
 }
 
-void Serialize(const TKeyNode* root, TTextBuffer& out) {
+void Serialize(const TKeyNode* root, TTextBuffer& out)
+{
     out.Append("\\");
     AppendHeaderCounts(out, root);
     AppendValues(out, root);
     // The sub-keys of every open key, one run per key, on one vector.
     struct TFrame {
-        std::size_t Begin;     // this key's run in `subs`: Begin .. End
-        std::size_t Next;      // the next sub-key to write
+        std::size_t Begin;  // this key's run in `subs`: Begin .. End
+        std::size_t Next;   // the next sub-key to write
         std::size_t End;
         const TKeyItem* Item;  // none for the root
     };
@@ -430,8 +463,10 @@ void Serialize(const TKeyNode* root, TTextBuffer& out) {
         TFrame& frame = open.back();
         if (frame.Next == frame.End) {
             out.Append(" /");
-            if (frame.Item) out.Append(frame.Item->Key());
-            else out.Append("\\");
+            if (frame.Item)
+                out.Append(frame.Item->Key());
+            else
+                out.Append("\\");
             out.Append("\r\n");
             subs.resize(frame.Begin);  // the run is on top of the vector now
             open.pop_back();
@@ -458,24 +493,26 @@ void Serialize(const TKeyNode* root, TTextBuffer& out) {
 // Writes a temporary file beside the target, forces it to the disk, then
 // replaces the target with it. Any failure leaves the target as it was and
 // removes the temporary file.
-void WriteFileAtomically(const std::string& fileName, const TTextBuffer& data) {
+void WriteFileAtomically(const std::string& fileName, const TTextBuffer& data)
+{
     const std::string temp = fileName + ".tmp";
     TFilePtr file(std::fopen(temp.c_str(), "wb"));
     if (!file) throw EFileError("ファイル " + fileName + " を作成できません");
     struct TRemoveUnlessKept {
         const std::string& Name;
         bool Keep = false;
-        ~TRemoveUnlessKept() {
+        ~TRemoveUnlessKept()
+        {
             if (!Keep) std::remove(Name.c_str());
         }
     } cleanup{temp};
     bool ok = std::fwrite(data.Data(), 1, data.Size(), file.get()) == data.Size();
     ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
     ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok || !ReplaceFileWith(temp, fileName)) throw EFileError("ファイル " + fileName + " に書き込めません");
+    if (!ok || !ReplaceFileWith(temp, fileName))
+        throw EFileError("ファイル " + fileName + " に書き込めません");
     cleanup.Keep = true;
 }
-
 
 // ---- Copies that can be handed over or kept --------------------------------
 
@@ -484,13 +521,15 @@ constexpr int FreshHashSize = TConfHash::DefaultHashSize;
 // True when copying the table entry by entry into a new table yields the
 // same iteration order (and so the same table as far as anyone can tell).
 template <class Table>
-bool CopyKeepsOrder(const Table& table) {
+bool CopyKeepsOrder(const Table& table)
+{
     return table.HashSize() == FreshHashSize || table.Count() <= 1;
 }
 
 // True when the subtree is exactly what MergeTree would build from it into a
 // new key, and `current` does not lie inside it.
-bool SameAsItsCopy(const TKeyNode* root, const TKeyNode* current) {
+bool SameAsItsCopy(const TKeyNode* root, const TKeyNode* current)
+{
     std::vector<const TKeyNode*> work;
     const TKeyNode* node = root;
     for (;;) {
@@ -505,7 +544,8 @@ bool SameAsItsCopy(const TKeyNode* root, const TKeyNode* current) {
 // True when dst holds exactly what MergeTree(src, new key) would build.
 // Answers false (so the caller copies) for anything unusual: deep nesting,
 // large tables, tables whose copy would be reordered.
-bool HoldsCopyOf(const TKeyNode* src, const TKeyNode* dst, int depth = 0) {
+bool HoldsCopyOf(const TKeyNode* src, const TKeyNode* dst, int depth = 0)
+{
     constexpr std::size_t MaxEntries = 32;
     if (depth > 16) return false;
     const TConfHash& sv = src->Values;
@@ -542,7 +582,8 @@ bool HoldsCopyOf(const TKeyNode* src, const TKeyNode* dst, int depth = 0) {
 }
 
 // The value of a key name written by std::to_string for 1 .. max, or 0.
-uint32_t NumberedName(std::string_view name, uint32_t max) {
+uint32_t NumberedName(std::string_view name, uint32_t max)
+{
     if (name.empty() || name.size() > 10 || name[0] < '1' || name[0] > '9') return 0;
     uint64_t v = 0;
     for (char c : name) {
@@ -565,7 +606,8 @@ void TSetting::TTreeDeleter::operator()(TKeyNode* node) const noexcept { FreeTre
 
 TSetting::TSetting() : FRoot(new TKeyNode) { FCurrent = FRoot.get(); }
 
-TSetting::~TSetting() {
+TSetting::~TSetting()
+{
     try {
         SetParent(nullptr);
     } catch (...) {
@@ -576,7 +618,8 @@ TSetting::~TSetting() {
     }
 }
 
-TSetting::TResolved TSetting::Resolve(const std::string& path, std::string& scratch) const {
+TSetting::TResolved TSetting::Resolve(const std::string& path, std::string& scratch) const
+{
     if (FCurrent && !IsAbsolute(path)) {
         auto [node, rest] = Walk(FCurrent, path);
         return {node, rest};
@@ -591,7 +634,8 @@ TSetting::TResolved TSetting::Resolve(const std::string& path, std::string& scra
     return {node, rest};
 }
 
-TKeyNode* TSetting::CreateKeyUnlocked(const std::string& path) {
+TKeyNode* TSetting::CreateKeyUnlocked(const std::string& path)
+{
     std::string scratch;
     TResolved r = Resolve(path, scratch);
     if (r.Rest.empty()) return r.Node;
@@ -599,7 +643,8 @@ TKeyNode* TSetting::CreateKeyUnlocked(const std::string& path) {
     return CreatePath(r.Node, r.Rest);
 }
 
-const TConf* TSetting::FindValue(const std::string& name) const {
+const TConf* TSetting::FindValue(const std::string& name) const
+{
     if (!FCurrent && !IsAbsolute(name)) return nullptr;
     std::string scratch;
     const TResolved r = Resolve(name, scratch);
@@ -607,7 +652,8 @@ const TConf* TSetting::FindValue(const std::string& name) const {
     return item ? &item->Value : nullptr;
 }
 
-void TSetting::WriteValue(const std::string& name, TConf conf) {
+void TSetting::WriteValue(const std::string& name, TConf conf)
+{
     TExclusiveHold hold(FLock);
     if (!FCurrent && !IsAbsolute(name)) FCurrent = CreateKeyUnlocked(FCurrentPath);
     std::string scratch;
@@ -621,7 +667,8 @@ void TSetting::WriteValue(const std::string& name, TConf conf) {
     node->Values.Put(r.Rest, std::move(conf));
 }
 
-void TSetting::Clear() {
+void TSetting::Clear()
+{
     TExclusiveHold hold(FLock);
     TKeyNode* old = FRoot.get();
     TNodePtr fresh(new TKeyNode);
@@ -631,20 +678,23 @@ void TSetting::Clear() {
     if (currentWasRoot) FCurrent = FRoot.get();
 }
 
-void TSetting::LoadFromFile(const std::string& fileName) {
+void TSetting::LoadFromFile(const std::string& fileName)
+{
     const std::string data = ReadWholeFile(fileName);
     TExclusiveHold hold(FLock);
     ParseInto(FRoot.get(), data, fileName);
 }
 
-void TSetting::SaveToFile(const std::string& fileName) {
+void TSetting::SaveToFile(const std::string& fileName)
+{
     TExclusiveHold hold(FLock);
     TTextBuffer text;
     Serialize(FRoot.get(), text);
     WriteFileAtomically(fileName, text);
 }
 
-bool TSetting::OpenKey(const std::string& path) {
+bool TSetting::OpenKey(const std::string& path)
+{
     FLock.LockShared();
     try {
         if (FKeyOpen) throw ESettingError("すでにキーを開いています。");
@@ -665,7 +715,8 @@ bool TSetting::OpenKey(const std::string& path) {
     }
 }
 
-void TSetting::CloseKey() {
+void TSetting::CloseKey()
+{
     if (!FKeyOpen) return;
     if (FParent) FParent->CloseKey();
     FCurrent = FRoot.get();
@@ -674,7 +725,8 @@ void TSetting::CloseKey() {
     FLock.UnlockShared();
 }
 
-bool TSetting::ChangeKey(const std::string& path) {
+bool TSetting::ChangeKey(const std::string& path)
+{
     TExclusiveHold hold(FLock);
     if (!FKeyOpen) throw ESettingError("未だキーが開かれていません。");
     std::string target = MakeAbsolute(path, FCurrentPath);
@@ -701,7 +753,8 @@ bool TSetting::ChangeKey(const std::string& path) {
     return FCurrent != nullptr;
 }
 
-void TSetting::SetParent(TSetting* parent) {
+void TSetting::SetParent(TSetting* parent)
+{
     for (TSetting* p = parent; p; p = p->FParent)
         if (p == this) throw ESettingError("設定の親子関係が循環しています");
     if (FParent && FKeyOpen) FParent->CloseKey();
@@ -718,14 +771,16 @@ void TSetting::SetParent(TSetting* parent) {
     }
 }
 
-bool TSetting::Exists(const std::string& name) {
+bool TSetting::Exists(const std::string& name)
+{
     TSharedHold hold(FLock);
     std::string scratch;
     const TResolved r = Resolve(name, scratch);
     return r.Rest.empty() || r.Node->Values.Find(r.Rest) != nullptr;
 }
 
-std::string TSetting::ReadString(const std::string& name, const std::string& def) {
+std::string TSetting::ReadString(const std::string& name, const std::string& def)
+{
     {
         TSharedHold hold(FLock);
         if (const TConf* conf = FindValue(name)) return conf->Text;
@@ -733,7 +788,8 @@ std::string TSetting::ReadString(const std::string& name, const std::string& def
     return FParent ? FParent->ReadString(name, def) : def;
 }
 
-int32_t TSetting::ReadInteger(const std::string& name, int32_t def) {
+int32_t TSetting::ReadInteger(const std::string& name, int32_t def)
+{
     {
         TSharedHold hold(FLock);
         if (const TConf* conf = FindValue(name)) {
@@ -746,20 +802,28 @@ int32_t TSetting::ReadInteger(const std::string& name, int32_t def) {
 
 bool TSetting::ReadBool(const std::string& name, bool def) { return ReadInteger(name, def ? 1 : 0) != 0; }
 
-double TSetting::ReadFloat(const std::string& name, double def) {
+double TSetting::ReadFloat(const std::string& name, double def)
+{
     const std::string text = ReadString(name, std::string());
     return text.empty() ? def : TextToFloat(text);
 }
 
-void TSetting::WriteString(const std::string& name, const std::string& text) { WriteValue(name, TConf::String(text)); }
+void TSetting::WriteString(const std::string& name, const std::string& text)
+{
+    WriteValue(name, TConf::String(text));
+}
 
-void TSetting::WriteInteger(const std::string& name, int32_t number) { WriteValue(name, TConf::Integer(number)); }
+void TSetting::WriteInteger(const std::string& name, int32_t number)
+{
+    WriteValue(name, TConf::Integer(number));
+}
 
 void TSetting::WriteBool(const std::string& name, bool flag) { WriteInteger(name, flag ? 1 : 0); }
 
 void TSetting::WriteFloat(const std::string& name, double x) { WriteString(name, FloatToText(x)); }
 
-void TSetting::DeleteValue(const std::string& name) {
+void TSetting::DeleteValue(const std::string& name)
+{
     TExclusiveHold hold(FLock);
     std::string scratch;
     const TResolved r = Resolve(name, scratch);
@@ -767,7 +831,8 @@ void TSetting::DeleteValue(const std::string& name) {
     if (r.Node->Values.Find(r.Rest)) r.Node->Values.Remove(r.Rest);
 }
 
-void TSetting::DeleteKey(const std::string& path) {
+void TSetting::DeleteKey(const std::string& path)
+{
     TExclusiveHold hold(FLock);
     std::string trimmed = path;
     if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
@@ -787,7 +852,8 @@ void TSetting::DeleteKey(const std::string& path) {
     FreeTree(doomed, &FCurrent);
 }
 
-void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const std::string& destPath) {
+void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const std::string& destPath)
+{
     TSharedHold sourceHold(source.FLock);
     TExclusiveHold hold(FLock);
     std::string sourceScratch;
@@ -812,7 +878,8 @@ void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const st
     MergeTree(src, dst);
 }
 
-void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const std::string& destPath) {
+void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const std::string& destPath)
+{
     if (&source != this) {
         TExclusiveHold sourceHold(source.FLock);
         TExclusiveHold hold(FLock);
@@ -822,12 +889,14 @@ void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const st
         std::string trimmed = sourcePath;
         if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
         const std::size_t last = trimmed.rfind('\\');
-        const std::string parentPath = last == std::string::npos ? std::string() : trimmed.substr(0, last + 1);
+        const std::string parentPath =
+            last == std::string::npos ? std::string() : trimmed.substr(0, last + 1);
         const std::string name = last == std::string::npos ? trimmed : trimmed.substr(last + 1);
         std::string parentScratch;
         const TResolved parent = source.Resolve(parentPath, parentScratch);
         TKeyItem* item = parent.Rest.empty() && !name.empty() ? parent.Node->SubKeys.Find(name) : nullptr;
-        if (from.Rest.empty() && item && item->Value == from.Node && SameAsItsCopy(from.Node, source.FCurrent)) {
+        if (from.Rest.empty() && item && item->Value == from.Node &&
+            SameAsItsCopy(from.Node, source.FCurrent)) {
             std::string scratch;
             TResolved to = Resolve(destPath, scratch);
             if (!to.Rest.empty() && to.Rest.back() == '\\') to.Rest.remove_suffix(1);
@@ -852,7 +921,8 @@ void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const st
 }
 
 bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
-                                   const std::vector<TSetting*>& sources) {
+                                   const std::vector<TSetting*>& sources)
+{
     if (sources.size() > uint32_t(INT32_MAX)) return false;
     const uint32_t n = static_cast<uint32_t>(sources.size());
     for (const TSetting* s : sources)
@@ -891,7 +961,8 @@ bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
 }
 
 void TSetting::WriteNumberedCopies(const std::string& name, const std::string& countName,
-                                   const std::vector<TSetting*>& sources) {
+                                   const std::vector<TSetting*>& sources)
+{
     {
         TExclusiveHold hold(FLock);
         const bool plain = !name.empty() && name.find('\\') == std::string::npos && !FKeyOpen;
@@ -910,12 +981,14 @@ void TSetting::WriteNumberedCopies(const std::string& name, const std::string& c
     for (std::size_t i = 0; i < sources.size(); ++i) CopyKey(*sources[i], "\\", std::to_string(i + 1));
 }
 
-void TSetting::CreateKey(const std::string& path) {
+void TSetting::CreateKey(const std::string& path)
+{
     TExclusiveHold hold(FLock);
     CreateKeyUnlocked(path);
 }
 
-std::size_t LastPathDelimiter(const std::string& path) {
+std::size_t LastPathDelimiter(const std::string& path)
+{
     std::size_t found = std::string::npos;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(path[i]);

@@ -89,7 +89,8 @@ private:
     TKeyNode* CreateKeyUnlocked(const std::string& path);
     const TConf* FindValue(const std::string& name) const;
     void WriteValue(const std::string& name, TConf conf);
-    bool ReuseNumberedCopies(TKeyNode* key, const std::string& countName, const std::vector<TSetting*>& sources);
+    bool ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
+                             const std::vector<TSetting*>& sources);
 
     TNodePtr FRoot;
     TKeyNode* FCurrent = nullptr;
@@ -103,7 +104,9 @@ private:
 class TSettingKey {
 public:
     TSettingKey(TSetting& setting, const std::string& path)
-        : FSetting(setting), FExists(setting.OpenKey(path)) {}
+        : FSetting(setting), FExists(setting.OpenKey(path))
+    {
+    }
     ~TSettingKey() { FSetting.CloseKey(); }
     TSettingKey(const TSettingKey&) = delete;
     TSettingKey& operator=(const TSettingKey&) = delete;

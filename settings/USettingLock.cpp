@@ -22,7 +22,8 @@ struct TWaitSlot {
 
     // Waits for pred; the caller holds guard on Mutex.
     template <class Pred>
-    void Wait(std::unique_lock<std::mutex>& guard, Pred pred) {
+    void Wait(std::unique_lock<std::mutex>& guard, Pred pred)
+    {
         if (pred()) return;
         ++Waiters;
         Changed.wait(guard, pred);
@@ -34,7 +35,8 @@ constexpr std::size_t WaitSlotCount = 32;
 
 // Never destroyed: stores that live in static objects may still be unlocked
 // while the program exits.
-TWaitSlot& WaitSlotFor(const void* lock) {
+TWaitSlot& WaitSlotFor(const void* lock)
+{
     static TWaitSlot* slots = new TWaitSlot[WaitSlotCount];
     return slots[(reinterpret_cast<std::uintptr_t>(lock) >> 4) % WaitSlotCount];
 }
@@ -44,13 +46,15 @@ TWaitSlot& WaitSlotFor(const void* lock) {
 // the thread has open right now.
 thread_local std::vector<std::pair<const TSettingLock*, uint32_t>> tlsSharedHolds;
 
-uint32_t MySharedHolds(const TSettingLock* lock) {
+uint32_t MySharedHolds(const TSettingLock* lock)
+{
     for (const auto& e : tlsSharedHolds)
         if (e.first == lock) return e.second;
     return 0;
 }
 
-void AddMySharedHold(const TSettingLock* lock) {
+void AddMySharedHold(const TSettingLock* lock)
+{
     for (auto& e : tlsSharedHolds)
         if (e.first == lock) {
             ++e.second;
@@ -59,7 +63,8 @@ void AddMySharedHold(const TSettingLock* lock) {
     tlsSharedHolds.emplace_back(lock, 1);
 }
 
-void DropMySharedHold(const TSettingLock* lock) {
+void DropMySharedHold(const TSettingLock* lock)
+{
     for (auto it = tlsSharedHolds.begin(); it != tlsSharedHolds.end(); ++it)
         if (it->first == lock) {
             if (--it->second == 0) {
@@ -74,7 +79,8 @@ void DropMySharedHold(const TSettingLock* lock) {
 #ifdef _WIN32
 uint32_t ThreadTag() { return static_cast<uint32_t>(GetCurrentThreadId()); }
 #else
-uint32_t ThreadTag() {
+uint32_t ThreadTag()
+{
     static std::atomic<uint32_t> next{1};
     thread_local const uint32_t tag = next.fetch_add(1, std::memory_order_relaxed);
     return tag;
@@ -104,20 +110,24 @@ uint64_t Normalised(uint64_t w) { return (w & (CountMask | SlowMark)) == 0 ? 0 :
 
 // ---- The fast way: the lock is free or held by the calling thread alone ----
 
-void TSettingLock::LockShared() {
+void TSettingLock::LockShared()
+{
     const uint64_t me = TagBits(ThreadTag());
     uint64_t w = FWord.load(std::memory_order_relaxed);
     if (w == 0) {
-        if (FWord.compare_exchange_strong(w, me | SharedOne, std::memory_order_acquire, std::memory_order_relaxed))
+        if (FWord.compare_exchange_strong(w, me | SharedOne, std::memory_order_acquire,
+                                          std::memory_order_relaxed))
             return;
     } else if ((w & (TagMask | SlowMark)) == me && (w & SharedMask) != SharedMask) {
-        if (FWord.compare_exchange_strong(w, w + SharedOne, std::memory_order_acquire, std::memory_order_relaxed))
+        if (FWord.compare_exchange_strong(w, w + SharedOne, std::memory_order_acquire,
+                                          std::memory_order_relaxed))
             return;
     }
     LockSharedSlow();
 }
 
-void TSettingLock::UnlockShared() {
+void TSettingLock::UnlockShared()
+{
     const uint64_t me = TagBits(ThreadTag());
     uint64_t w = FWord.load(std::memory_order_relaxed);
     if ((w & (TagMask | SlowMark)) == me && (w & SharedMask) != 0) {
@@ -128,7 +138,8 @@ void TSettingLock::UnlockShared() {
     UnlockSharedSlow();
 }
 
-void TSettingLock::LockExclusive() {
+void TSettingLock::LockExclusive()
+{
     const uint64_t me = TagBits(ThreadTag());
     uint64_t w = FWord.load(std::memory_order_relaxed);
     if (w == 0) {
@@ -144,7 +155,8 @@ void TSettingLock::LockExclusive() {
     LockExclusiveSlow();
 }
 
-void TSettingLock::UnlockExclusive() {
+void TSettingLock::UnlockExclusive()
+{
     const uint64_t me = TagBits(ThreadTag());
     uint64_t w = FWord.load(std::memory_order_relaxed);
     if ((w & (TagMask | SlowMark)) == me && (w & ExclusiveMask) != 0) {
@@ -162,10 +174,12 @@ namespace {
 // Marks the word slow (the fast way then fails for everyone) and gives it an
 // owner if it has none. Called with the pool mutex held; from then on only
 // holders of that mutex change the word.
-uint64_t EnterSlow(std::atomic<uint64_t>& word, uint32_t me) {
+uint64_t EnterSlow(std::atomic<uint64_t>& word, uint32_t me)
+{
     uint64_t w = word.load(std::memory_order_relaxed);
     while (!(w & SlowMark))
-        if (word.compare_exchange_weak(w, w | SlowMark, std::memory_order_acq_rel, std::memory_order_relaxed)) {
+        if (word.compare_exchange_weak(w, w | SlowMark, std::memory_order_acq_rel,
+                                       std::memory_order_relaxed)) {
             w |= SlowMark;
             break;
         }
@@ -178,7 +192,8 @@ uint64_t EnterSlow(std::atomic<uint64_t>& word, uint32_t me) {
 
 }  // namespace
 
-void TSettingLock::LockSharedSlow() {
+void TSettingLock::LockSharedSlow()
+{
     const uint32_t me = ThreadTag();
     TWaitSlot& slot = WaitSlotFor(this);
     tlsSharedHolds.reserve(tlsSharedHolds.size() + 1);  // no throw after locking
@@ -200,7 +215,8 @@ void TSettingLock::LockSharedSlow() {
     }
 }
 
-void TSettingLock::UnlockSharedSlow() {
+void TSettingLock::UnlockSharedSlow()
+{
     const uint32_t me = ThreadTag();
     TWaitSlot& slot = WaitSlotFor(this);
     bool wake;
@@ -223,7 +239,8 @@ void TSettingLock::UnlockSharedSlow() {
     if (wake) slot.Changed.notify_all();
 }
 
-void TSettingLock::LockExclusiveSlow() {
+void TSettingLock::LockExclusiveSlow()
+{
     const uint32_t me = ThreadTag();
     TWaitSlot& slot = WaitSlotFor(this);
     std::unique_lock<std::mutex> guard(slot.Mutex);
@@ -252,7 +269,8 @@ void TSettingLock::LockExclusiveSlow() {
     }
 }
 
-void TSettingLock::UnlockExclusiveSlow() {
+void TSettingLock::UnlockExclusiveSlow()
+{
     const uint32_t me = ThreadTag();
     TWaitSlot& slot = WaitSlotFor(this);
     bool wake;

@@ -12,6 +12,7 @@ std::string ConfigDir;
 
 bool CommitFile(std::FILE* file) { return ::fsync(::fileno(file)) == 0; }
 
-bool ReplaceFileWith(const std::string& temp, const std::string& target) {
+bool ReplaceFileWith(const std::string& temp, const std::string& target)
+{
     return std::rename(temp.c_str(), target.c_str()) == 0;
 }

@@ -13,11 +13,13 @@
 
 bool CommitFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
 
-bool ReplaceFileWith(const std::string& temp, const std::string& target) {
+bool ReplaceFileWith(const std::string& temp, const std::string& target)
+{
     return MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-std::string GetApplicationDir() {
+std::string GetApplicationDir()
+{
     char buf[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
     std::string path(buf, n < MAX_PATH ? n : MAX_PATH);
@@ -25,7 +27,8 @@ std::string GetApplicationDir() {
     return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-std::string GetAppDataDir() {
+std::string GetAppDataDir()
+{
     char buf[MAX_PATH] = {};
     if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, buf) != 0)
         throw Exception("CSIDL_APPDATAフォルダを見つけられませんでした");

@@ -110,7 +110,7 @@ private:
     }
 
     std::atomic<ULONG> Refs{1};
-    ISampleGrabber* Grabber; // not counted: the grabber owns us
+    ISampleGrabber* Grabber;  // not counted: the grabber owns us
     DWORD Handle = 0;
     std::mutex Lock;
     void* User = nullptr;
@@ -147,9 +147,9 @@ HRESULT CreateGrabber(const GUID& major, const GUID& sub, const GUID& format, IB
         sink = new (std::nothrow) TCallbackSink(grabber);
         if (!sink) hr = E_OUTOFMEMORY;
     }
-    if (SUCCEEDED(hr)) hr = grabber->SetCallback(sink, 0); // SampleCB
+    if (SUCCEEDED(hr)) hr = grabber->SetCallback(sink, 0);  // SampleCB
     DWORD h = sink ? sink->GetHandle() : 0;
-    if (sink) sink->Release(); // the grabber holds it now (or it is gone)
+    if (sink) sink->Release();  // the grabber holds it now (or it is gone)
     grabber->Release();
     if (FAILED(hr)) {
         base->Release();
@@ -160,7 +160,7 @@ HRESULT CreateGrabber(const GUID& major, const GUID& sub, const GUID& format, IB
     return S_OK;
 }
 
-} // namespace
+}  // namespace
 
 TSFILTER_API HRESULT __stdcall CreateVideoCallbackFilter(IBaseFilter** filter, DWORD* handle)
 {

@@ -15,7 +15,7 @@
 // Called for every sample: the user pointer given to SetTSFilterCallback, the
 // media type of the filter's input connection and the sample. Returns S_OK.
 typedef HRESULT(__stdcall* TSFilterCallback)(void* user, const AM_MEDIA_TYPE* mediaType,
-                                              IMediaSample* sample);
+                                             IMediaSample* sample);
 
 // A filter for the video path: intelligent connect places it between the
 // decoder and the video renderer; it takes uncompressed RGB32 video with a

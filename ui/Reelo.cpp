@@ -32,8 +32,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         dummy = std::make_unique<TDummyMainForm>();
         app->MainForm = dummy.get();
         std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
-        if (!args.empty())
-            args.erase(args.begin());
+        if (!args.empty()) args.erase(args.begin());
         mainForm = std::make_unique<TMainForm>(std::move(args));
     } catch (const std::exception& e) {
         // A failure while the main window is being built ends the process.

@@ -22,8 +22,7 @@ void TAction::SetChecked(bool checked)
 
 bool TAction::Execute()
 {
-    if (!FEnabled || !OnExecute)
-        return false;
+    if (!FEnabled || !OnExecute) return false;
     OnExecute();
     return true;
 }
@@ -66,34 +65,31 @@ void TAction::ShowState()
 TActionList::TActionList()
 {
     FIdleId = Application->AddIdleHandler([this] {
-        if (!Active || Active())
-            Update();
+        if (!Active || Active()) Update();
     });
 }
 
 TActionList::~TActionList()
 {
-    if (Application)
-        Application->RemoveIdleHandler(FIdleId);
+    if (Application) Application->RemoveIdleHandler(FIdleId);
 }
 
 void TActionList::Update()
 {
-    for (TAction* a : FActions)
-        a->Update();
+    for (TAction* a : FActions) a->Update();
 }
 
 TButton::TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
                  std::function<void()> onClick)
     : Command([f = std::move(onClick)](UINT code) {
-          if (code == BN_CLICKED && f)
-              f();
+          if (code == BN_CLICKED && f) f();
       })
 {
     Handle = CreateControl(parent, "BUTTON", caption, style | WS_TABSTOP, x, y, w, h, Command.Id());
 }
 
-TButton::TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h, TAction& action)
+TButton::TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
+                 TAction& action)
     : TButton(parent, caption, style, x, y, w, h, [&action] { action.Execute(); })
 {
     action.LinkControl(Handle);

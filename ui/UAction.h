@@ -29,8 +29,7 @@ public:
     bool Execute();
     void Update()
     {
-        if (OnUpdate)
-            OnUpdate();
+        if (OnUpdate) OnUpdate();
     }
 
     // Linked controls show the action's state from now on.
@@ -78,5 +77,6 @@ struct TButton {
     TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
             std::function<void()> onClick);
     // A button linked to an action: click executes it, state follows it.
-    TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h, TAction& action);
+    TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
+            TAction& action);
 };

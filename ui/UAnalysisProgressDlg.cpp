@@ -25,7 +25,7 @@ void RegisterClassOnce(WNDPROC proc)
     (void)done;
 }
 
-} // namespace
+}  // namespace
 
 TAnalysisProgressDlg::TAnalysisProgressDlg()
 {
@@ -35,8 +35,9 @@ TAnalysisProgressDlg::TAnalysisProgressDlg()
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
     int w = r.right - r.left, h = r.bottom - r.top;
-    Handle = CreateWindowExW(WS_EX_DLGMODALFRAME, ClassName, L"", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                             (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, inst, nullptr);
+    Handle =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, ClassName, L"", style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, inst, nullptr);
     if (!Handle) throw Exception("TAnalysisProgressDlg: CreateWindowEx failed");
     SetWindowLongPtrW(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -44,8 +45,9 @@ TAnalysisProgressDlg::TAnalysisProgressDlg()
                                 Handle, nullptr, inst, nullptr);
     ProgressBar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 12, 38, 376, 20, Handle,
                                   nullptr, inst, nullptr);
-    CancelBtn = CreateWindowExW(0, L"BUTTON", L"キャンセル", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                298, 72, 90, 26, Handle, reinterpret_cast<HMENU>(IDCANCEL), inst, nullptr);
+    CancelBtn =
+        CreateWindowExW(0, L"BUTTON", L"キャンセル", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 298,
+                        72, 90, 26, Handle, reinterpret_cast<HMENU>(IDCANCEL), inst, nullptr);
     for (HWND c : {FileLabel, CancelBtn}) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
 }
@@ -79,27 +81,15 @@ void TAnalysisProgressDlg::SetFileName(const std::wstring& fileName)
     SetWindowTextW(FileLabel, fileName.c_str());
 }
 
-void TAnalysisProgressDlg::SetProgress(int percent)
-{
-    SendMessageW(ProgressBar, PBM_SETPOS, percent, 0);
-}
+void TAnalysisProgressDlg::SetProgress(int percent) { SendMessageW(ProgressBar, PBM_SETPOS, percent, 0); }
 
 int TAnalysisProgressDlg::GetProgress() const
 {
     return static_cast<int>(SendMessageW(ProgressBar, PBM_GETPOS, 0, 0));
 }
 
-void TAnalysisProgressDlg::Show()
-{
-    ShowWindow(Handle, SW_SHOWNORMAL);
-}
+void TAnalysisProgressDlg::Show() { ShowWindow(Handle, SW_SHOWNORMAL); }
 
-void TAnalysisProgressDlg::Hide()
-{
-    ShowWindow(Handle, SW_HIDE);
-}
+void TAnalysisProgressDlg::Hide() { ShowWindow(Handle, SW_HIDE); }
 
-bool TAnalysisProgressDlg::IsShown() const
-{
-    return IsWindowVisible(Handle) != FALSE;
-}
+bool TAnalysisProgressDlg::IsShown() const { return IsWindowVisible(Handle) != FALSE; }

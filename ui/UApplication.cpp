@@ -9,12 +9,14 @@
 
 TApplication* Application = nullptr;
 
-TCommand::TCommand(std::function<void(UINT code)> handler) : FId(Application->RegisterCommand(std::move(handler))) {}
+TCommand::TCommand(std::function<void(UINT code)> handler)
+    : FId(Application->RegisterCommand(std::move(handler)))
+{
+}
 
 TCommand::~TCommand()
 {
-    if (FId && Application)
-        Application->UnregisterCommand(FId);
+    if (FId && Application) Application->UnregisterCommand(FId);
 }
 
 TCommand::TCommand(TCommand&& other) noexcept : FId(other.FId) { other.FId = 0; }
@@ -22,8 +24,7 @@ TCommand::TCommand(TCommand&& other) noexcept : FId(other.FId) { other.FId = 0; 
 TCommand& TCommand::operator=(TCommand&& other) noexcept
 {
     if (this != &other) {
-        if (FId && Application)
-            Application->UnregisterCommand(FId);
+        if (FId && Application) Application->UnregisterCommand(FId);
         FId = other.FId;
         other.FId = 0;
     }
@@ -55,10 +56,10 @@ TApplication::TApplication()
     wc.hIcon = LoadIconA(FInstance, "MAINICON");
     wc.lpszClassName = "TApplication";
     RegisterClassA(&wc);
-    FHandle = CreateWindowExA(0, "TApplication", Title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              0, 0, 0, 0, nullptr, nullptr, FInstance, nullptr);
-    if (!FHandle)
-        throw Exception("アプリケーションウインドウを作成できませんでした");
+    FHandle =
+        CreateWindowExA(0, "TApplication", Title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                        0, 0, 0, 0, nullptr, nullptr, FInstance, nullptr);
+    if (!FHandle) throw Exception("アプリケーションウインドウを作成できませんでした");
 
     NONCLIENTMETRICSA ncm = {};
     ncm.cbSize = sizeof(ncm);
@@ -69,32 +70,26 @@ TApplication::TApplication()
 
 TApplication::~TApplication()
 {
-    if (FHandle)
-        DestroyWindow(FHandle);
-    if (FFont)
-        DeleteObject(FFont);
-    if (Application == this)
-        Application = nullptr;
+    if (FHandle) DestroyWindow(FHandle);
+    if (FFont) DeleteObject(FFont);
+    if (Application == this) Application = nullptr;
 }
 
 void TApplication::Run()
 {
-    while (!FTerminated)
-        HandleMessage();
+    while (!FTerminated) HandleMessage();
 }
 
 bool TApplication::ProcessMessage(MSG& msg)
 {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        return false;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         FTerminated = true;
         return true;
     }
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (TForm* form = TForm::FromHandle(root)) {
-        if (form->PreTranslate(msg))
-            return true;
+        if (form->PreTranslate(msg)) return true;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -106,8 +101,7 @@ void TApplication::HandleMessage()
     MSG msg;
     if (!ProcessMessage(msg)) {
         DoIdle();
-        if (!FTerminated)
-            WaitMessage();
+        if (!FTerminated) WaitMessage();
     }
 }
 
@@ -139,12 +133,10 @@ void TApplication::DoIdle()
 {
     // A handler may add or remove handlers: walk a snapshot of the ids.
     std::vector<int> ids;
-    for (auto& [id, h] : FIdleHandlers)
-        ids.push_back(id);
+    for (auto& [id, h] : FIdleHandlers) ids.push_back(id);
     for (int id : ids) {
         auto it = FIdleHandlers.find(id);
-        if (it == FIdleHandlers.end())
-            continue;
+        if (it == FIdleHandlers.end()) continue;
         auto handler = it->second;
         Guarded(handler);
     }
@@ -189,8 +181,7 @@ void TApplication::UnregisterCommand(UINT id) { FCommands.erase(id); }
 bool TApplication::DispatchCommand(UINT id, UINT code)
 {
     auto it = FCommands.find(id);
-    if (it == FCommands.end())
-        return false;
+    if (it == FCommands.end()) return false;
     auto handler = it->second;  // the handler may unregister itself
     handler(code);
     return true;

@@ -96,7 +96,6 @@ void Guarded(F&& f) noexcept
     try {
         f();
     } catch (...) {
-        if (Application)
-            Application->HandleCurrentException();
+        if (Application) Application->HandleCurrentException();
     }
 }

@@ -8,7 +8,7 @@
 
 struct TCommandLine {
     bool AutoPlay = false;
-    std::string ListName;  // empty: no list named
+    std::string ListName;      // empty: no list named
     std::optional<bool> Show;  // /V: true, /V-: false
     std::vector<std::string> Paths;
 };

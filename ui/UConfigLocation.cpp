@@ -17,8 +17,7 @@ struct TRegKey {
     HKEY Handle = nullptr;
     ~TRegKey()
     {
-        if (Handle)
-            RegCloseKey(Handle);
+        if (Handle) RegCloseKey(Handle);
     }
 };
 }  // namespace
@@ -55,16 +54,13 @@ std::string LocateConfiguration(TSetting& global, const TConfigFolders& folders,
 {
     std::string configDir = folders.ProgramDir;
     multiUserAtLoad = false;
-    if (!FileExists(configDir + ConfigFileName))
-        return configDir;
+    if (!FileExists(configDir + ConfigFileName)) return configDir;
     global.LoadFromFile(configDir + ConfigFileName);
-    if (!ReadKey(global, ConfigKey::MultiUser))
-        return configDir;
+    if (!ReadKey(global, ConfigKey::MultiUser)) return configDir;
     multiUserAtLoad = true;
     std::string registry = folders.RegistryDir();
     configDir = registry.empty() ? folders.UserDefaultDir() : IncludeTrailingPathDelimiter(registry);
-    if (FileExists(configDir + ConfigFileName))
-        global.LoadFromFile(configDir + ConfigFileName);
+    if (FileExists(configDir + ConfigFileName)) global.LoadFromFile(configDir + ConfigFileName);
     return configDir;
 }
 
@@ -80,8 +76,7 @@ std::string SaveConfigurationTo(TSetting& global, const TConfigFolders& folders,
         else if (pendingConfigDir.empty())
             dest = folders.UserDefaultDir();
     }
-    if (multiUser && !pendingConfigDir.empty())
-        dest = IncludeTrailingPathDelimiter(pendingConfigDir);
+    if (multiUser && !pendingConfigDir.empty()) dest = IncludeTrailingPathDelimiter(pendingConfigDir);
     ForceDirectories(dest);
     global.SaveToFile(dest + ConfigFileName);
     return dest + ConfigFileName;
@@ -91,8 +86,7 @@ void WriteMultiUserFlag(const std::string& programDir, bool flag)
 {
     TSetting setting;
     std::string file = programDir + ConfigFileName;
-    if (FileExists(file))
-        setting.LoadFromFile(file);
+    if (FileExists(file)) setting.LoadFromFile(file);
     WriteKey(setting, ConfigKey::MultiUser, flag);
     setting.SaveToFile(file);
 }

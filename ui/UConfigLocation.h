@@ -20,7 +20,7 @@ struct TConfigFolders {
 extern const char* const ConfigFileName;  // "config.ini"
 
 // HKEY_CURRENT_USER key and value of the multi-user configuration folder.
-extern const char* const RegistryKeyPath;  // "Software\Pondel\Reelo"
+extern const char* const RegistryKeyPath;    // "Software\Pondel\Reelo"
 extern const char* const RegistryPathValue;  // "Path"
 
 // The per-user default: application-data folder + "Pondel\Reelo\".

@@ -8,9 +8,9 @@ void (*InputQueryShownHook)(HWND box) = nullptr;
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags)
 {
-    if (!owner)
-        owner = GetActiveWindow();
-    return MessageBoxA(owner, text.c_str(), caption.empty() ? Application->Title.c_str() : caption.c_str(), flags);
+    if (!owner) owner = GetActiveWindow();
+    return MessageBoxA(owner, text.c_str(), caption.empty() ? Application->Title.c_str() : caption.c_str(),
+                       flags);
 }
 
 namespace {
@@ -33,7 +33,8 @@ public:
         Edit = CreateControl(Handle(), "EDIT", value, ES_AUTOHSCROLL | WS_TABSTOP, 10, 34, 280, 22, 100,
                              WS_EX_CLIENTEDGE);
         CreateControl(Handle(), "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 130, 74, 75, 25, IDOK);
-        CreateControl(Handle(), "BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 215, 74, 75, 25, IDCANCEL);
+        CreateControl(Handle(), "BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 215, 74, 75, 25,
+                      IDCANCEL);
         RECT r = BoundsRect();
         int w = r.right - r.left, h = r.bottom - r.top;
         SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
@@ -44,8 +45,7 @@ public:
         OnShow = [this] {
             SetFocus(Edit);
             SendMessageA(Edit, EM_SETSEL, 0, -1);
-            if (InputQueryShownHook)
-                PostMessageA(Handle(), WM_APP + 50, 0, 0);
+            if (InputQueryShownHook) PostMessageA(Handle(), WM_APP + 50, 0, 0);
         };
         OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
             if (msg == WM_APP + 50 && InputQueryShownHook) {
@@ -63,8 +63,7 @@ public:
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
     TInputBox box(caption, prompt, value);
-    if (box.ShowModal() != mrOK)
-        return false;
+    if (box.ShowModal() != mrOK) return false;
     value = GetWindowTextString(box.Edit);
     return true;
 }

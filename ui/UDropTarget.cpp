@@ -11,8 +11,7 @@ FORMATETC HDropFormat() { return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED
 
 HRESULT STDMETHODCALLTYPE TDropTarget::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
+    if (!object) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
         *object = static_cast<IDropTarget*>(this);
         AddRef();
@@ -25,8 +24,7 @@ HRESULT STDMETHODCALLTYPE TDropTarget::QueryInterface(REFIID riid, void** object
 ULONG STDMETHODCALLTYPE TDropTarget::Release()
 {
     ULONG n = --FRefCount;
-    if (n == 0)
-        delete this;
+    if (n == 0) delete this;
     return n;
 }
 
@@ -53,13 +51,11 @@ HRESULT STDMETHODCALLTYPE TDropTarget::DragLeave()
 HRESULT STDMETHODCALLTYPE TDropTarget::Drop(IDataObject* data, DWORD, POINTL pt, DWORD* effect)
 {
     *effect = DROPEFFECT_NONE;
-    if (!FAccept || !data)
-        return S_OK;
+    if (!FAccept || !data) return S_OK;
     FAccept = false;
     auto files = DroppedFiles(data);
     *effect = DROPEFFECT_COPY;
-    if (FOnDrop)
-        Guarded([&] { FOnDrop(files, pt); });
+    if (FOnDrop) Guarded([&] { FOnDrop(files, pt); });
     return S_OK;
 }
 
@@ -68,8 +64,7 @@ std::vector<std::string> TDropTarget::DroppedFiles(IDataObject* data)
     std::vector<std::string> files;
     FORMATETC fmt = HDropFormat();
     STGMEDIUM medium = {};
-    if (data->GetData(&fmt, &medium) != S_OK)
-        return files;
+    if (data->GetData(&fmt, &medium) != S_OK) return files;
     if (HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
         UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < n; ++i) {

@@ -10,8 +10,7 @@ namespace {
 void RegisterFormClass(const std::string& name, WNDPROC proc)
 {
     static std::set<std::string> registered;
-    if (registered.count(name))
-        return;
+    if (registered.count(name)) return;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
@@ -21,8 +20,7 @@ void RegisterFormClass(const std::string& name, WNDPROC proc)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = name.c_str();
-    if (!RegisterClassExA(&wc))
-        throw Exception("ウインドウクラス " + name + " を登録できませんでした");
+    if (!RegisterClassExA(&wc)) throw Exception("ウインドウクラス " + name + " を登録できませんでした");
     registered.insert(name);
 }
 
@@ -32,8 +30,7 @@ TForm::~TForm() { DestroyHandle(); }
 
 TForm* TForm::FromHandle(HWND hwnd)
 {
-    if (!hwnd)
-        return nullptr;
+    if (!hwnd) return nullptr;
     if (GetClassLongPtrA(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TForm::StaticWndProc))
         return nullptr;
     return reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -49,8 +46,7 @@ void TForm::CreateHandle(TCreateParams params)
     HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
                                 params.Style & ~WS_VISIBLE, params.Left, params.Top, r.right - r.left,
                                 r.bottom - r.top, owner, params.Menu, Application->Instance(), this);
-    if (!hwnd)
-        throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
+    if (!hwnd) throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
 }
 
 void TForm::DestroyHandle()
@@ -91,12 +87,10 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     LRESULT result = 0;
     try {
-        if (self->OnMessage && self->OnMessage(msg, wp, lp, result))
-            return result;
+        if (self->OnMessage && self->OnMessage(msg, wp, lp, result)) return result;
         return self->WndProc(msg, wp, lp);
     } catch (...) {
-        if (Application)
-            Application->HandleCurrentException();
+        if (Application) Application->HandleCurrentException();
     }
     return 0;
 }
@@ -104,32 +98,31 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_SHOWWINDOW:
-        // lp == 0: ShowWindow itself (not minimising or an owner's change).
-        if (lp == 0) {
-            if (wp && OnShow)
-                OnShow();
-            else if (!wp && OnHide)
-                OnHide();
-        }
-        break;
-    case WM_CLOSE:
-        DoClose();
-        return 0;
-    case WM_COMMAND: {
-        UINT id = LOWORD(wp), code = HIWORD(wp);
-        if (Application->DispatchCommand(id, code))
+        case WM_SHOWWINDOW:
+            // lp == 0: ShowWindow itself (not minimising or an owner's change).
+            if (lp == 0) {
+                if (wp && OnShow)
+                    OnShow();
+                else if (!wp && OnHide)
+                    OnHide();
+            }
+            break;
+        case WM_CLOSE:
+            DoClose();
             return 0;
-        if (OnCommand) {
-            OnCommand(id, code, reinterpret_cast<HWND>(lp));
-            return 0;
+        case WM_COMMAND: {
+            UINT id = LOWORD(wp), code = HIWORD(wp);
+            if (Application->DispatchCommand(id, code)) return 0;
+            if (OnCommand) {
+                OnCommand(id, code, reinterpret_cast<HWND>(lp));
+                return 0;
+            }
+            if (FModal && (id == IDCANCEL || id == IDOK) && lp == 0) {
+                ModalResult = id;
+                return 0;
+            }
+            break;
         }
-        if (FModal && (id == IDCANCEL || id == IDOK) && lp == 0) {
-            ModalResult = id;
-            return 0;
-        }
-        break;
-    }
     }
     return DefWindowProcA(FHandle, msg, wp, lp);
 }
@@ -137,15 +130,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
 void TForm::DoClose()
 {
     TCloseAction action = TCloseAction::Hide;
-    if (FModal)
-        action = TCloseAction::Hide;
-    if (OnClose)
-        OnClose(action);
-    if (action == TCloseAction::None)
-        return;
+    if (FModal) action = TCloseAction::Hide;
+    if (OnClose) OnClose(action);
+    if (action == TCloseAction::None) return;
     if (FModal) {
-        if (ModalResult == mrNone)
-            ModalResult = mrCancel;
+        if (ModalResult == mrNone) ModalResult = mrCancel;
     } else if (Application->MainForm == this) {
         Application->Terminate();
     } else {
@@ -156,8 +145,7 @@ void TForm::DoClose()
 void TForm::Show()
 {
     ShowWindow(FHandle, SW_SHOW);
-    if (!FModal)
-        SetForegroundWindow(FHandle);
+    if (!FModal) SetForegroundWindow(FHandle);
 }
 
 void TForm::Hide() { ShowWindow(FHandle, SW_HIDE); }
@@ -185,8 +173,7 @@ BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp)
 
 int TForm::ShowModal()
 {
-    if (Visible() || FModal)
-        throw Exception("表示中のウインドウはモーダル表示にできません");
+    if (Visible() || FModal) throw Exception("表示中のウインドウはモーダル表示にできません");
     HWND active = GetActiveWindow();
     TDisableState state{FHandle, {}};
     EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&state));
@@ -199,31 +186,25 @@ int TForm::ShowModal()
         ~TRestore()
         {
             for (HWND h : State.Disabled)
-                if (IsWindow(h))
-                    EnableWindow(h, TRUE);
-            if (Form.FHandle)
-                ShowWindow(Form.FHandle, SW_HIDE);
+                if (IsWindow(h)) EnableWindow(h, TRUE);
+            if (Form.FHandle) ShowWindow(Form.FHandle, SW_HIDE);
             Form.FModal = false;
-            if (Active && IsWindow(Active))
-                SetActiveWindow(Active);
+            if (Active && IsWindow(Active)) SetActiveWindow(Active);
         }
     } restore{*this, state, active};
     ShowWindow(FHandle, SW_SHOW);
     SetForegroundWindow(FHandle);
     while (ModalResult == mrNone) {
         Application->HandleMessage();
-        if (Application->Terminated() || !FHandle)
-            ModalResult = mrCancel;
+        if (Application->Terminated() || !FHandle) ModalResult = mrCancel;
     }
     return ModalResult;
 }
 
 bool TForm::PreTranslate(MSG& msg)
 {
-    if (FAccel && TranslateAcceleratorA(FHandle, FAccel, &msg))
-        return true;
-    if (DialogKeys && IsDialogMessageA(FHandle, &msg))
-        return true;
+    if (FAccel && TranslateAcceleratorA(FHandle, FAccel, &msg)) return true;
+    if (DialogKeys && IsDialogMessageA(FHandle, &msg)) return true;
     return false;
 }
 
@@ -245,20 +226,19 @@ void TForm::SetCaption(const std::string& text) { SetWindowTextA(FHandle, text.c
 
 void TForm::SetAccelerators(const std::vector<ACCEL>& table)
 {
-    if (FAccel)
-        DestroyAcceleratorTable(FAccel);
+    if (FAccel) DestroyAcceleratorTable(FAccel);
     FAccel = nullptr;
     if (!table.empty())
         FAccel = CreateAcceleratorTableA(const_cast<ACCEL*>(table.data()), static_cast<int>(table.size()));
 }
 
-HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y, int w,
-                   int h, UINT id, DWORD exStyle)
+HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
+                   int w, int h, UINT id, DWORD exStyle)
 {
-    HWND hwnd = CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), Application->Instance(), nullptr);
-    if (!hwnd)
-        throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
+    HWND hwnd =
+        CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), Application->Instance(), nullptr);
+    if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
     if (Application->Font())
         SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Application->Font()), FALSE);
     return hwnd;

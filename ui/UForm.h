@@ -96,6 +96,6 @@ private:
 };
 
 // Child controls: thin helpers over CreateWindowEx with the application font.
-HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y, int w,
-                   int h, UINT id = 0, DWORD exStyle = 0);
+HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
+                   int w, int h, UINT id = 0, DWORD exStyle = 0);
 std::string GetWindowTextString(HWND hwnd);

@@ -145,11 +145,11 @@ void TMainForm::CreateMenus()
 
     TerminateAction.OnExecute = [this] { TerminateActionExecute(); };
     TrayModeAction.OnExecute = [this] { TrayModeActionExecute(); };
-    for (TAction* a : {&UpdateAction, &FullScreenAction, &MuteAction, &RandomAction, &RepeatAction, &FileDeleteAction,
-                       &FileUpAction, &FileDownAction, &FileAddAction, &ShowMovieWindowAction, &TrayModeAction,
-                       &PlayListNewAction, &PlayListNameChangeAction, &PlayListDeleteAction,
-                       &StopScreenSaverAction, &TerminateAction, &PlayListConfigDlgAction, &FileConfigDlgAction,
-                       &TopMostAction})
+    for (TAction* a :
+         {&UpdateAction, &FullScreenAction, &MuteAction, &RandomAction, &RepeatAction, &FileDeleteAction,
+          &FileUpAction, &FileDownAction, &FileAddAction, &ShowMovieWindowAction, &TrayModeAction,
+          &PlayListNewAction, &PlayListNameChangeAction, &PlayListDeleteAction, &StopScreenSaverAction,
+          &TerminateAction, &PlayListConfigDlgAction, &FileConfigDlgAction, &TopMostAction})
         ActionList.Add(*a);
     // The update rules run while the main window shows (not in tray mode).
     UpdateAction.OnUpdate = [this] { UpdateActionUpdate(); };
@@ -160,8 +160,9 @@ void TMainForm::CreateComponents()
 {
     HWND h = Handle();
     ListCmb = CreateControl(h, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 8, 8, 456, 200);
-    FileListBox = CreateControl(h, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
-                                8, 38, 456, 258, 0, WS_EX_CLIENTEDGE);
+    FileListBox =
+        CreateControl(h, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, 8, 38,
+                      456, 258, 0, WS_EX_CLIENTEDGE);
     FButtons.emplace_back(h, "上", BS_PUSHBUTTON, 8, 306, 60, 28, FileUpAction);
     FButtons.emplace_back(h, "下", BS_PUSHBUTTON, 74, 306, 60, 28, FileDownAction);
     FButtons.emplace_back(h, "削除", BS_PUSHBUTTON, 140, 306, 60, 28, FileDeleteAction);
@@ -207,10 +208,8 @@ void TMainForm::FormClose(TCloseAction&)
 
 void TMainForm::FormDestroy()
 {
-    if (ListDropTarget)
-        ListDropTarget->Revoke();
-    if (MovieDropTarget)
-        MovieDropTarget->Revoke();
+    if (ListDropTarget) ListDropTarget->Revoke();
+    if (MovieDropTarget) MovieDropTarget->Revoke();
     SaveConfiguration();
 }
 
@@ -258,8 +257,7 @@ void TMainForm::SaveWindowBounds()
         WINDOWPLACEMENT wp = {};
         wp.length = sizeof(wp);
         RECT r = BoundsRect();
-        if (IsIconic(Handle()) && GetWindowPlacement(Handle(), &wp))
-            r = wp.rcNormalPosition;
+        if (IsIconic(Handle()) && GetWindowPlacement(Handle(), &wp)) r = wp.rcNormalPosition;
         WriteKey(global, ConfigKey::BoundsLeft, r.left);
         WriteKey(global, ConfigKey::BoundsTop, r.top);
         WriteKey(global, ConfigKey::BoundsWidth, r.right - r.left);
@@ -293,11 +291,9 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         // does not exist is left out.
         char full[MAX_PATH];
         DWORD n = path.empty() ? 0 : GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-        if (n == 0 || n >= MAX_PATH)
-            continue;
+        if (n == 0 || n >= MAX_PATH) continue;
         std::string resolved = ResolveLongPath(full);
-        if (resolved.empty() || !FileExists(resolved))
-            continue;
+        if (resolved.empty() || !FileExists(resolved)) continue;
         Controller->CurrentList()->Add(resolved);
     }
     RefreshFileList();
@@ -306,8 +302,7 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         TrayIcon.SetVisible(!*cl.Show);
         WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, *cl.Show);
     }
-    if (cl.AutoPlay)
-        Controller->Play();
+    if (cl.AutoPlay) Controller->Play();
 }
 
 void TMainForm::SelectPlayList(TPlayList& list)
@@ -322,8 +317,7 @@ void TMainForm::RefreshListViews()
     for (int i = 0; i < PlayLists->Count(); ++i) {
         TPlayList& l = PlayLists->Items(i);
         SendMessageA(ListCmb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(l.Name().c_str()));
-        if (&l == Controller->CurrentList())
-            SendMessageA(ListCmb, CB_SETCURSEL, i, 0);
+        if (&l == Controller->CurrentList()) SendMessageA(ListCmb, CB_SETCURSEL, i, 0);
     }
     RefreshFileList();
 }
@@ -333,13 +327,13 @@ void TMainForm::RefreshFileList()
     SendMessageA(FileListBox, LB_RESETCONTENT, 0, 0);
     TPlayList* list = Controller->CurrentList();
     for (int i = 0; list && i < list->FileCount(); ++i)
-        SendMessageA(FileListBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ExtractFileName(list->Files(i)).c_str()));
+        SendMessageA(FileListBox, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(ExtractFileName(list->Files(i)).c_str()));
 }
 
 void TMainForm::AddDroppedFiles(const std::vector<std::string>& files)
 {
-    for (const std::string& f : files)
-        Controller->CurrentList()->Add(f);
+    for (const std::string& f : files) Controller->CurrentList()->Add(f);
     RefreshFileList();
 }
 

@@ -4,28 +4,32 @@
 
 std::string TShortCut::Text() const
 {
-    if (Empty())
-        return {};
+    if (Empty()) return {};
     std::string s;
-    if (Modifiers & FSHIFT)
-        s += "Shift+";
-    if (Modifiers & FCONTROL)
-        s += "Ctrl+";
-    if (Modifiers & FALT)
-        s += "Alt+";
+    if (Modifiers & FSHIFT) s += "Shift+";
+    if (Modifiers & FCONTROL) s += "Ctrl+";
+    if (Modifiers & FALT) s += "Alt+";
     switch (Key) {
-    case VK_RETURN: return s + "Enter";
-    case VK_LEFT: return s + "Left";
-    case VK_RIGHT: return s + "Right";
-    case VK_UP: return s + "Up";
-    case VK_DOWN: return s + "Down";
-    case VK_ESCAPE: return s + "Esc";
-    case VK_SPACE: return s + "Space";
-    case VK_DELETE: return s + "Del";
-    default: break;
+        case VK_RETURN:
+            return s + "Enter";
+        case VK_LEFT:
+            return s + "Left";
+        case VK_RIGHT:
+            return s + "Right";
+        case VK_UP:
+            return s + "Up";
+        case VK_DOWN:
+            return s + "Down";
+        case VK_ESCAPE:
+            return s + "Esc";
+        case VK_SPACE:
+            return s + "Space";
+        case VK_DELETE:
+            return s + "Del";
+        default:
+            break;
     }
-    if (Key >= VK_F1 && Key <= VK_F24)
-        return s + "F" + std::to_string(Key - VK_F1 + 1);
+    if (Key >= VK_F1 && Key <= VK_F24) return s + "F" + std::to_string(Key - VK_F1 + 1);
     return s + static_cast<char>(Key);
 }
 
@@ -34,7 +38,10 @@ void TMenuItem::SetEnabled(bool enabled)
     EnableMenuItem(Menu, Id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-bool TMenuItem::Enabled() const { return !(GetMenuState(Menu, Id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)); }
+bool TMenuItem::Enabled() const
+{
+    return !(GetMenuState(Menu, Id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+}
 
 void TMenuItem::SetChecked(bool checked)
 {
@@ -45,28 +52,23 @@ bool TMenuItem::Checked() const { return GetMenuState(Menu, Id, MF_BYCOMMAND) & 
 
 void TMenuItem::Click()
 {
-    if (Enabled())
-        Application->DispatchCommand(Id, 0);
+    if (Enabled()) Application->DispatchCommand(Id, 0);
 }
 
 TMenu::TMenu(bool popup) : FPopup(popup)
 {
     FHandle = popup ? CreatePopupMenu() : CreateMenu();
-    if (!FHandle)
-        throw Exception("メニューを作成できませんでした");
+    if (!FHandle) throw Exception("メニューを作成できませんでした");
 }
 
 TMenu::~TMenu()
 {
-    if (FAttached && IsWindow(FAttached) && GetMenu(FAttached) == FHandle)
-        SetMenu(FAttached, nullptr);
+    if (FAttached && IsWindow(FAttached) && GetMenu(FAttached) == FHandle) SetMenu(FAttached, nullptr);
     for (auto& item : FItems)
-        if (item->Action)
-            item->Action->UnlinkMenu(FHandle);
+        if (item->Action) item->Action->UnlinkMenu(FHandle);
     // Submenus are destroyed with their parent menu: detach them first so
     // that each TMenu destroys its own handle exactly once.
-    while (GetMenuItemCount(FHandle) > 0)
-        RemoveMenu(FHandle, 0, MF_BYPOSITION);
+    while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
     DestroyMenu(FHandle);
 }
 
@@ -75,14 +77,12 @@ TMenuItem& TMenu::Add(const std::string& caption, std::function<void()> onClick,
     auto item = std::make_unique<TMenuItem>();
     item->Menu = FHandle;
     item->Command = TCommand([f = std::move(onClick)](UINT) {
-        if (f)
-            f();
+        if (f) f();
     });
     item->Id = item->Command.Id();
     item->ShortCut = shortCut;
     std::string text = caption;
-    if (!shortCut.Empty())
-        text += "\t" + shortCut.Text();
+    if (!shortCut.Empty()) text += "\t" + shortCut.Text();
     AppendMenuA(FHandle, MF_STRING, item->Id, text.c_str());
     FItems.push_back(std::move(item));
     return *FItems.back();
@@ -90,7 +90,8 @@ TMenuItem& TMenu::Add(const std::string& caption, std::function<void()> onClick,
 
 TMenuItem& TMenu::Add(const std::string& caption, TAction& action, TShortCut shortCut)
 {
-    TMenuItem& item = Add(caption, [&action] { action.Execute(); }, shortCut);
+    TMenuItem& item = Add(
+        caption, [&action] { action.Execute(); }, shortCut);
     item.Action = &action;
     action.LinkMenuItem(FHandle, item.Id);
     return item;
@@ -117,10 +118,8 @@ void TMenu::AddSeparator()
 void TMenu::Clear()
 {
     for (auto& item : FItems)
-        if (item->Action)
-            item->Action->UnlinkMenu(FHandle);
-    while (GetMenuItemCount(FHandle) > 0)
-        RemoveMenu(FHandle, 0, MF_BYPOSITION);
+        if (item->Action) item->Action->UnlinkMenu(FHandle);
+    while (GetMenuItemCount(FHandle) > 0) RemoveMenu(FHandle, 0, MF_BYPOSITION);
     FItems.clear();
 }
 
@@ -151,6 +150,5 @@ void TMenu::Popup(HWND owner, int x, int y)
     SetForegroundWindow(owner);
     UINT id = TrackPopupMenuEx(FHandle, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
-    if (id)
-        Application->DispatchCommand(id, 0);
+    if (id) Application->DispatchCommand(id, 0);
 }

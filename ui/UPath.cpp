@@ -40,27 +40,23 @@ size_t RootLength(const std::string& path)
         return path.size() >= 3 && path[2] == '\\' ? 3 : 2;
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
         size_t server = NextDelimiter(path, 2);
-        if (server == std::string::npos)
-            return path.size();
+        if (server == std::string::npos) return path.size();
         size_t share = NextDelimiter(path, server + 1);
         return share == std::string::npos ? path.size() : share + 1;
     }
-    if (!path.empty() && path[0] == '\\')
-        return 1;
+    if (!path.empty() && path[0] == '\\') return 1;
     return 0;
 }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path)
 {
-    if (!path.empty() && LastDelimiter(path) == path.size() - 1)
-        return path;
+    if (!path.empty() && LastDelimiter(path) == path.size() - 1) return path;
     return path + "\\";
 }
 
 std::string ExcludeTrailingPathDelimiter(const std::string& path)
 {
-    if (!path.empty() && LastDelimiter(path) == path.size() - 1)
-        return path.substr(0, path.size() - 1);
+    if (!path.empty() && LastDelimiter(path) == path.size() - 1) return path.substr(0, path.size() - 1);
     return path;
 }
 
@@ -84,11 +80,9 @@ bool DirectoryExists(const std::string& path)
 void ForceDirectories(const std::string& dir)
 {
     std::string d = ExcludeTrailingPathDelimiter(dir);
-    if (d.empty() || d.size() <= RootLength(d) || DirectoryExists(d))
-        return;
+    if (d.empty() || d.size() <= RootLength(d) || DirectoryExists(d)) return;
     size_t p = LastDelimiter(d);
-    if (p != std::string::npos)
-        ForceDirectories(d.substr(0, p + 1));
+    if (p != std::string::npos) ForceDirectories(d.substr(0, p + 1));
     if (!CreateDirectoryA(d.c_str(), nullptr) && !DirectoryExists(d))
         throw EFileError("フォルダ " + d + " を作成できませんでした");
 }
@@ -105,20 +99,15 @@ std::string ResolveLongPath(const std::string& path)
         folder = path.substr(0, p);
         name = path.substr(p + 1);
     }
-    if (folder.empty() || name.empty())
-        return folder + name;
+    if (folder.empty() || name.empty()) return folder + name;
     // A wildcard would match some other entry of the folder.
-    if (name.find_first_of("*?") != std::string::npos)
-        return {};
+    if (name.find_first_of("*?") != std::string::npos) return {};
     std::string resolved = ResolveLongPath(folder);
-    if (resolved.empty())
-        return {};
-    if (resolved.back() != ':')
-        resolved = IncludeTrailingPathDelimiter(resolved);
+    if (resolved.empty()) return {};
+    if (resolved.back() != ':') resolved = IncludeTrailingPathDelimiter(resolved);
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((resolved + name).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
+    if (h == INVALID_HANDLE_VALUE) return {};
     FindClose(h);
     fd.cFileName[MAX_PATH - 1] = '\0';
     return resolved + fd.cFileName;

@@ -13,7 +13,7 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path);
 // The name after the last "\" (the whole path when it has none).
 std::string ExtractFileName(const std::string& path);
 
-bool FileExists(const std::string& path);       // a file or folder
+bool FileExists(const std::string& path);  // a file or folder
 bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; raises EFileError on failure.
 void ForceDirectories(const std::string& dir);

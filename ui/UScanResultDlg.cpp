@@ -21,7 +21,7 @@ struct alignas(4) TEmptyTemplate {
     WORD Menu, Class, Title;
 };
 
-} // namespace
+}  // namespace
 
 int TScanResultDlg::ShowModal()
 {
@@ -41,13 +41,12 @@ int TScanResultDlg::ShowModal()
     return r == IDOK ? IDOK : IDCANCEL;
 }
 
-HWND TScanResultDlg::MakeControl(const char* cls, const char* text, DWORD style, int id, int x, int y,
-                                 int w, int h)
+HWND TScanResultDlg::MakeControl(const char* cls, const char* text, DWORD style, int id, int x, int y, int w,
+                                 int h)
 {
-    HWND wnd = CreateWindowExA(std::string(cls) == "LISTBOX" ? WS_EX_CLIENTEDGE : 0, cls, text,
-                               WS_CHILD | WS_VISIBLE | style, x, y, w, h, Handle,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
-                               nullptr);
+    HWND wnd = CreateWindowExA(
+        std::string(cls) == "LISTBOX" ? WS_EX_CLIENTEDGE : 0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y,
+        w, h, Handle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return wnd;
 }
@@ -68,10 +67,10 @@ void TScanResultDlg::FormCreate()
     const int x = 8;
     MakeControl("STATIC", "追加するファイル", 0, -1, x, 8, ListWidth, 16);
     AddListBox = MakeControl("LISTBOX", "", listStyle, IDC_ADDLIST, x, 24, ListWidth, ListHeight);
-    Add2ExBtn = MakeControl("BUTTON", "↓", WS_TABSTOP | BS_PUSHBUTTON, IDC_ADD2EX,
-                            x + ListWidth / 2 - 44, 101, 40, 24);
-    Ex2AddBtn = MakeControl("BUTTON", "↑", WS_TABSTOP | BS_PUSHBUTTON, IDC_EX2ADD,
-                            x + ListWidth / 2 + 4, 101, 40, 24);
+    Add2ExBtn = MakeControl("BUTTON", "↓", WS_TABSTOP | BS_PUSHBUTTON, IDC_ADD2EX, x + ListWidth / 2 - 44,
+                            101, 40, 24);
+    Ex2AddBtn = MakeControl("BUTTON", "↑", WS_TABSTOP | BS_PUSHBUTTON, IDC_EX2ADD, x + ListWidth / 2 + 4, 101,
+                            40, 24);
     MakeControl("STATIC", "追加しないファイル", 0, -1, x, 129, ListWidth, 16);
     ExcludeListBox = MakeControl("LISTBOX", "", listStyle, IDC_EXCLUDELIST, x, 145, ListWidth, ListHeight);
     MakeControl("STATIC", "リストから削除するファイル", 0, -1, x, 224, ListWidth, 16);
@@ -90,8 +89,7 @@ void TScanResultDlg::Fill(HWND box, const std::vector<TScanEntry>& entries)
     SendMessageA(box, WM_SETREDRAW, FALSE, 0);
     for (const TScanEntry& e : entries) {
         const LRESULT i = SendMessageA(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.Name.c_str()));
-        if (i >= 0)
-            SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(e.Folder));
+        if (i >= 0) SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(e.Folder));
     }
     SendMessageA(box, WM_SETREDRAW, TRUE, 0);
     UpdateExtent(box);
@@ -107,8 +105,7 @@ void TScanResultDlg::UpdateExtent(HWND box)
     std::string text;
     for (LRESULT i = 0; i < n; ++i) {
         const LRESULT len = SendMessageA(box, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (len <= 0)
-            continue;
+        if (len <= 0) continue;
         text.assign(static_cast<size_t>(len) + 1, '\0');
         SendMessageA(box, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
         SIZE size;
@@ -141,30 +138,21 @@ std::vector<TScanEntry> TScanResultDlg::Read(HWND box)
 void TScanResultDlg::Move(HWND from, HWND to)
 {
     const LRESULT sel = SendMessageA(from, LB_GETCURSEL, 0, 0);
-    if (sel < 0)
-        return;
+    if (sel < 0) return;
     const LRESULT len = SendMessageA(from, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
     std::string text(len > 0 ? static_cast<size_t>(len) + 1 : 1, '\0');
-    if (len > 0)
-        SendMessageA(from, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&text[0]));
+    if (len > 0) SendMessageA(from, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(len > 0 ? static_cast<size_t>(len) : 0);
     const LRESULT folder = SendMessageA(from, LB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
     SendMessageA(from, LB_DELETESTRING, static_cast<WPARAM>(sel), 0);
     const LRESULT i = SendMessageA(to, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (i >= 0)
-        SendMessageA(to, LB_SETITEMDATA, static_cast<WPARAM>(i), folder);
+    if (i >= 0) SendMessageA(to, LB_SETITEMDATA, static_cast<WPARAM>(i), folder);
     UpdateExtent(to);
 }
 
-void TScanResultDlg::Add2ExBtnClick()
-{
-    Move(AddListBox, ExcludeListBox);
-}
+void TScanResultDlg::Add2ExBtnClick() { Move(AddListBox, ExcludeListBox); }
 
-void TScanResultDlg::Ex2AddBtnClick()
-{
-    Move(ExcludeListBox, AddListBox);
-}
+void TScanResultDlg::Ex2AddBtnClick() { Move(ExcludeListBox, AddListBox); }
 
 INT_PTR CALLBACK TScanResultDlg::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -184,41 +172,37 @@ INT_PTR TScanResultDlg::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 {
     TScanResultDlg* self = reinterpret_cast<TScanResultDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     switch (msg) {
-    case WM_INITDIALOG:
-        self = reinterpret_cast<TScanResultDlg*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->Handle = hwnd;
-        self->FormCreate();
-        PostMessageA(hwnd, WM_SHOWN, 0, 0);
-        SetFocus(self->OKBtn);
-        return FALSE;
-    case WM_SHOWN:
-        if (self && self->OnShow)
-            self->OnShow(*self);
-        return TRUE;
-    case WM_COMMAND:
-        if (!self)
+        case WM_INITDIALOG:
+            self = reinterpret_cast<TScanResultDlg*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            self->Handle = hwnd;
+            self->FormCreate();
+            PostMessageA(hwnd, WM_SHOWN, 0, 0);
+            SetFocus(self->OKBtn);
+            return FALSE;
+        case WM_SHOWN:
+            if (self && self->OnShow) self->OnShow(*self);
+            return TRUE;
+        case WM_COMMAND:
+            if (!self) break;
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                    self->AddList = Read(self->AddListBox);
+                    self->ExcludeList = Read(self->ExcludeListBox);
+                    self->DeleteList = Read(self->DeleteListBox);
+                    EndDialog(hwnd, IDOK);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(hwnd, IDCANCEL);
+                    return TRUE;
+                case IDC_ADD2EX:
+                    if (HIWORD(wParam) == BN_CLICKED) self->Add2ExBtnClick();
+                    return TRUE;
+                case IDC_EX2ADD:
+                    if (HIWORD(wParam) == BN_CLICKED) self->Ex2AddBtnClick();
+                    return TRUE;
+            }
             break;
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            self->AddList = Read(self->AddListBox);
-            self->ExcludeList = Read(self->ExcludeListBox);
-            self->DeleteList = Read(self->DeleteListBox);
-            EndDialog(hwnd, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(hwnd, IDCANCEL);
-            return TRUE;
-        case IDC_ADD2EX:
-            if (HIWORD(wParam) == BN_CLICKED)
-                self->Add2ExBtnClick();
-            return TRUE;
-        case IDC_EX2ADD:
-            if (HIWORD(wParam) == BN_CLICKED)
-                self->Ex2AddBtnClick();
-            return TRUE;
-        }
-        break;
     }
     return FALSE;
 }
@@ -230,8 +214,7 @@ bool ShowScanResult(TScanResult& result, HWND owner, std::function<void(TScanRes
     dlg.AddList = result.AddList;
     dlg.ExcludeList = result.ExcludeList;
     dlg.DeleteList = result.DeleteList;
-    if (dlg.ShowModal() != IDOK)
-        return false;
+    if (dlg.ShowModal() != IDOK) return false;
     result.AddList = std::move(dlg.AddList);
     result.ExcludeList = std::move(dlg.ExcludeList);
     result.DeleteList = std::move(dlg.DeleteList);

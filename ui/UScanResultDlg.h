@@ -67,5 +67,4 @@ private:
 // Shows a scan result in a new dialog and copies the user's lists back on
 // OK: the review step of a scan command (RunFolderScan). onShow, when given,
 // becomes the dialog's OnShow.
-bool ShowScanResult(TScanResult& result, HWND owner,
-                    std::function<void(TScanResultDlg&)> onShow = nullptr);
+bool ShowScanResult(TScanResult& result, HWND owner, std::function<void(TScanResultDlg&)> onShow = nullptr);

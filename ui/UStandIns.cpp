@@ -15,8 +15,7 @@ TPlayList& TPlayLists::Append(const std::string& name)
 TPlayList* TPlayLists::Find(const std::string& name) const
 {
     for (auto& l : FLists)
-        if (l->Name() == name)
-            return l.get();
+        if (l->Name() == name) return l.get();
     return nullptr;
 }
 
@@ -24,8 +23,7 @@ std::string TPlayLists::NextTemporaryName() const
 {
     for (int n = 2;; ++n) {
         std::string name = "Temporary " + std::to_string(n);
-        if (!Find(name))
-            return name;
+        if (!Find(name)) return name;
     }
 }
 

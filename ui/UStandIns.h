@@ -35,7 +35,7 @@ class TPlayLists {
 public:
     TPlayList& Append(const std::string& name);
     TPlayList* Find(const std::string& name) const;  // exact case
-    std::string NextTemporaryName() const;  // "Temporary 2", "Temporary 3", ...
+    std::string NextTemporaryName() const;           // "Temporary 2", "Temporary 3", ...
     void Sort();
     int Count() const { return static_cast<int>(FLists.size()); }
     TPlayList& Items(int i) const { return *FLists.at(i); }

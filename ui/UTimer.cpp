@@ -47,17 +47,14 @@ void TTimer::Restart()
     }
     if (FEnabled && FInterval > 0) {
         FId = SetTimer(nullptr, 0, FInterval, &TTimer::TimerProc);
-        if (FId)
-            Timers()[FId] = this;
+        if (FId) Timers()[FId] = this;
     }
 }
 
 void CALLBACK TTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD)
 {
     auto it = Timers().find(id);
-    if (it == Timers().end())
-        return;
+    if (it == Timers().end()) return;
     TTimer* timer = it->second;
-    if (timer->OnTimer)
-        Guarded([timer] { timer->OnTimer(); });
+    if (timer->OnTimer) Guarded([timer] { timer->OnTimer(); });
 }

@@ -34,7 +34,7 @@ template <class F>
 double MframesPerSecond(F&& pass)
 {
     using Clock = std::chrono::steady_clock;
-    pass(); // warm up
+    pass();  // warm up
     long passes = 0;
     auto start = Clock::now();
     double elapsed = 0;
@@ -46,7 +46,7 @@ double MframesPerSecond(F&& pass)
     return passes * double(Buffers) * FramesPerBuffer / elapsed / 1e6;
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -69,7 +69,7 @@ int main()
         for (int b = 0; b < Buffers; ++b) sum += PlainSum(data.data() + b * BufferBytes, BufferBytes);
         Sink = sum;
     });
-    std::printf("bench level-callback: ours %.1f Mframes/s, baseline %.1f Mframes/s, ratio %.2f\n", ours, baseline,
-                ours / baseline);
+    std::printf("bench level-callback: ours %.1f Mframes/s, baseline %.1f Mframes/s, ratio %.2f\n", ours,
+                baseline, ours / baseline);
     return 0;
 }

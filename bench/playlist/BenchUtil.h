@@ -58,15 +58,13 @@ inline void RemoveScratchFolder(const std::string& folder)
     HANDLE h = FindFirstFileA((folder + "*").c_str(), &d);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + d.cFileName).c_str());
+            if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + d.cFileName).c_str());
         } while (FindNextFileA(h, &d));
         FindClose(h);
     }
     RemoveDirectoryA(folder.c_str());
 #else
     std::string cmd = "rm -rf '" + folder + "'";
-    if (std::system(cmd.c_str()) != 0)
-        std::fprintf(stderr, "could not remove %s\n", folder.c_str());
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", folder.c_str());
 #endif
 }

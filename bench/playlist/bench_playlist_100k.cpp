@@ -55,8 +55,8 @@ int main()
                 plain.LoadFromFile(file);
             }
             const double s2 = NowMs();
-            std::printf("save %.0f ms, load %.0f ms; the store alone: save %.0f ms, load+free %.0f ms\n", t1 - t0,
-                        t2 - t1, s1 - s0, s2 - s1);
+            std::printf("save %.0f ms, load %.0f ms; the store alone: save %.0f ms, load+free %.0f ms\n",
+                        t1 - t0, t2 - t1, s1 - s0, s2 - s1);
         }
         if (round == 0)
             perEntry = (static_cast<double>(after) - static_cast<double>(before)) / count - pathBytes / count;
@@ -66,18 +66,17 @@ int main()
         const double b0 = NowMs();
         FILE* in = std::fopen(file.c_str(), "rb");
         FILE* out = std::fopen(copy.c_str(), "wb");
-        if (!in || !out)
-            return 1;
+        if (!in || !out) return 1;
         char line[4096];
-        while (std::fgets(line, sizeof line, in))
-            std::fputs(line, out);
+        while (std::fgets(line, sizeof line, in)) std::fputs(line, out);
         std::fclose(in);
         std::fclose(out);
         baseline = std::min(baseline, NowMs() - b0);
     }
     RemoveScratchFolder(folder);
 
-    std::printf("bench playlist-100k: ours %.0f ms, baseline %.0f ms, ratio %.2f, memory %.0f bytes per entry\n",
-                best, baseline, best / baseline, perEntry);
+    std::printf(
+        "bench playlist-100k: ours %.0f ms, baseline %.0f ms, ratio %.2f, memory %.0f bytes per entry\n",
+        best, baseline, best / baseline, perEntry);
     return 0;
 }

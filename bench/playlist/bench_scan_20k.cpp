@@ -27,12 +27,10 @@ void MakeFile(const std::string& path)
     // reading the whole folder for every new file.
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_POSIX_SEMANTICS, nullptr);
-    if (h != INVALID_HANDLE_VALUE)
-        CloseHandle(h);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 #else
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0)
-        close(fd);
+    if (fd >= 0) close(fd);
 #endif
 }
 
@@ -42,20 +40,17 @@ size_t ListOnly(const std::string& folder)
     size_t n = 0;
 #ifdef _WIN32
     WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileExA((folder + "*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
+    HANDLE h = FindFirstFileExA((folder + "*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return 0;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++n;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
     } while (FindNextFileA(h, &data));
     FindClose(h);
 #else
     if (DIR* d = opendir(folder.c_str())) {
         while (dirent* e = readdir(d))
-            if (e->d_type != DT_DIR)
-                ++n;
+            if (e->d_type != DT_DIR) ++n;
         closedir(d);
     }
 #endif
@@ -68,7 +63,7 @@ char Name(char* buf, size_t size, const char* stem, int i)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -78,7 +73,7 @@ int main()
     // Wine read the growing folder again).
     const std::string root = FixedScratchFolder("bench-scan-20k");
 #ifdef _WIN32
-    const std::string folder = root; // the registered folder
+    const std::string folder = root;  // the registered folder
 #else
     // The play list sees "\" paths; the native layer turns them into "/".
     const std::string folder = root.substr(0, root.size() - 1) + "\\";
@@ -139,6 +134,7 @@ int main()
     }
 
     RemoveScratchFolder(lists);
-    std::printf("bench scan-20k: ours %.0f ms, baseline %.0f ms, ratio %.2f\n", best, baseline, best / baseline);
+    std::printf("bench scan-20k: ours %.0f ms, baseline %.0f ms, ratio %.2f\n", best, baseline,
+                best / baseline);
     return 0;
 }

@@ -27,14 +27,16 @@
 #include <cstdlib>
 #include <new>
 static std::size_t gHeapInUse = 0;
-void* operator new(std::size_t n) {
+void* operator new(std::size_t n)
+{
     void* p = std::malloc(n + 16);
     if (!p) throw std::bad_alloc();
     *static_cast<std::size_t*>(p) = n;
     gHeapInUse += n + 16;
     return static_cast<char*>(p) + 16;
 }
-void operator delete(void* p) noexcept {
+void operator delete(void* p) noexcept
+{
     if (!p) return;
     char* block = static_cast<char*>(p) - 16;
     gHeapInUse -= *reinterpret_cast<std::size_t*>(block) + 16;
@@ -49,17 +51,20 @@ constexpr int FileCount = 100000;
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point t0) {
+double MsSince(Clock::time_point t0)
+{
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
-std::string PathOf(int i) {
+std::string PathOf(int i)
+{
     char buf[96];
     std::snprintf(buf, sizeof buf, "C:\\Media\\Folder %03d\\clip-%06d.avi", i % 500, i);
     return buf;
 }
 
-void FillPlayListShape(TSetting& s) {
+void FillPlayListShape(TSetting& s)
+{
     s.WriteInteger("\\Files\\Count", FileCount);
     for (int i = 1; i <= FileCount; ++i) {
         const std::string key = "\\Files\\" + std::to_string(i);
@@ -69,7 +74,8 @@ void FillPlayListShape(TSetting& s) {
     }
 }
 
-bool Commit(std::FILE* f) {
+bool Commit(std::FILE* f)
+{
 #ifdef _WIN32
     return _commit(_fileno(f)) == 0;
 #else
@@ -78,7 +84,8 @@ bool Commit(std::FILE* f) {
 }
 
 // Writes the lines (each with CR LF) and reads them back line by line.
-double Baseline(const std::vector<std::string>& lines, const std::string& fileName, bool commit) {
+double Baseline(const std::vector<std::string>& lines, const std::string& fileName, bool commit)
+{
     const auto t0 = Clock::now();
     std::FILE* out = std::fopen(fileName.c_str(), "wb");
     if (!out) return -1;
@@ -106,7 +113,8 @@ double Baseline(const std::vector<std::string>& lines, const std::string& fileNa
     return back.size() == lines.size() ? ms : -1;
 }
 
-std::vector<std::string> SplitLines(const std::string& fileName) {
+std::vector<std::string> SplitLines(const std::string& fileName)
+{
     std::vector<std::string> lines;
     std::FILE* in = std::fopen(fileName.c_str(), "rb");
     if (!in) return lines;
@@ -137,7 +145,8 @@ std::size_t HeapInUse() { return gHeapInUse; }
 
 #ifdef REELO_MEASURE_HEAP
 
-void ReportMemory() {
+void ReportMemory()
+{
     const std::size_t before = HeapInUse();
     {
         auto list = std::make_unique<TSetting>();
@@ -152,7 +161,8 @@ void ReportMemory() {
         }
         const std::size_t filesOnly = HeapInUse() - before;
         list->WriteInteger("\\Files\\Count", FileCount);
-        for (int i = 1; i <= FileCount; ++i) list->CopyKey(*files[i - 1], "\\", "\\Files\\" + std::to_string(i));
+        for (int i = 1; i <= FileCount; ++i)
+            list->CopyKey(*files[i - 1], "\\", "\\Files\\" + std::to_string(i));
         const std::size_t total = HeapInUse() - before;
         std::printf("memory: %.0f bytes per file (file stores %.0f, list store %.0f), sizeof(TSetting) %zu\n",
                     double(total) / FileCount, double(filesOnly) / FileCount,
@@ -163,7 +173,8 @@ void ReportMemory() {
 
 }  // namespace
 
-int main() {
+int main()
+{
     const std::string dir = std::filesystem::temp_directory_path().string() + "/";
     const std::string file = dir + "bench_settings_100k.ini";
     const std::string plain = dir + "bench_settings_100k.txt";
@@ -196,8 +207,8 @@ int main() {
     ReportMemory();
 #endif
     const double ours = saveMs + loadMs;
-    std::printf("save %.1f ms, load %.1f ms, %zu lines; baseline without forcing to disk %.1f ms\n", saveMs, loadMs,
-                lines.size(), baseNoCommit);
+    std::printf("save %.1f ms, load %.1f ms, %zu lines; baseline without forcing to disk %.1f ms\n", saveMs,
+                loadMs, lines.size(), baseNoCommit);
     std::printf("bench settings-100k: ours %.1f ms, baseline %.1f ms, ratio %.2f\n", ours, base, ours / base);
     return 0;
 }

@@ -62,7 +62,8 @@ DWORD CountGdiObjectsFromHandleTable()
 {
 #ifdef _WIN64
     PROCESS_BASIC_INFORMATION info{};
-    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
+                                  nullptr) != 0)
         return 0;
     const BYTE* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
     const BYTE* table = peb ? *reinterpret_cast<const BYTE* const*>(peb + 0xF8) : nullptr;
@@ -153,14 +154,15 @@ int SoakBare(const std::string& folder, int count, int early)
         return 1;
     }
     const TUsage atEnd = ReadUsage();
-    std::fprintf(stderr, "soak_play: bare graphs, %d tracks in %.1f s; at %d: %lu handles, %lu gdi, %lld KiB\n",
+    std::fprintf(stderr,
+                 "soak_play: bare graphs, %d tracks in %.1f s; at %d: %lu handles, %lu gdi, %lld KiB\n",
                  count, (GetTickCount() - start) / 1000.0, early, atEarly.Handles, atEarly.GdiObjects,
                  atEarly.MemoryBytes / 1024);
     PrintResult(atEarly, atEnd);
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -224,9 +226,11 @@ int main(int argc, char** argv)
         Pump(200);
         atEnd = ReadUsage();
         const double seconds = (GetTickCount() - start) / 1000.0;
-        std::fprintf(stderr, "soak_play: %d of %d tracks in %.1f s, %d errors; at %d: %lu handles, %lu gdi, %lld KiB\n",
-                     completed, count, seconds, errors, early, atEarly.Handles, atEarly.GdiObjects,
-                     atEarly.MemoryBytes / 1024);
+        std::fprintf(
+            stderr,
+            "soak_play: %d of %d tracks in %.1f s, %d errors; at %d: %lu handles, %lu gdi, %lld KiB\n",
+            completed, count, seconds, errors, early, atEarly.Handles, atEarly.GdiObjects,
+            atEarly.MemoryBytes / 1024);
         if (completed < count || errors) result = 1;
         PrintResult(atEarly, atEnd);
         controller->StopPlayback();

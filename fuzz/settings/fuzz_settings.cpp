@@ -13,19 +13,22 @@
 
 namespace {
 
-std::string FileName(const char* what) {
+std::string FileName(const char* what)
+{
     static const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/";
     return dir + "reelo-fuzz-settings-" + std::to_string(getpid()) + "-" + what;
 }
 
-void WriteBytes(const std::string& name, const uint8_t* data, size_t size) {
+void WriteBytes(const std::string& name, const uint8_t* data, size_t size)
+{
     std::FILE* f = std::fopen(name.c_str(), "wb");
     if (!f) std::abort();
     if (size && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
 }
 
-std::string ReadBytes(const std::string& name) {
+std::string ReadBytes(const std::string& name)
+{
     std::string out;
     std::FILE* f = std::fopen(name.c_str(), "rb");
     if (!f) std::abort();
@@ -36,7 +39,8 @@ std::string ReadBytes(const std::string& name) {
     return out;
 }
 
-std::string SaveLoadSave(TSetting& s) {
+std::string SaveLoadSave(TSetting& s)
+{
     const std::string first = FileName("a.ini");
     s.SaveToFile(first);
     TSetting t;
@@ -47,7 +51,8 @@ std::string SaveLoadSave(TSetting& s) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     const std::string input = FileName("in.ini");
     WriteBytes(input, data, size);
     TSetting s;

@@ -21,12 +21,14 @@ struct TExpected {
 };
 
 // Samples as signed values of their width (8-bit ones too, stored + 128).
-TExpected WriteWav(const std::wstring& path, int channels, int bits, int rate, const std::vector<int>& samples)
+TExpected WriteWav(const std::wstring& path, int channels, int bits, int rate,
+                   const std::vector<int>& samples)
 {
     const int bytes = bits / 8;
     std::vector<std::uint8_t> data;
     for (int s : samples) {
-        if (bytes == 1) data.push_back(static_cast<std::uint8_t>(s + 128));
+        if (bytes == 1)
+            data.push_back(static_cast<std::uint8_t>(s + 128));
         else
             for (int i = 0; i < bytes; ++i) data.push_back(static_cast<std::uint8_t>((s >> (8 * i)) & 0xFF));
     }
@@ -101,12 +103,9 @@ bool Analyse(TAudioAnalyser& a, TRun& run, const std::wstring& path)
     return PumpUntil([&] { return run.Finished(); }, 10000);
 }
 
-std::wstring Temp(const wchar_t* name)
-{
-    return TestMediaPath(name);
-}
+std::wstring Temp(const wchar_t* name) { return TestMediaPath(name); }
 
-} // namespace
+}  // namespace
 
 TEST(AudioAnalyser, MeasuresGeneratedWavFilesExactly)
 {
@@ -185,7 +184,7 @@ TEST(AudioAnalyser, FilesThatCannotBeOpened)
     run.Attach(a);
     EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"no-such-file.wav")));
     EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"not-a-movie.avi")));
-    EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"video-only.avi"))); // no audio to measure
+    EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"video-only.avi")));  // no audio to measure
     PumpFor(100);
     EXPECT_TRUE(run.Events.empty());
     EXPECT_FALSE(a.GetProgressDialog().IsShown());
@@ -224,7 +223,7 @@ TEST(AudioAnalyser, ProgressClimbsWhileALongFileIsMeasured)
     const std::uint32_t dataBytes = 600u * 44100u * 4u;
     {
         std::vector<int> none;
-        WriteWav(path, 2, 16, 44100, none); // the header of an empty file
+        WriteWav(path, 2, 16, 44100, none);  // the header of an empty file
         FILE* f = _wfopen(path.c_str(), L"r+b");
         ASSERT_NE(nullptr, f);
         auto patch = [f](long at, std::uint32_t v) {

@@ -32,7 +32,7 @@ TLevelTotals Measure(const std::vector<std::uint8_t>& b, int channels, int bytes
     return MeasureLevels(b.data(), b.size(), channels, bytes);
 }
 
-} // namespace
+}  // namespace
 
 TEST(LevelMeter, StereoFramesAreDownMixedWithTruncation)
 {
@@ -55,9 +55,9 @@ TEST(LevelMeter, FullScaleNegativeIs32768)
 
 TEST(LevelMeter, AverageRoundsTiesToEven)
 {
-    EXPECT_EQ(2, AverageLevel(Measure(Pcm16({1, 2}), 1, 2)));       // 1.5
-    EXPECT_EQ(1, AverageLevel(Measure(Pcm16({1, 2, 2, 0}), 1, 2))); // 1.25
-    EXPECT_EQ(2, AverageLevel(Measure(Pcm16({2, 3, 2, 3}), 1, 2))); // 2.5
+    EXPECT_EQ(2, AverageLevel(Measure(Pcm16({1, 2}), 1, 2)));        // 1.5
+    EXPECT_EQ(1, AverageLevel(Measure(Pcm16({1, 2, 2, 0}), 1, 2)));  // 1.25
+    EXPECT_EQ(2, AverageLevel(Measure(Pcm16({2, 3, 2, 3}), 1, 2)));  // 2.5
     EXPECT_EQ(0, AverageLevel(TLevelTotals{}));
 }
 
@@ -83,7 +83,7 @@ TEST(LevelMeter, OtherSampleWidths)
 TEST(LevelMeter, OnlyWholeFramesAreRead)
 {
     std::vector<std::uint8_t> b = Pcm16({100, 200, 300});
-    TLevelTotals t = MeasureLevels(b.data(), 6, 2, 2); // one frame and a half
+    TLevelTotals t = MeasureLevels(b.data(), 6, 2, 2);  // one frame and a half
     EXPECT_EQ(1, t.Count);
     EXPECT_EQ(150, t.Max);
     t = MeasureLevels(b.data(), 5, 1, 2);
@@ -124,25 +124,25 @@ TEST(LevelMeter, PcmFormatBlocks)
     // WAVEFORMATEX of 16-bit stereo PCM, and the extensible block sox writes
     // for 24-bit stereo.
     const std::uint8_t pcm[18] = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 0, 0};
-    const std::uint8_t extensible[40] = {0xFE, 0xFF, 2, 0, 0x44, 0xAC, 0, 0, 0x98, 0x09, 4, 0, 6, 0, 24, 0,
-                                         22, 0, 24, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0,
-                                         0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    const std::uint8_t extensible[40] = {
+        0xFE, 0xFF, 2, 0, 0x44, 0xAC, 0, 0, 0x98, 0x09, 4,    0, 6,    0, 24, 0,    22, 0,    24,   0,
+        3,    0,    0, 0, 1,    0,    0, 0, 0,    0,    0x10, 0, 0x80, 0, 0,  0xAA, 0,  0x38, 0x9B, 0x71};
     TPcmLayout l;
     ASSERT_TRUE(PcmLayoutOf(pcm, sizeof pcm, l));
     EXPECT_EQ(2, l.Channels);
     EXPECT_EQ(2, l.BytesPerSample);
-    ASSERT_TRUE(PcmLayoutOf(pcm, 16, l)); // PCMWAVEFORMAT without cbSize
+    ASSERT_TRUE(PcmLayoutOf(pcm, 16, l));  // PCMWAVEFORMAT without cbSize
     ASSERT_TRUE(PcmLayoutOf(extensible, sizeof extensible, l));
     EXPECT_EQ(2, l.Channels);
     EXPECT_EQ(3, l.BytesPerSample);
 
     std::uint8_t other[40];
     std::memcpy(other, extensible, sizeof other);
-    other[24] = 3; // IEEE float
+    other[24] = 3;  // IEEE float
     EXPECT_FALSE(PcmLayoutOf(other, sizeof other, l));
-    EXPECT_FALSE(PcmLayoutOf(extensible, 30, l)); // cut short
+    EXPECT_FALSE(PcmLayoutOf(extensible, 30, l));  // cut short
     std::memcpy(other, pcm, sizeof pcm);
-    other[0] = 0x55; // MP3
+    other[0] = 0x55;  // MP3
     EXPECT_FALSE(PcmLayoutOf(other, sizeof pcm, l));
     EXPECT_FALSE(PcmLayoutOf(pcm, 14, l));
     EXPECT_FALSE(PcmLayoutOf(nullptr, 18, l));

@@ -22,8 +22,8 @@ struct THelperWindow {
     HWND Handle;
     explicit THelperWindow(bool topMost)
     {
-        Handle = CreateWindowExA(topMost ? WS_EX_TOPMOST : 0, "STATIC", "helper", WS_POPUP | WS_VISIBLE, 10, 10,
-                                 50, 50, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        Handle = CreateWindowExA(topMost ? WS_EX_TOPMOST : 0, "STATIC", "helper", WS_POPUP | WS_VISIBLE, 10,
+                                 10, 50, 50, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~THelperWindow() { DestroyWindow(Handle); }
 };
@@ -60,7 +60,7 @@ int BitsOf640x480()
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ModesTest, FullScreenSwitchesTheDisplayModeAndRestoresIt)
 {
@@ -147,7 +147,7 @@ TEST_F(ModesTest, KeysToggleFullScreenAndHideTheWindow)
 {
     NoDisplayModeChange();
     TSetting& gui = Controller->GUISetting();
-    Controller->OnMovieKeyDown(VK_ESCAPE, false, false); // window mode: nothing
+    Controller->OnMovieKeyDown(VK_ESCAPE, false, false);  // window mode: nothing
     EXPECT_FALSE(Controller->FullScreen());
     EXPECT_FALSE(KeyIsSet(gui, ConfigKey::FullScreen));
     Controller->OnMovieKeyDown(VK_RETURN, false, true);
@@ -172,7 +172,7 @@ TEST_F(ModesTest, WindowModeSizesToTheVideoAndFollowsTheUser)
 {
     WriteKey(List->Setting(), ConfigKey::StretchRatio, 200);
     List->AddFile(MediaPath("movie.avi"));
-    LoadMovie(); // entry 1: the same movie
+    LoadMovie();  // entry 1: the same movie
     HWND movie = Controller->MovieWindowHandle();
     TPlayWindow& w = Controller->GetMovieWindow();
     TSetting& gui = Controller->GUISetting();
@@ -188,7 +188,7 @@ TEST_F(ModesTest, WindowModeSizesToTheVideoAndFollowsTheUser)
 
     // A drag by the client area: centre off, the place recorded.
     SendMessageA(movie, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    SendMessageA(movie, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(15, 15)); // 5 pixels: no drag
+    SendMessageA(movie, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(15, 15));  // 5 pixels: no drag
     EXPECT_EQ(r.left, Bounds(movie).left);
     SendMessageA(movie, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 30));
     SendMessageA(movie, WM_LBUTTONUP, 0, MAKELPARAM(40, 30));
@@ -263,7 +263,7 @@ TEST_F(ModesTest, ScreenSaverSuppressionIsUndoneByStopAndByDestruction)
     BOOL saved = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &saved, 0);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
-    Controller = std::make_unique<TController>(*MainForm); // saves "on"
+    Controller = std::make_unique<TController>(*MainForm);  // saves "on"
 
     Controller->SetStopScreenSaver(true);
     EXPECT_EQ(0, ScreenSaverActive());

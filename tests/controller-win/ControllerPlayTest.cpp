@@ -26,7 +26,7 @@ protected:
 
 BOOL PlayTest::SavedSaver = FALSE;
 
-} // namespace
+}  // namespace
 
 TEST_F(PlayTest, PlaysTheListInOrderAndStopsAtTheEnd)
 {
@@ -192,11 +192,11 @@ TEST_F(PlayTest, ListChangesMoveTheCurrentEntryAndRemovingItStops)
     for (int i = 0; i < 4; ++i) List->AddFile(MediaPath(i % 2 ? "tone-b.wav" : "tone-a.wav"));
     Controller->SetPlayList(List.get());
     Controller->SetCurrentIndex(2);
-    List->AddFile(MediaPath("tone-a.wav")); // after it
+    List->AddFile(MediaPath("tone-a.wav"));  // after it
     EXPECT_EQ(2, Controller->CurrentIndex());
     List->Exchange(2, 1);
     EXPECT_EQ(1, Controller->CurrentIndex());
-    List->Delete(0); // before it
+    List->Delete(0);  // before it
     EXPECT_EQ(0, Controller->CurrentIndex());
 
     // The playing entry goes: playback stops and nothing is current; the

@@ -107,7 +107,7 @@ protected:
     std::unique_ptr<TTestMainForm> MainForm;
     std::unique_ptr<TController> Controller;
     std::unique_ptr<TPlayList> List;
-    std::vector<int> Completed; // the index that had ended, per end of media
+    std::vector<int> Completed;  // the index that had ended, per end of media
 };
 
 inline TApplication* ControllerTest::App = nullptr;

@@ -22,12 +22,12 @@ TRandomFunc Scripted(std::deque<int>& values)
     };
 }
 
-} // namespace
+}  // namespace
 
 TEST(PlayOrder, ListOrderWrapsBackwardsAndStopsAtTheEnd)
 {
     TPlayOrder order;
-    EXPECT_EQ(order.SelectNext(5), 0); // from no entry to the first
+    EXPECT_EQ(order.SelectNext(5), 0);  // from no entry to the first
     EXPECT_EQ(order.SelectPrevious(5), 4);
     EXPECT_EQ(order.SelectNext(5), -1);
     EXPECT_EQ(order.CurrentIndex(), 4);
@@ -43,7 +43,7 @@ TEST(PlayOrder, ShuffledOrderIsWalkedAndRenewedWhenTheListGrew)
     std::deque<int> draws;
     TPlayOrder order(Scripted(draws));
     order.SetRandom(true, 3);
-    draws = {0, 0}; // [0 1 2] -> swap slots 2 and 0 -> swap slots 1 and 0 -> [1 2 0]
+    draws = {0, 0};  // [0 1 2] -> swap slots 2 and 0 -> swap slots 1 and 0 -> [1 2 0]
     EXPECT_EQ(order.SelectFirst(3), 1);
     EXPECT_EQ(order.SelectNext(3), 2);
     EXPECT_EQ(order.SelectNext(3), 0);
@@ -68,15 +68,15 @@ TEST(PlayOrder, EndOfMediaFollowsContinuousAndRepeat)
 {
     TPlayOrder order;
     order.SetCurrentIndex(1);
-    EXPECT_EQ(order.SelectAfterComplete(3), -1); // a single file was started
+    EXPECT_EQ(order.SelectAfterComplete(3), -1);  // a single file was started
     order.SetContinuous(true);
     EXPECT_EQ(order.SelectAfterComplete(3), 2);
-    EXPECT_EQ(order.SelectAfterComplete(3), -1); // last entry, no repeat: stop
+    EXPECT_EQ(order.SelectAfterComplete(3), -1);  // last entry, no repeat: stop
     order.SetRepeat(true);
     EXPECT_EQ(order.SelectAfterComplete(3), 0);
     order.SetRepeat(false);
     order.SetCurrentIndex(2);
-    EXPECT_EQ(order.SelectNextWrapping(3), 0); // Ctrl+Right wraps without repeat
+    EXPECT_EQ(order.SelectNextWrapping(3), 0);  // Ctrl+Right wraps without repeat
 }
 
 TEST(PlayOrder, TheLoadedEntryChosenAgainIsRestarted)
@@ -97,10 +97,10 @@ TEST(PlayOrder, TheLoadedEntryChosenAgainIsRestarted)
     shuffled.SetContinuous(true);
     shuffled.SetRepeat(true);
     shuffled.SetRandom(true, 2);
-    ASSERT_EQ(shuffled.SelectFirst(2), 1); // [1 0]
+    ASSERT_EQ(shuffled.SelectFirst(2), 1);  // [1 0]
     shuffled.SelectNext(2);
     shuffled.SetLoadedIndex(0);
-    draws = {1}; // [0 1]
+    draws = {1};  // [0 1]
     EXPECT_EQ(shuffled.SelectAfterComplete(2), 0);
     EXPECT_EQ(shuffled.PlayStart(true), TPlayStart::Restart);
 }
@@ -114,7 +114,7 @@ TEST(PlayOrder, ShuffleIsUniform)
         order.Shuffle(3);
         ++seen[order.PlayOrder()];
     }
-    ASSERT_EQ(seen.size(), 6u); // entries may keep their place
+    ASSERT_EQ(seen.size(), 6u);  // entries may keep their place
     for (const auto& entry : seen) EXPECT_NEAR(entry.second, 10000, 1000);
 
     // Draws reach beyond the 15 bits of the Windows runtime's rand().
@@ -159,5 +159,5 @@ TEST(PlayOrder, CurrentAndLoadedEntriesFollowListChanges)
     EXPECT_TRUE(r.LoadedRemoved);
     EXPECT_EQ(order.CurrentIndex(), 2);
     EXPECT_EQ(order.PlayStart(false), TPlayStart::Open);
-    EXPECT_EQ(order.PlayOrder(), shuffled); // reshuffled only by the next step
+    EXPECT_EQ(order.PlayOrder(), shuffled);  // reshuffled only by the next step
 }

@@ -35,9 +35,9 @@ TEST(VideoLayout, WindowModeSizesTheClientAreaByTheRatio)
     l = ComputeVideoLayout(modes, {640, 480}, {321, 241}, {10, 20, 648, 507});
     EXPECT_FALSE(l.Center);
     EXPECT_EQ(l.Bounds, (TLayoutRect{10, 20, 168, 147}));
-    EXPECT_EQ(l.Video, (TLayoutRect{0, 0, 160, 120})); // truncated
+    EXPECT_EQ(l.Video, (TLayoutRect{0, 0, 160, 120}));  // truncated
 
-    modes.SetStretchRatio(INT_MAX); // a hand-edited ratio saturates
+    modes.SetStretchRatio(INT_MAX);  // a hand-edited ratio saturates
     l = ComputeVideoLayout(modes, {320, 240}, {720, 576}, {0, 0, 328, 267});
     EXPECT_EQ(l.Video.Width, INT_MAX);
     EXPECT_EQ(l.Bounds.Width, INT_MAX);
@@ -65,7 +65,7 @@ TEST(VideoLayout, FullScreenUsesItsOwnFlagsAndCentresTheNativeSize)
 {
     TMovieModes modes;
     modes.FullScreen = true;
-    modes.Window.Stretch = true; // not the flag of this mode
+    modes.Window.Stretch = true;  // not the flag of this mode
     EXPECT_TRUE(modes.CenterShown());
     TVideoLayout l = ComputeVideoLayout(modes, {640, 480}, {720, 576}, {0, 0, 640, 480});
     EXPECT_FALSE(l.Resize);
@@ -75,7 +75,7 @@ TEST(VideoLayout, FullScreenUsesItsOwnFlagsAndCentresTheNativeSize)
 
     modes.SetStretch(true);
     EXPECT_EQ(ComputeVideoLayout(modes, {1024, 768}, {720, 576}, {}).Video, (TLayoutRect{32, 0, 960, 768}));
-    modes.SetStretchRatio(50); // the size menus change window mode only
+    modes.SetStretchRatio(50);  // the size menus change window mode only
     EXPECT_FALSE(modes.Window.Stretch);
     EXPECT_TRUE(modes.Full.Stretch);
 }
@@ -90,7 +90,7 @@ TEST(VideoLayout, WindowPlaceForANewEntryAndAfterFullScreen)
     v.Center = false;
     v.Left = -7;
     v.Top = 9;
-    PlaceWindowMode(v, false, {}, window, Screen); // sound only: the window keeps its size
+    PlaceWindowMode(v, false, {}, window, Screen);  // sound only: the window keeps its size
     EXPECT_EQ((TLayoutRect{v.Left, v.Top, v.Width, v.Height}), (TLayoutRect{-7, 9, 400, 300}));
 
     TMovieModes modes;
@@ -101,7 +101,8 @@ TEST(VideoLayout, WindowPlaceForANewEntryAndAfterFullScreen)
 
 TEST(VideoLayout, FullScreenModeIsDetectedFromTheVideoOrFixed)
 {
-    TDisplayModeList list(std::vector<TDisplayMode>{{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}});
+    TDisplayModeList list(
+        std::vector<TDisplayMode>{{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}});
     const TDisplayMode fixed{1024, 768, 16, 70};
     EXPECT_EQ(FullScreenModeFor(true, fixed, {720, 576}, list), (TDisplayMode{800, 600, 32, 0}));
     EXPECT_EQ(FullScreenModeFor(false, fixed, {720, 576}, list), fixed);

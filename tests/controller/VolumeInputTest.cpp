@@ -26,12 +26,12 @@ TEST(Volume, SliderTimesBaseVolumeWithMuteInBetween)
     EXPECT_EQ(GainToVolumeLevel(v.Gain()), -1204);
 
     EXPECT_TRUE(v.SetMuted(true));
-    EXPECT_FALSE(v.SetPercent(60)); // stored; silence stays
+    EXPECT_FALSE(v.SetPercent(60));  // stored; silence stays
     EXPECT_EQ(v.Gain(), 0.0);
     EXPECT_TRUE(v.SetMuted(false));
     EXPECT_DOUBLE_EQ(v.Gain(), 0.3);
 
-    EXPECT_FALSE(v.SetPercent(60)); // unchanged: nothing to apply
+    EXPECT_FALSE(v.SetPercent(60));  // unchanged: nothing to apply
     EXPECT_TRUE(v.SetPercent(250));
     EXPECT_EQ(v.Percent(), 100);
     EXPECT_TRUE(v.SetPercent(-3));
@@ -67,7 +67,8 @@ TEST(MovieKeys, ModifiersAreTestedOnlyWhereNamed)
         {'Q', true, true, false, C::None},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.key << " ctrl " << c.ctrl << " alt " << c.alt << " full " << c.full);
+        SCOPED_TRACE(testing::Message()
+                     << c.key << " ctrl " << c.ctrl << " alt " << c.alt << " full " << c.full);
         EXPECT_EQ(MovieKeyCommand(c.key, c.ctrl, c.alt, c.full), c.command);
     }
 }
@@ -84,8 +85,8 @@ TEST(LayerTimers, RestingMouseSwitchesTranslucencyBackAndForth)
     EXPECT_FALSE(t.MouseMoved(false, true));  // captured: the timer stays off
     EXPECT_FALSE(t.OnTimer());
     t.MouseMoved(false, false);
-    EXPECT_EQ(t.Tick(false, false, false), TLayerChange::None); // cursor outside
-    EXPECT_EQ(t.Tick(false, true, true), TLayerChange::None);   // full screen
+    EXPECT_EQ(t.Tick(false, false, false), TLayerChange::None);  // cursor outside
+    EXPECT_EQ(t.Tick(false, true, true), TLayerChange::None);    // full screen
     EXPECT_EQ(t.Tick(false, false, true), TLayerChange::On);
     EXPECT_TRUE(!t.OnTimer() && t.OffTimer());
     EXPECT_EQ(t.Tick(false, false, true), TLayerChange::None);  // late tick of a stopped timer
@@ -111,7 +112,7 @@ TEST(LayerTimers, ZeroWaitNeverRunsATimer)
     t.ApplyTopMost(true);
     EXPECT_FALSE(t.SetLayerWait(-1));
     EXPECT_EQ(t.LayerWait(), 250);
-    t.SetLayerWait(0); // another list made current
+    t.SetLayerWait(0);  // another list made current
     EXPECT_FALSE(t.OnTimer() || t.OffTimer() || t.TrackMouse());
     t.SetLayerWait(INT_MAX);
     EXPECT_EQ(t.OffInterval(), INT_MAX);

@@ -13,8 +13,7 @@ namespace {
 void Pump()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 std::string Screen()
@@ -24,7 +23,8 @@ std::string Screen()
     dm.dmSize = sizeof(dm);
     EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &dm);
     return std::to_string(dm.dmPelsWidth) + "x" + std::to_string(dm.dmPelsHeight) + " " +
-           std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(GetSystemMetrics(SM_CYSCREEN));
+           std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+           std::to_string(GetSystemMetrics(SM_CYSCREEN));
 }
 
 std::string Rect(HWND window)
@@ -89,8 +89,7 @@ TEST(DisplayModeListOnScreen, ListsEveryModeOfTheDisplayOnce)
     DEVMODEA dm{};
     dm.dmSize = sizeof(dm);
     size_t offered = 0;
-    while (EnumDisplaySettingsA(nullptr, static_cast<DWORD>(offered), &dm))
-        ++offered;
+    while (EnumDisplaySettingsA(nullptr, static_cast<DWORD>(offered), &dm)) ++offered;
     EXPECT_EQ(modes.Count(), offered);
     EXPECT_GT(offered, 1u);
     EXPECT_EQ(TDisplayModeList().Items(), modes.Items());

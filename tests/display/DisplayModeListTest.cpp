@@ -23,23 +23,22 @@ TEST(DisplayModeList, EnumeratesUntilRefusedKeepsDuplicatesAndSortsByEveryField)
     std::vector<int32_t> asked;
     TDisplayModeList list([&](int32_t number, TDisplayMode& mode) {
         asked.push_back(number);
-        if (number >= static_cast<int32_t>(offered.size()))
-            return false;
+        if (number >= static_cast<int32_t>(offered.size())) return false;
         mode = offered[static_cast<size_t>(number)];
         return true;
     });
     EXPECT_EQ(asked, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(list.Items(), (V{M(-1, 5, 5, 5), M(640, 400, 32, 60), M(640, 480, 16, 60), M(640, 480, 32, -1),
-                               M(640, 480, 32, 60), M(640, 480, 32, 75), M(800, 600, 32, 60),
-                               M(800, 600, 32, 60)}));
+    EXPECT_EQ(list.Items(),
+              (V{M(-1, 5, 5, 5), M(640, 400, 32, 60), M(640, 480, 16, 60), M(640, 480, 32, -1),
+                 M(640, 480, 32, 60), M(640, 480, 32, 75), M(800, 600, 32, 60), M(800, 600, 32, 60)}));
     EXPECT_EQ(list.Count(), 8u);
     EXPECT_THROW(list[8], std::out_of_range);
 }
 
 TEST(DisplayModeList, NearestModeIsTheWalkWithLaterTiesWinning)
 {
-    TDisplayModeList list({M(320, 200, 16, 60), M(320, 240, 16, 60), M(400, 300, 16, 60),
-                           M(512, 384, 16, 60), M(640, 480, 16, 60)});
+    TDisplayModeList list({M(320, 200, 16, 60), M(320, 240, 16, 60), M(400, 300, 16, 60), M(512, 384, 16, 60),
+                           M(640, 480, 16, 60)});
     // 512x384 is nearer in width (and in sum) but farther in height.
     EXPECT_EQ(list.FindNearestMode(500, 300, 0), M(400, 300, 16));
     EXPECT_EQ(list.FindNearestMode(4000, 3000, 16), M(640, 480, 16));
@@ -62,8 +61,8 @@ TEST(DisplayModeList, NearestModeWithNothingSuitableIsAModeNoDisplayOffers)
 
 TEST(DisplayModeList, RefreshRatesOfAModeStartWithTheDefault)
 {
-    TDisplayModeList list({M(640, 480, 32, 75), M(640, 480, 16, 85), M(640, 480, 32, 60),
-                           M(640, 480, 32, 60), M(800, 480, 32, 72), M(640, 600, 32, 70)});
+    TDisplayModeList list({M(640, 480, 32, 75), M(640, 480, 16, 85), M(640, 480, 32, 60), M(640, 480, 32, 60),
+                           M(800, 480, 32, 72), M(640, 600, 32, 70)});
     EXPECT_EQ(list.RefreshRatesOf(M(640, 480, 32, 999)), (std::vector<int32_t>{0, 60, 60, 75}));
     EXPECT_EQ(list.RefreshRatesOf(M(640, 480, 24)), (std::vector<int32_t>{0}));
 }
@@ -72,20 +71,16 @@ TEST(SharedDisplayModeList, ManyThreadsGetOneListMadeOnceAndFailuresAreRetried)
 {
     std::atomic<int> made{0};
     TSharedDisplayModeList shared([&]() -> std::unique_ptr<TDisplayModeList> {
-        if (++made == 1)
-            throw std::runtime_error("display busy");
+        if (++made == 1) throw std::runtime_error("display busy");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         return std::make_unique<TDisplayModeList>(V{M(640, 480, 32)});
     });
     EXPECT_THROW(shared.Get(), std::runtime_error);
     std::vector<const TDisplayModeList*> seen(8, nullptr);
     std::vector<std::thread> threads;
-    for (size_t i = 0; i < seen.size(); ++i)
-        threads.emplace_back([&, i] { seen[i] = &shared.Get(); });
-    for (auto& t : threads)
-        t.join();
+    for (size_t i = 0; i < seen.size(); ++i) threads.emplace_back([&, i] { seen[i] = &shared.Get(); });
+    for (auto& t : threads) t.join();
     EXPECT_EQ(made.load(), 2);
-    for (const TDisplayModeList* list : seen)
-        ASSERT_EQ(list, seen[0]);
+    for (const TDisplayModeList* list : seen) ASSERT_EQ(list, seen[0]);
     EXPECT_EQ(seen[0]->Count(), 1u);
 }

@@ -34,11 +34,11 @@ void PrintTo(const TFormat& f, std::ostream* os)
 }
 
 const TFormat Formats[] = {
-    {L"wav16-mono.wav", false, true, 0, 0},  {L"wav16-stereo.wav", false, true, 0, 0},
-    {L"wav8.wav", false, true, 0, 0},        {L"wav24.wav", false, true, 0, 0},
-    {L"audio.mp3", false, true, 0, 0},       {L"movie-mjpeg.avi", true, true, 160, 120},
+    {L"wav16-mono.wav", false, true, 0, 0},     {L"wav16-stereo.wav", false, true, 0, 0},
+    {L"wav8.wav", false, true, 0, 0},           {L"wav24.wav", false, true, 0, 0},
+    {L"audio.mp3", false, true, 0, 0},          {L"movie-mjpeg.avi", true, true, 160, 120},
     {L"video-only.avi", true, false, 160, 120}, {L"movie.mpg", true, true, 176, 144},
-    {L"movie.mp4", true, true, 160, 120},    {L"ソ表能.wav", false, true, 0, 0},
+    {L"movie.mp4", true, true, 160, 120},       {L"ソ表能.wav", false, true, 0, 0},
 };
 
 long GraphVolume(TPlayWindow& w)
@@ -50,7 +50,7 @@ long GraphVolume(TPlayWindow& w)
     return v;
 }
 
-} // namespace
+}  // namespace
 
 class PlayFormat : public ::testing::TestWithParam<TFormat> {};
 
@@ -192,7 +192,7 @@ TEST(PlayWindow, PositionRules)
     w.SetPosition(7000);
     w.SetPosition(0);
     EXPECT_EQ(0, w.GetPosition());
-    w.SetPosition(20000); // past the end: exactly the stop time
+    w.SetPosition(20000);  // past the end: exactly the stop time
     EXPECT_EQ(10000, w.GetPosition());
     EXPECT_EQ(w.PositionToSeconds(10000), w.PositionToSeconds(20000));
     EXPECT_EQ(0, w.PositionToSeconds(0));
@@ -313,7 +313,7 @@ bool IsVideoPixel(COLORREF c, COLORREF behind)
     return c != CLR_INVALID && c != RGB(0, 0, 0) && c != behind;
 }
 
-} // namespace
+}  // namespace
 
 // Layered, every video sample is drawn into the frame bitmap at the video
 // rectangle and the bitmap, as big as the whole window, becomes its surface:
@@ -340,7 +340,7 @@ TEST(PlayWindow, LayeredPlaybackPutsFramesOnTheScreen)
               GetWindowLongPtrA(wnd, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
 
     const POINT inside = ClientPoint(wnd, client.cx / 4, client.cy / 2);
-    const COLORREF desktop = ScreenPixel(inside); // the window is not shown yet
+    const COLORREF desktop = ScreenPixel(inside);  // the window is not shown yet
     w.Play();
     ASSERT_TRUE(PumpUntil([&] { return IsVideoPixel(ScreenPixel(inside), desktop); }, 3000))
         << "no frame reached the screen";

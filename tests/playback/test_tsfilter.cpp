@@ -37,7 +37,7 @@ HRESULT __stdcall Record(void* user, const AM_MEDIA_TYPE* mt, IMediaSample* samp
     long need = 1;
     if (mt->formattype == FORMAT_VideoInfo && mt->cbFormat >= sizeof(VIDEOINFOHEADER)) {
         const auto& h = reinterpret_cast<const VIDEOINFOHEADER*>(mt->pbFormat)->bmiHeader;
-        need = h.biWidth * std::abs(h.biHeight) * h.biBitCount / 8; // a whole picture
+        need = h.biWidth * std::abs(h.biHeight) * h.biBitCount / 8;  // a whole picture
     }
     seen->SampleReadable = SUCCEEDED(sample->GetPointer(&p)) && p && sample->GetActualDataLength() >= need;
     ++seen->Samples;
@@ -50,7 +50,7 @@ bool WaitComplete(IMediaEvent* events, DWORD ms)
     return SUCCEEDED(events->WaitForCompletion(ms, &code)) && code == EC_COMPLETE;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TsFilter, UnknownHandleIsRejected)
 {
@@ -106,7 +106,7 @@ TEST(TsFilter, VideoFilterTakesTheVideoPathAndKeepsTheRenderer)
     TSeen seen;
     ASSERT_EQ(S_OK, SetTSFilterCallback(handle, &seen, &Record));
     EXPECT_TRUE(PlayThrough(filter.Get(), L"video-only.avi"));
-    EXPECT_GE(seen.Samples.load(), 30); // 1.5 s at 25 frames/s
+    EXPECT_GE(seen.Samples.load(), 30);  // 1.5 s at 25 frames/s
     EXPECT_TRUE(seen.Subtype == MEDIASUBTYPE_RGB32);
     EXPECT_TRUE(seen.Format == FORMAT_VideoInfo);
     EXPECT_EQ(160, seen.Width);

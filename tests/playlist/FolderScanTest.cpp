@@ -19,8 +19,7 @@ TNames Names(const std::vector<TScanEntry>& entries, std::vector<int>* folders =
     TNames names;
     for (const TScanEntry& e : entries) {
         names.push_back(e.Name);
-        if (folders)
-            folders->push_back(e.Folder);
+        if (folders) folders->push_back(e.Folder);
     }
     return names;
 }
@@ -28,7 +27,7 @@ TNames Names(const std::vector<TScanEntry>& entries, std::vector<int>* folders =
 class FolderScanTest : public ::testing::Test {
 protected:
     TTempFolder Tmp;
-    std::string Prefix; // of the folder "ソ", whose last byte is 0x5C
+    std::string Prefix;  // of the folder "ソ", whose last byte is 0x5C
     TPlayList List{"スキャン", Tmp.Path()};
 
     void SetUp() override
@@ -47,8 +46,7 @@ protected:
     TNames Paths()
     {
         TNames paths;
-        for (int i = 0; i < List.FileCount(); ++i)
-            paths.push_back(List.Files(i).Path());
+        for (int i = 0; i < List.FileCount(); ++i) paths.push_back(List.Files(i).Path());
         return paths;
     }
 
@@ -60,13 +58,14 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(FolderScanTest, OffersEveryDirectFileSortedAndNothingTwice)
 {
     TScanResult r = Scan();
     std::vector<int> folders;
-    const TNames all = {Prefix + "a.avi", Prefix + "b.wav", Prefix + "C.avi", Prefix + "能力.mp3", Prefix + "表示.avi"};
+    const TNames all = {Prefix + "a.avi", Prefix + "b.wav", Prefix + "C.avi", Prefix + "能力.mp3",
+                        Prefix + "表示.avi"};
     EXPECT_EQ(all, Names(r.AddList, &folders));
     EXPECT_EQ(std::vector<int>(5, 0), folders);
     EXPECT_TRUE(r.ExcludeList.empty() && r.DeleteList.empty());
@@ -78,8 +77,8 @@ TEST_F(FolderScanTest, OffersEveryDirectFileSortedAndNothingTwice)
 
 TEST_F(FolderScanTest, MatchesListEntriesIgnoringCaseAndOffersGoneOnes)
 {
-    for (const std::string& p : {Prefix + "A.AVI", Prefix + "表示.avi", Prefix + "表示.avi", Prefix + "消えた.avi",
-                                 Prefix + "sub\\inner.avi", Tmp.Path() + "ソ.avi"})
+    for (const std::string& p : {Prefix + "A.AVI", Prefix + "表示.avi", Prefix + "表示.avi",
+                                 Prefix + "消えた.avi", Prefix + "sub\\inner.avi", Tmp.Path() + "ソ.avi"})
         List.Add(p);
     TScanResult r = Scan();
     EXPECT_EQ((TNames{Prefix + "b.wav", Prefix + "C.avi", Prefix + "能力.mp3"}), Names(r.AddList));
@@ -101,7 +100,8 @@ TEST_F(FolderScanTest, MatchesListEntriesIgnoringCaseAndOffersGoneOnes)
 // Whichever of two case variants the delete list names, the first goes.
 TEST_F(FolderScanTest, CaseVariantsOfAGoneFile)
 {
-    for (const std::string& p : {Prefix + "x.avi", Prefix + "消えた.AVI", Prefix + "X.AVI", Prefix + "消えた.avi"})
+    for (const std::string& p :
+         {Prefix + "x.avi", Prefix + "消えた.AVI", Prefix + "X.AVI", Prefix + "消えた.avi"})
         List.Add(p);
     TScanResult r = Scan();
     ASSERT_EQ(4u, r.DeleteList.size());
@@ -145,7 +145,7 @@ TEST_F(FolderScanTest, AllFoldersParentAndChildAndAVanishedOne)
     List.Directories(2).AddExcluded(gone + "\\y.avi");
     TTempFolder::RemoveTree(gone);
 
-    ApplyScanResult(List, Scan(0)); // leaves the other folders' sets alone
+    ApplyScanResult(List, Scan(0));  // leaves the other folders' sets alone
     EXPECT_EQ(1, List.Directories(1).ExcludedCount());
     EXPECT_EQ(1, List.Directories(2).ExcludedCount());
 

@@ -16,8 +16,7 @@ using TChanges = std::vector<std::vector<int>>;
 TNames Paths(const TPlayList& list)
 {
     TNames paths;
-    for (int i = 0; i < list.FileCount(); ++i)
-        paths.push_back(list.Files(i).Path());
+    for (int i = 0; i < list.FileCount(); ++i) paths.push_back(list.Files(i).Path());
     return paths;
 }
 
@@ -49,7 +48,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PlayListTest, SavesTheExampleByteForByte)
 {
@@ -58,11 +57,12 @@ TEST_F(PlayListTest, SavesTheExampleByteForByte)
     list.AddDirectory("C:\\m");
     list.Directories(0).AddExcluded("C:\\m\\x.avi");
     list.SaveToFile(list.FileName());
-    EXPECT_EQ("\\\t0\t2\t\r\n\r\nFiles\t1\t1\t\r\n\ti Count=1\r\n\r\n1\t1\t0\t\r\n\ts Path=C:\\a.avi\r\n"
-              " /1\r\n /Files\r\n\r\nDirectories\t1\t1\t\r\n\ti Count=1\r\n\r\n1\t2\t1\t\r\n"
-              "\ts Path=C:\\m\r\n\ti Excluded=1\r\n\r\nExcludedFiles\t0\t1\t\r\n\r\n1\t1\t0\t\r\n"
-              "\ts Name=C:\\m\\x.avi\r\n /1\r\n /ExcludedFiles\r\n /1\r\n /Directories\r\n /\\\r\n",
-              TTempFolder::ReadFile(Dir.Path() + "例.lst"));
+    EXPECT_EQ(
+        "\\\t0\t2\t\r\n\r\nFiles\t1\t1\t\r\n\ti Count=1\r\n\r\n1\t1\t0\t\r\n\ts Path=C:\\a.avi\r\n"
+        " /1\r\n /Files\r\n\r\nDirectories\t1\t1\t\r\n\ti Count=1\r\n\r\n1\t2\t1\t\r\n"
+        "\ts Path=C:\\m\r\n\ti Excluded=1\r\n\r\nExcludedFiles\t0\t1\t\r\n\r\n1\t1\t0\t\r\n"
+        "\ts Name=C:\\m\\x.avi\r\n /1\r\n /ExcludedFiles\r\n /1\r\n /Directories\r\n /\\\r\n",
+        TTempFolder::ReadFile(Dir.Path() + "例.lst"));
 }
 
 TEST_F(PlayListTest, EverythingThatSurvivesASaveAndALoad)
@@ -70,8 +70,7 @@ TEST_F(PlayListTest, EverythingThatSurvivesASaveAndALoad)
     TPlayList list("保存", Dir.Path());
     list.Setting().SetParent(&Global);
     list.Setting().WriteBool("\\Common\\Random", true);
-    for (const char* p : {"C:\\ソフト\\表示.avi", "D:\\b.mp3", "D:\\b.mp3"})
-        list.Add(p);
+    for (const char* p : {"C:\\ソフト\\表示.avi", "D:\\b.mp3", "D:\\b.mp3"}) list.Add(p);
     list.Files(0).Setting().WriteInteger("\\Common\\MaxSample", 32768);
     list.Files(0).Setting().WriteFloat("\\Common\\BaseVolume", 0.5);
     list.Files(1).Setting().WriteString("\\Common\\WindowMode\\Note", "二番目");
@@ -91,7 +90,7 @@ TEST_F(PlayListTest, EverythingThatSurvivesASaveAndALoad)
     EXPECT_EQ(&loaded.Setting(), first.Parent());
     EXPECT_EQ("二番目", first.ReadString("\\Common\\WindowMode\\Note", ""));
     EXPECT_FALSE(first.Exists("\\Other\\X"));
-    EXPECT_TRUE(first.ReadBool("\\Common\\Random", false)); // from the list
+    EXPECT_TRUE(first.ReadBool("\\Common\\Random", false));  // from the list
     EXPECT_EQ("表示", loaded.Files(1).DisplayName());
     EXPECT_EQ(32768, loaded.Files(1).Setting().ReadInteger("\\Common\\MaxSample", 0));
     EXPECT_DOUBLE_EQ(0.5, loaded.Files(1).Setting().ReadFloat("\\Common\\BaseVolume", 1.0));
@@ -127,8 +126,7 @@ TEST_F(PlayListTest, ChangesAndTheirNotifications)
     EXPECT_EQ((TNames{"C:\\無い\\none.avi", file}), Paths(list));
     EXPECT_EQ((TChanges{{0, 0, 1}, {0, 1, 1}, {0, 2, 1}, {3, 0, 2}, {1, 1, 1}}), changes);
 
-    for (const char* p : {"C:\\2.avi", "C:\\3.avi", "C:\\4.avi"})
-        list.AddFile(p);
+    for (const char* p : {"C:\\2.avi", "C:\\3.avi", "C:\\4.avi"}) list.AddFile(p);
     changes.clear();
     list.DeleteFiles({3, 0, 3, 7, -1});
     EXPECT_EQ((TNames{file, "C:\\2.avi", "C:\\4.avi"}), Paths(list));
@@ -154,8 +152,7 @@ TEST_F(PlayListTest, MissingFilesCountsAndStaleEntries)
 
     // A shorter list leaves no stale entries behind.
     TPlayList list("短縮", Dir.Path());
-    for (const char* p : {"C:\\1.avi", "C:\\2.avi", "C:\\3.avi"})
-        list.Add(p);
+    for (const char* p : {"C:\\1.avi", "C:\\2.avi", "C:\\3.avi"}) list.Add(p);
     list.SaveToFile(list.FileName());
     list.DeleteFiles({1, 2});
     list.SaveToFile(list.FileName());
@@ -172,12 +169,13 @@ TEST_F(PlayListTest, MissingFilesCountsAndStaleEntries)
 TEST_F(PlayListTest, DamagedFilesCreateNoMoreEntriesThanTheyHold)
 {
     const auto start = std::chrono::steady_clock::now();
-    auto huge = Load("壊れ", "\\\t0\t2\t\r\n\r\nFiles\t1\t2\t\r\n\ti Count=2147483647\r\n" + Entry(1, "C:\\1.avi") +
-                                 Entry(2, "C:\\2.avi") + " /Files\r\n" +
-                                 "\r\nDirectories\t1\t1\t\r\n\ti Count=2147483647\r\n"
-                                 "\r\n1\t2\t1\t\r\n\ts Path=C:\\m\r\n\ti Excluded=2147483647\r\n"
-                                 "\r\nExcludedFiles\t0\t1\t\r\n\r\n1\t1\t0\t\r\n\ts Name=C:\\m\\x.avi\r\n /1\r\n"
-                                 " /ExcludedFiles\r\n /1\r\n /Directories\r\n /\\\r\n");
+    auto huge =
+        Load("壊れ", "\\\t0\t2\t\r\n\r\nFiles\t1\t2\t\r\n\ti Count=2147483647\r\n" + Entry(1, "C:\\1.avi") +
+                         Entry(2, "C:\\2.avi") + " /Files\r\n" +
+                         "\r\nDirectories\t1\t1\t\r\n\ti Count=2147483647\r\n"
+                         "\r\n1\t2\t1\t\r\n\ts Path=C:\\m\r\n\ti Excluded=2147483647\r\n"
+                         "\r\nExcludedFiles\t0\t1\t\r\n\r\n1\t1\t0\t\r\n\ts Name=C:\\m\\x.avi\r\n /1\r\n"
+                         " /ExcludedFiles\r\n /1\r\n /Directories\r\n /\\\r\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ((TNames{"C:\\1.avi", "C:\\2.avi"}), Paths(*huge));
     ASSERT_EQ(1, huge->DirectoryCount());
@@ -186,7 +184,8 @@ TEST_F(PlayListTest, DamagedFilesCreateNoMoreEntriesThanTheyHold)
     // A gap, or an entry without its path, ends the files.
     auto gap = Load("穴", FilesOnly("\ti Count=3\r\n" + Entry(1, "C:\\1.avi") + Entry(3, "C:\\3.avi")));
     EXPECT_EQ((TNames{"C:\\1.avi"}), Paths(*gap));
-    auto noPath = Load("無名", FilesOnly("\ti Count=2\r\n" + Entry(1, "C:\\1.avi") + "\r\n2\t0\t0\t\r\n /2\r\n"));
+    auto noPath =
+        Load("無名", FilesOnly("\ti Count=2\r\n" + Entry(1, "C:\\1.avi") + "\r\n2\t0\t0\t\r\n /2\r\n"));
     EXPECT_EQ((TNames{"C:\\1.avi"}), Paths(*noPath));
     auto negative = Load("負", FilesOnly("\ti Count=-5\r\n" + Entry(1, "C:\\1.avi")));
     EXPECT_EQ(0, negative->FileCount());
@@ -194,10 +193,9 @@ TEST_F(PlayListTest, DamagedFilesCreateNoMoreEntriesThanTheyHold)
 
 TEST_F(PlayListTest, FormatErrorsLeaveNoEntriesButMarkTheListLoaded)
 {
-    for (const std::string& text :
-         {FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi") + "\tx broken\r\n"),
-          FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi")).substr(0, 60),
-          FilesOnly("\ts Count=1\r\n" + Entry(1, "C:\\1.avi"))}) {
+    for (const std::string& text : {FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi") + "\tx broken\r\n"),
+                                    FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi")).substr(0, 60),
+                                    FilesOnly("\ts Count=1\r\n" + Entry(1, "C:\\1.avi"))}) {
         TTempFolder::WriteFile(Dir.Path() + "壊れ.lst", text);
         TPlayList list("壊れ", Dir.Path());
         list.Setting().SetParent(&Global);
@@ -215,7 +213,7 @@ TEST_F(PlayListTest, CreateAndRenameTestTheNameAndCarryTheFile)
     EXPECT_THROW(TPlayList("a|b", Dir.Path()), EFileError);
 #endif
     TPlayList list("旧名", Dir.Path());
-    EXPECT_FALSE(FileSystem::FileExists(list.FileName())); // tested, not left behind
+    EXPECT_FALSE(FileSystem::FileExists(list.FileName()));  // tested, not left behind
     list.Rename("新名");
     EXPECT_EQ("新名", list.Name());
     EXPECT_FALSE(FileSystem::FileExists(list.FileName()));

@@ -35,24 +35,24 @@ std::string Text(HWND wnd)
 // Selects a line (-1: none) and presses a button.
 void Press(HWND button, HWND box = nullptr, int line = -1)
 {
-    if (box)
-        SendMessageA(box, LB_SETCURSEL, line, 0);
+    if (box) SendMessageA(box, LB_SETCURSEL, line, 0);
     SendMessageA(button, BM_CLICK, 0, 0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ScanResultDlgTest, LayoutAndMovesThatKeepTheFolders)
 {
     TScanResultDlg dlg;
-    dlg.AddList = {{"C:\\m\\z.avi", 0}, {"C:\\ソ\\表示.avi", 2}, {"C:\\m\\a.avi", 0}}; // shown as given
+    dlg.AddList = {{"C:\\m\\z.avi", 0}, {"C:\\ソ\\表示.avi", 2}, {"C:\\m\\a.avi", 0}};  // shown as given
     dlg.ExcludeList = {{"C:\\n\\x.avi", 1}};
     dlg.DeleteList = {{"C:\\m\\gone.avi", 0}};
     bool shown = false;
     dlg.OnShow = [&](TScanResultDlg& d) {
         shown = true;
         EXPECT_EQ("検索結果", Text(d.Handle));
-        EXPECT_EQ("↓↑OKキャンセル", Text(d.Add2ExBtn) + Text(d.Ex2AddBtn) + Text(d.OKBtn) + Text(d.CancelBtn));
+        EXPECT_EQ("↓↑OKキャンセル",
+                  Text(d.Add2ExBtn) + Text(d.Ex2AddBtn) + Text(d.OKBtn) + Text(d.CancelBtn));
         RECT rc;
         GetClientRect(d.Handle, &rc);
         EXPECT_EQ(447, rc.right);
@@ -61,10 +61,10 @@ TEST(ScanResultDlgTest, LayoutAndMovesThatKeepTheFolders)
         EXPECT_EQ((TNames{"C:\\m\\z.avi", "C:\\ソ\\表示.avi", "C:\\m\\a.avi"}), Lines(d.AddListBox));
         EXPECT_EQ((TNames{"C:\\m\\gone.avi"}), Lines(d.DeleteListBox));
 
-        Press(d.Add2ExBtn, d.AddListBox); // no selection: nothing moves
+        Press(d.Add2ExBtn, d.AddListBox);  // no selection: nothing moves
         Press(d.Ex2AddBtn, d.ExcludeListBox);
         EXPECT_EQ(3u, Lines(d.AddListBox).size());
-        Press(d.Add2ExBtn, d.AddListBox, 1); // down and back up: to the end
+        Press(d.Add2ExBtn, d.AddListBox, 1);  // down and back up: to the end
         EXPECT_EQ((TNames{"C:\\n\\x.avi", "C:\\ソ\\表示.avi"}), Lines(d.ExcludeListBox));
         Press(d.Ex2AddBtn, d.ExcludeListBox, 1);
         Press(d.Ex2AddBtn, d.ExcludeListBox, 0);
@@ -93,7 +93,7 @@ TEST(ScanResultDlgTest, EscapeCancelsAndEnterAccepts)
         PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     };
     EXPECT_EQ(IDCANCEL, cancel.ShowModal());
-    EXPECT_EQ(1u, cancel.AddList.size()); // the caller's lists stay as they were
+    EXPECT_EQ(1u, cancel.AddList.size());  // the caller's lists stay as they were
     EXPECT_TRUE(cancel.ExcludeList.empty());
 
     TScanResultDlg empty;
@@ -121,7 +121,7 @@ TEST(ScanResultDlgTest, ScanThroughTheDialog)
             shown = true;
             EXPECT_EQ(3u, Lines(d.AddListBox).size());
             EXPECT_EQ(1u, Lines(d.DeleteListBox).size());
-            Press(d.Add2ExBtn, d.AddListBox, 0); // a.wav
+            Press(d.Add2ExBtn, d.AddListBox, 0);  // a.wav
             Press(d.OKBtn);
         });
     });

@@ -27,19 +27,18 @@ public:
         GetTempPathA(MAX_PATH, tmp);
         for (unsigned n = GetTickCount();; ++n) {
             FPath = std::string(tmp) + "reelo-pl-" + std::to_string(n) + "\\";
-            if (CreateDirectoryA(FPath.c_str(), nullptr))
-                break;
+            if (CreateDirectoryA(FPath.c_str(), nullptr)) break;
         }
 #else
         char tmpl[] = "/tmp/reelo-pl-XXXXXX";
-        FPath = std::string(mkdtemp(tmpl)) + "/"; // the native store takes POSIX names
+        FPath = std::string(mkdtemp(tmpl)) + "/";  // the native store takes POSIX names
 #endif
     }
     ~TTempFolder() { RemoveTree(FPath); }
     TTempFolder(const TTempFolder&) = delete;
     TTempFolder& operator=(const TTempFolder&) = delete;
 
-    const std::string& Path() const { return FPath; } // ends with the delimiter
+    const std::string& Path() const { return FPath; }  // ends with the delimiter
 
     std::string MakeFolder(const std::string& name) const
     {
@@ -58,8 +57,7 @@ public:
         const DWORD a = (attrs & AttrReadOnly ? FILE_ATTRIBUTE_READONLY : 0) |
                         (attrs & AttrHidden ? FILE_ATTRIBUTE_HIDDEN : 0) |
                         (attrs & AttrSystem ? FILE_ATTRIBUTE_SYSTEM : 0);
-        if (a)
-            SetFileAttributesA((FPath + name).c_str(), a);
+        if (a) SetFileAttributesA((FPath + name).c_str(), a);
 #endif
         return FPath + name;
     }
@@ -84,8 +82,7 @@ public:
         while (h != INVALID_HANDLE_VALUE) {
             const std::string n = d.cFileName, p = dir + n;
             if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (n != "." && n != "..")
-                    RemoveTree(p);
+                if (n != "." && n != "..") RemoveTree(p);
             } else {
                 SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(p.c_str());
@@ -97,8 +94,7 @@ public:
         }
         RemoveDirectoryA(dir.c_str());
 #else
-        if (std::system(("rm -rf '" + Native(path) + "'").c_str()) != 0)
-            return;
+        if (std::system(("rm -rf '" + Native(path) + "'").c_str()) != 0) return;
 #endif
     }
 

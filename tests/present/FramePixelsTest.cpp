@@ -51,7 +51,7 @@ struct TTestFrame {
     TFrameBuffer Frame;
 };
 
-} // namespace
+}  // namespace
 
 // Every orientation and pixel size of sample and frame gives the same
 // upright picture, in the rectangle, and nothing outside it.
@@ -61,14 +61,16 @@ TEST(FramePixels, SampleLandsUprightAtTheRectangle)
         for (int srcSign : {1, -1})
             for (int dstBits : {24, 32})
                 for (bool dstBottomUp : {true, false}) {
-                    SCOPED_TRACE(testing::Message() << srcBits << " " << srcSign << " " << dstBits << " " << dstBottomUp);
+                    SCOPED_TRACE(testing::Message()
+                                 << srcBits << " " << srcSign << " " << dstBits << " " << dstBottomUp);
                     const TSampleFormat f = Format(5, 3 * srcSign, srcBits);
                     TTestFrame t(9, 7, dstBits, dstBottomUp);
                     ASSERT_TRUE(t.Draw(f, MakeSample(f), TFrameRect{2, 3, 5, 3}));
                     for (int y = 0; y < 7; ++y)
                         for (int x = 0; x < 9; ++x) {
                             const bool inside = x >= 2 && x < 7 && y >= 3 && y < 6;
-                            ASSERT_EQ(inside ? Colour(x - 2, y - 3) : NotDrawn, t.Pixel(x, y)) << x << "," << y;
+                            ASSERT_EQ(inside ? Colour(x - 2, y - 3) : NotDrawn, t.Pixel(x, y))
+                                << x << "," << y;
                         }
                 }
 }
@@ -85,7 +87,8 @@ TEST(FramePixels, StretchesByNearestPixel)
     TTestFrame down(3, 2);
     ASSERT_TRUE(down.Draw(big, MakeSample(big), TFrameRect{0, 0, 3, 2}));
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(Colour(2 * x + 1, 2 * y + 1), down.Pixel(x, y)) << x << "," << y;
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(Colour(2 * x + 1, 2 * y + 1), down.Pixel(x, y)) << x << "," << y;
 }
 
 // A video rectangle larger than the window (zoomed full screen) or partly or
@@ -100,9 +103,10 @@ TEST(FramePixels, ClipsToTheFrame)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(Colour((x + 2) / 2, (y + 2) / 2), t.Pixel(x, y));
 
-    for (TFrameRect r : {TFrameRect{3, 2, 4, 4}, TFrameRect{4, 0, 4, 4}, TFrameRect{0, -4, 4, 4}, TFrameRect{0, 0, 0, 4},
-                         TFrameRect{0, 0, 4, -1}, TFrameRect{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
-                         TFrameRect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}}) {
+    for (TFrameRect r :
+         {TFrameRect{3, 2, 4, 4}, TFrameRect{4, 0, 4, 4}, TFrameRect{0, -4, 4, 4}, TFrameRect{0, 0, 0, 4},
+          TFrameRect{0, 0, 4, -1}, TFrameRect{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX},
+          TFrameRect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}}) {
         TTestFrame part(4, 4);
         EXPECT_TRUE(part.Draw(f, sample, r));
         EXPECT_EQ(NotDrawn, part.Pixel(0, 0));
@@ -114,19 +118,21 @@ TEST(FramePixels, ClipsToTheFrame)
 // is dropped without reading past the sample.
 TEST(FramePixels, RejectsSamplesThatDoNotHoldTheirFormat)
 {
-    const TSampleFormat f = Format(3, 2, 24); // rows of 9 bytes padded to 12
+    const TSampleFormat f = Format(3, 2, 24);  // rows of 9 bytes padded to 12
     const auto full = MakeSample(f);
     TTestFrame ok(3, 2);
     EXPECT_TRUE(ok.Draw(f, full, TFrameRect{0, 0, 3, 2}));
 
-    const std::vector<std::vector<std::uint8_t>> shortOnes{{full.begin(), full.begin() + 18}, {full.begin(), full.end() - 1}};
+    const std::vector<std::vector<std::uint8_t>> shortOnes{{full.begin(), full.begin() + 18},
+                                                           {full.begin(), full.end() - 1}};
     for (const auto& data : shortOnes) {
         TTestFrame t(3, 2);
         EXPECT_FALSE(t.Draw(f, data, TFrameRect{0, 0, 3, 2}));
         EXPECT_EQ(NotDrawn, t.Pixel(2, 1));
     }
-    for (TSampleFormat bad : {Format(0x7FFFFFFF, 1, 32), Format(1, INT32_MIN, 24), Format(0x7FFFFFFF, 0x7FFFFFFF, 24),
-                              Format(3, 2, 16), Format(0, 2, 24), Format(3, 0, 24), TSampleFormat{3, 2, 32, 3}}) {
+    for (TSampleFormat bad :
+         {Format(0x7FFFFFFF, 1, 32), Format(1, INT32_MIN, 24), Format(0x7FFFFFFF, 0x7FFFFFFF, 24),
+          Format(3, 2, 16), Format(0, 2, 24), Format(3, 0, 24), TSampleFormat{3, 2, 32, 3}}) {
         TTestFrame t(3, 2);
         EXPECT_FALSE(t.Draw(bad, full, TFrameRect{0, 0, 3, 2}));
         EXPECT_EQ(NotDrawn, t.Pixel(0, 0));

@@ -36,7 +36,7 @@ TEST(MovieDrag, FollowsTheMouseWhileTheFrameIsSizable)
     drag.ButtonDown(0, 0, false);
     EXPECT_FALSE(drag.Pressed());
 
-    EXPECT_EQ(-2, MouseX(0xFFFBFFFEu)); // left of and above a captured client area
+    EXPECT_EQ(-2, MouseX(0xFFFBFFFEu));  // left of and above a captured client area
     EXPECT_EQ(-5, MouseY(0xFFFBFFFEu));
 }
 

@@ -22,10 +22,18 @@ public:
     long Length = 0;
     const AM_MEDIA_TYPE* OwnType = nullptr;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = this; return S_OK; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = this;
+        return S_OK;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetPointer(BYTE** p) override { *p = Data.data(); return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetPointer(BYTE** p) override
+    {
+        *p = Data.data();
+        return S_OK;
+    }
     long STDMETHODCALLTYPE GetSize() override { return long(Data.size()); }
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
@@ -54,7 +62,8 @@ public:
     // RGB32 pixels, quadrants red, green / blue, white of a w x h picture.
     void Fill(int w, int h, bool topDown)
     {
-        static const COLORREF quadrant[2][2] = {{RGB(255, 0, 0), RGB(0, 255, 0)}, {RGB(0, 0, 255), RGB(255, 255, 255)}};
+        static const COLORREF quadrant[2][2] = {{RGB(255, 0, 0), RGB(0, 255, 0)},
+                                                {RGB(0, 0, 255), RGB(255, 255, 255)}};
         Data.assign(std::size_t(w) * h * 4, 0);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -69,7 +78,8 @@ public:
 struct TVideoType {
     TVideoType(LONG width, LONG height)
     {
-        Info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        Info.bmiHeader =
+            BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         Type.majortype = MEDIATYPE_Video;
         Type.subtype = MEDIASUBTYPE_RGB32;
         Type.formattype = FORMAT_VideoInfo;
@@ -111,7 +121,10 @@ struct TTestWindow {
         Frame.Resize(Bounds.right - Bounds.left, Bounds.bottom - Bounds.top);
     }
     ~TTestWindow() { DestroyWindow(Wnd); }
-    COLORREF ScreenPixel(int x, int y) { return GetPixel(TWindowDC().Get(), Bounds.left + x, Bounds.top + y); }
+    COLORREF ScreenPixel(int x, int y)
+    {
+        return GetPixel(TWindowDC().Get(), Bounds.left + x, Bounds.top + y);
+    }
     // The screen shows a presented frame a little later when the machine is
     // busy: reads until the pixel is the expected one or a second has passed,
     // dispatching messages meanwhile, and returns the last value read.
@@ -131,7 +144,7 @@ struct TTestWindow {
     TSimpleDIB Frame;
 };
 
-} // namespace
+}  // namespace
 
 TEST(SimpleDIB, ResizeKeepsTheOldBitmapOnEmptySizesAndFailure)
 {
@@ -139,8 +152,7 @@ TEST(SimpleDIB, ResizeKeepsTheOldBitmapOnEmptySizesAndFailure)
     dib.Resize(7, 5);
     FillFrame(dib, RGB(255, 255, 255), RECT{0, 0, 7, 5});
     const HBITMAP before = dib.GetBitmap();
-    for (auto [w, h] : {std::pair{7, 5}, {0, 5}, {7, -1}})
-        dib.Resize(w, h);
+    for (auto [w, h] : {std::pair{7, 5}, {0, 5}, {7, -1}}) dib.Resize(w, h);
     EXPECT_THROW(dib.Resize(0x7FFFFFFF, 0x7FFFFFFF), Exception);
     EXPECT_EQ(before, dib.GetBitmap());
     EXPECT_EQ(7, dib.GetInfo().bmiHeader.biWidth);
@@ -206,7 +218,8 @@ TEST(LayeredPresent, PresentsTheFrameAsTheWindowSurface)
     TTestWindow w;
     const int width = w.Frame.GetWidth(), height = w.Frame.GetHeight();
     SwitchLayeredStyle(w.Wnd, true, w.Frame, 255);
-    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TRANSPARENT, GetWindowLongPtrA(w.Wnd, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    EXPECT_EQ(WS_EX_LAYERED | WS_EX_TRANSPARENT,
+              GetWindowLongPtrA(w.Wnd, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
     ShowWindow(w.Wnd, SW_SHOWNOACTIVATE);
     FillFrame(w.Frame, RGB(255, 0, 0), RECT{0, 0, width, height / 2});
     FillFrame(w.Frame, RGB(0, 255, 0), RECT{0, height / 2, width, height});

@@ -26,32 +26,38 @@ namespace {
 
 class SettingFile : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir = std::filesystem::temp_directory_path() /
               ("reelo-settings-" + std::string(info->name()) + "-" + std::to_string(std::rand()));
         std::filesystem::create_directories(dir);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
     std::string Path(const std::string& name) const { return (dir / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
     }
-    std::string Read(const std::string& name) const {
+    std::string Read(const std::string& name) const
+    {
         std::ifstream in(Path(name), std::ios::binary);
         std::stringstream ss;
         ss << in.rdbuf();
         return ss.str();
     }
-    std::string Saved(TSetting& s) {
+    std::string Saved(TSetting& s)
+    {
         s.SaveToFile(Path("saved.ini"));
         return Read("saved.ini");
     }
-    std::string LoadError(const std::string& bytes) {
+    std::string LoadError(const std::string& bytes)
+    {
         TSetting s;
         try {
             s.LoadFromFile(Write("bad.ini", bytes));
@@ -60,13 +66,15 @@ protected:
         }
         return "(loaded)";
     }
-    std::string FormatError(int line) const {
+    std::string FormatError(int line) const
+    {
         return "ファイルフォーマットが不正です\r\nfile: " + Path("bad.ini") + " line:" + std::to_string(line);
     }
     std::filesystem::path dir;
 };
 
-TEST_F(SettingFile, SmallExampleByteForByte) {
+TEST_F(SettingFile, SmallExampleByteForByte)
+{
     TSetting s;
     s.WriteInteger("\\A", 1);
     s.WriteString("\\T", "x");
@@ -74,7 +82,8 @@ TEST_F(SettingFile, SmallExampleByteForByte) {
     EXPECT_EQ("\\\t2\t1\t\r\n\ts T=x\r\n\ti A=1\r\n\r\nK\t1\t0\t\r\n\ti N=5\r\n /K\r\n /\\\r\n", Saved(s));
 }
 
-TEST_F(SettingFile, PlayListExampleByteForByte) {
+TEST_F(SettingFile, PlayListExampleByteForByte)
+{
     // The keys a play list writes for one file and one folder with one
     // excluded file, in the order it writes them.
     TSetting file;
@@ -109,7 +118,8 @@ TEST_F(SettingFile, PlayListExampleByteForByte) {
     EXPECT_EQ(expected, Saved(again));
 }
 
-TEST_F(SettingFile, LoadsLineEndingsCommentsAndMerges) {
+TEST_F(SettingFile, LoadsLineEndingsCommentsAndMerges)
+{
     const std::string text =
         "# comment\n\\\t1\t1\t\r"
         "\ts Eq=a=b=\r\n"
@@ -135,18 +145,20 @@ TEST_F(SettingFile, LoadsLineEndingsCommentsAndMerges) {
     EXPECT_EQ("\\\t3\t1\t\r\n", Saved(s).substr(0, 8));
 }
 
-TEST_F(SettingFile, FormatErrorsCarryTheLine) {
+TEST_F(SettingFile, FormatErrorsCarryTheLine)
+{
     EXPECT_EQ(FormatError(0), LoadError(""));
     EXPECT_EQ(FormatError(2), LoadError("# only\n\ts A=1\n"));
     EXPECT_EQ(FormatError(3), LoadError("\\\t0\t0\t\r\n\r\n\tx\r\n /\\\r\n"));
     EXPECT_EQ(FormatError(3), LoadError("\\\t0\t1\t\nK\t0\t0\t\n /K\n"));  // ends before " /\"
-    EXPECT_EQ(FormatError(1), LoadError("\\\t0\t0\n /\\\n"));             // third TAB missing
+    EXPECT_EQ(FormatError(1), LoadError("\\\t0\t0\n /\\\n"));              // third TAB missing
     EXPECT_EQ(FormatError(2), LoadError("\\\t0\t0\t\n\ts NoEquals\n /\\\n"));
     EXPECT_EQ(FormatError(1), LoadError("x"));
     EXPECT_EQ("(loaded)", LoadError("\\\t0\t0\t\n /\\"));
 }
 
-TEST_F(SettingFile, BadNumbersAreConversionErrors) {
+TEST_F(SettingFile, BadNumbersAreConversionErrors)
+{
     const char* bad[] = {"\\\t0\t0\t\n\ti N=12a\n /\\\n", "\\\t0\t0\t\n\ti N=\n /\\\n",
                          "\\\t0\t0\t\n\ti N=2147483648\n /\\\n", "\\\tx\t0\t\n /\\\n"};
     for (const char* text : bad) {
@@ -163,7 +175,8 @@ TEST_F(SettingFile, BadNumbersAreConversionErrors) {
     }
 }
 
-TEST_F(SettingFile, HugeCountsArePresizingHintsOnly) {
+TEST_F(SettingFile, HugeCountsArePresizingHintsOnly)
+{
     TSetting s;
     s.LoadFromFile(Write("h.ini", "\\\t2000000000\t2147483647\t\nK\t-5\t2000000000\t\n\ti V=1\n /K\n /\\\n"));
     TKeyNode* root = TSettingAccess::Root(s);
@@ -174,11 +187,13 @@ TEST_F(SettingFile, HugeCountsArePresizingHintsOnly) {
     EXPECT_EQ(std::string("\\\t0\t1\t\r\n\r\nK\t1\t0\t\r\n\ti V=1\r\n /K\r\n /\\\r\n"), Saved(s));
     // A presized table writes its entries in the order of its bucket count.
     TSetting p;
-    p.LoadFromFile(Write("p.ini", "\\\t0\t0\t\nK\t0\t7\t\nA\t0\t0\t\n /A\nB\t0\t0\t\n /B\nC\t0\t0\t\n /C\n /K\n /\\\n"));
+    p.LoadFromFile(
+        Write("p.ini", "\\\t0\t0\t\nK\t0\t7\t\nA\t0\t0\t\n /A\nB\t0\t0\t\n /B\nC\t0\t0\t\n /C\n /K\n /\\\n"));
     EXPECT_EQ(7, TSettingAccess::Root(p)->SubKeys.Get("K")->SubKeys.HashSize());
 }
 
-TEST_F(SettingFile, RoundTripKeepsKinds) {
+TEST_F(SettingFile, RoundTripKeepsKinds)
+{
     TSetting s;
     s.WriteString("\\Files\\1\\Path", "C:\\フォルダ\\表示.avi");
     s.WriteString("\\Digits", "123");
@@ -204,7 +219,8 @@ TEST_F(SettingFile, RoundTripKeepsKinds) {
     EXPECT_EQ("B=lost name", t.ReadString("\\A", ""));
 }
 
-TEST_F(SettingFile, DeepNestingNeedsNoStack) {
+TEST_F(SettingFile, DeepNestingNeedsNoStack)
+{
     std::string text = "\\\t0\t1\t\n";
     const int depth = 200000;
     for (int i = 0; i < depth; ++i) text += "k\t0\t1\t\n";
@@ -219,7 +235,8 @@ TEST_F(SettingFile, DeepNestingNeedsNoStack) {
     EXPECT_TRUE(t.Exists("\\k\\k\\k"));
 }
 
-TEST_F(SettingFile, FailedSavesKeepThePreviousFile) {
+TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
+{
     TSetting s;
     s.WriteString("\\V", "old");
     const std::string target = Path("keep.ini");
@@ -256,8 +273,10 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile) {
 // A key handed over with MoveKey leaves both stores as CopyKey followed by
 // DeleteKey would: whether the destination is new or already there, whether
 // a copy would reorder a table, and when the source's open key lies inside.
-TEST_F(SettingFile, MoveKeyEndsLikeCopyAndDelete) {
-    const std::string source = Write("source.lst",
+TEST_F(SettingFile, MoveKeyEndsLikeCopyAndDelete)
+{
+    const std::string source = Write(
+        "source.lst",
         "\\\t0\t1\t\r\n"
         "\r\nL\t0\t2\t\r\n"
         "\r\n1\t1\t1\t\r\n\ts Path=p1\r\n"
@@ -306,7 +325,8 @@ TEST_F(SettingFile, MoveKeyEndsLikeCopyAndDelete) {
 // WriteNumberedCopies re-uses what the key already holds, yet every save
 // shows the same bytes as deleting the key and copying every store anew,
 // through a series of changes to the stores and their number.
-TEST_F(SettingFile, NumberedCopiesEndLikeTheLongWay) {
+TEST_F(SettingFile, NumberedCopiesEndLikeTheLongWay)
+{
     std::vector<std::unique_ptr<TSetting>> stores;
     auto addStore = [&stores](int i) {
         stores.push_back(std::make_unique<TSetting>());
@@ -360,7 +380,8 @@ TEST_F(SettingFile, NumberedCopiesEndLikeTheLongWay) {
         s->DeleteKey("\\Files\\");
         s->WriteInteger("\\Files\\Count", static_cast<int32_t>(stores.size()));
         for (std::size_t i = stores.size(); i > 0; --i)
-            s->WriteString("\\Files\\" + std::to_string(i) + "\\Path", stores[i - 1]->ReadString("\\Path", ""));
+            s->WriteString("\\Files\\" + std::to_string(i) + "\\Path",
+                           stores[i - 1]->ReadString("\\Path", ""));
     }
     step("over keys written in another order");
     stores.clear();

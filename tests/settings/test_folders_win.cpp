@@ -9,7 +9,8 @@
 
 namespace {
 
-TEST(SettingFolders, ApplicationAndAppData) {
+TEST(SettingFolders, ApplicationAndAppData)
+{
     const std::string app = GetApplicationDir();
     ASSERT_FALSE(app.empty());
     EXPECT_EQ('\\', app.back());
@@ -24,7 +25,8 @@ TEST(SettingFolders, ApplicationAndAppData) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(appData.c_str()));
 }
 
-TEST(SettingFolders, DelimiterSkipsSecondBytes) {
+TEST(SettingFolders, DelimiterSkipsSecondBytes)
+{
     // 表 is 95 5C in code page 932: its second byte is not a delimiter.
     EXPECT_EQ(6u, LastPathDelimiter("C:\\dir\\表.exe"));
     EXPECT_EQ(2u, LastPathDelimiter("C:\\表"));
@@ -32,7 +34,8 @@ TEST(SettingFolders, DelimiterSkipsSecondBytes) {
     EXPECT_EQ(std::string::npos, LastPathDelimiter("ソ"));
 }
 
-TEST(SettingFolders, AnsiPathsAndAtomicReplace) {
+TEST(SettingFolders, AnsiPathsAndAtomicReplace)
+{
     // A CP932 folder and file name go through the "A" file functions.
     const std::string dir = GetAppDataDir() + "Reelo設定テスト\\";
     CreateDirectoryA(dir.c_str(), nullptr);

@@ -14,7 +14,8 @@ namespace {
 
 // The iteration order the tables must produce: bucket by bucket, each
 // bucket in the order its keys were first added.
-std::vector<std::string> ExpectedOrder(const std::vector<std::string>& chainOrder, int buckets) {
+std::vector<std::string> ExpectedOrder(const std::vector<std::string>& chainOrder, int buckets)
+{
     std::vector<std::string> out;
     for (int b = 0; b < buckets; ++b)
         for (const auto& k : chainOrder)
@@ -22,7 +23,8 @@ std::vector<std::string> ExpectedOrder(const std::vector<std::string>& chainOrde
     return out;
 }
 
-TEST(HashTable, StringHashAndBuckets) {
+TEST(HashTable, StringHashAndBuckets)
+{
     EXPECT_EQ(112371u, StringHash("abc"));
     EXPECT_EQ(1u, StringHash("abc") % 5);
     EXPECT_EQ(0u, StringHash(""));
@@ -35,7 +37,8 @@ TEST(HashTable, StringHashAndBuckets) {
     EXPECT_EQ((std::vector<std::string>{"T", "A"}), t.Keys());
 }
 
-TEST(HashTable, PutKeepsPlaceRemoveMovesToEnd) {
+TEST(HashTable, PutKeepsPlaceRemoveMovesToEnd)
+{
     TConfHash t;
     for (const char* k : {"a", "f", "k", "Name", "name", ""}) t.Put(k, TConf::String(k));
     t.Put("a", TConf::Integer(7));
@@ -49,7 +52,8 @@ TEST(HashTable, PutKeepsPlaceRemoveMovesToEnd) {
     EXPECT_EQ(6, t.Count());
 }
 
-TEST(HashTable, ErrorsLeaveTheTableUnchanged) {
+TEST(HashTable, ErrorsLeaveTheTableUnchanged)
+{
     TConfHash t;
     t.Put("x", TConf::Integer(1));
     const auto before = t.Keys();
@@ -84,7 +88,8 @@ TEST(HashTable, ErrorsLeaveTheTableUnchanged) {
     static_assert(!std::is_same_v<TConfHash::EHashError, TConfKeyHash::EHashError>);
 }
 
-TEST(HashTable, ResizeReinsertsInOldIterationOrder) {
+TEST(HashTable, ResizeReinsertsInOldIterationOrder)
+{
     // "b" lands before "a" with 5 buckets; one bucket keeps that order even
     // though "a" was added first.
     TConfHash t;
@@ -102,7 +107,8 @@ TEST(HashTable, ResizeReinsertsInOldIterationOrder) {
 
 // Random operations on a large table (with its index) against a plain model
 // of chains; also exercises index deletion with wrap-around.
-TEST(HashTable, LargeTablesAgreeWithChainModel) {
+TEST(HashTable, LargeTablesAgreeWithChainModel)
+{
     std::mt19937 rng(12345);
     TConfHash t;
     std::vector<std::string> chain;  // master order of the model

@@ -10,7 +10,8 @@
 namespace {
 
 template <class F>
-std::string MessageOf(F f) {
+std::string MessageOf(F f)
+{
     try {
         f();
     } catch (const Exception& e) {
@@ -19,7 +20,8 @@ std::string MessageOf(F f) {
     return "(no exception)";
 }
 
-TEST(Setting, NewStoreAndPaths) {
+TEST(Setting, NewStoreAndPaths)
+{
     TSetting s;
     EXPECT_EQ("def", s.ReadString("Missing", "def"));
     EXPECT_TRUE(s.Exists("\\"));
@@ -52,7 +54,8 @@ TEST(Setting, NewStoreAndPaths) {
     EXPECT_EQ("\\", s.CurrentPath());
 }
 
-TEST(Setting, MissingOpenKeyCreatedByFirstWrite) {
+TEST(Setting, MissingOpenKeyCreatedByFirstWrite)
+{
     TSetting s;
     {
         TSettingKey key(s, "\\K\\L\\");
@@ -67,7 +70,8 @@ TEST(Setting, MissingOpenKeyCreatedByFirstWrite) {
     EXPECT_EQ(2, s.ReadInteger("\\K\\L\\W", 0));
 }
 
-TEST(Setting, ErrorTexts) {
+TEST(Setting, ErrorTexts)
+{
     TSetting s;
     s.WriteString("\\K\\S", "123");
     s.CreateKey("\\K\\X");
@@ -83,7 +87,8 @@ TEST(Setting, ErrorTexts) {
     EXPECT_EQ("empty name", s.ReadString("X", ""));
 }
 
-TEST(Setting, ParentFallbackAndChains) {
+TEST(Setting, ParentFallbackAndChains)
+{
     TSetting global, list, file;
     global.WriteInteger("\\K\\V", 5);
     global.WriteString("\\K\\G", "global");
@@ -119,7 +124,8 @@ TEST(Setting, ParentFallbackAndChains) {
     global.CloseKey();
 }
 
-TEST(Setting, TypedValues) {
+TEST(Setting, TypedValues)
+{
     TSetting s;
     s.WriteInteger("\\I", 3);
     s.WriteInteger("\\Two", 2);
@@ -137,7 +143,8 @@ TEST(Setting, TypedValues) {
     EXPECT_THROW(s.ReadInteger("\\F", 0), ESettingError);
 }
 
-TEST(Setting, DeleteKeyAndClear) {
+TEST(Setting, DeleteKeyAndClear)
+{
     TSetting s;
     s.WriteInteger("\\A\\B\\V", 1);
     s.WriteInteger("\\C\\V", 2);
@@ -161,7 +168,8 @@ TEST(Setting, DeleteKeyAndClear) {
     EXPECT_EQ(4, s.ReadInteger("\\C\\V", 0));
 }
 
-TEST(Setting, CopyKeyMerges) {
+TEST(Setting, CopyKeyMerges)
+{
     TSetting src, dst;
     src.WriteString("\\S\\Path", "p");
     src.WriteInteger("\\S\\Common\\N", 1);
@@ -186,7 +194,8 @@ TEST(Setting, CopyKeyMerges) {
     EXPECT_FALSE(src.Exists("\\S\\Inner\\Inner"));
 }
 
-TEST(Setting, LockWaitsForOtherThreadsOnly) {
+TEST(Setting, LockWaitsForOtherThreadsOnly)
+{
     TSetting s;
     s.WriteInteger("\\V", 0);
     std::atomic<bool> wrote{false};
@@ -220,7 +229,8 @@ TEST(Setting, LockWaitsForOtherThreadsOnly) {
 // The lock taken directly: readers on two threads share it, a writer waits
 // for both, and a thread that upgraded its own shared hold keeps readers of
 // other threads out until it lets go. Each thread's holds nest.
-TEST(SettingLock, TurnsAcrossThreads) {
+TEST(SettingLock, TurnsAcrossThreads)
+{
     using namespace std::chrono_literals;
     TSettingLock lock;
     lock.LockShared();

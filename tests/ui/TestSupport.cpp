@@ -13,14 +13,13 @@ TTempDir::TTempDir(const std::string& prefix)
     GetTempPathA(MAX_PATH, tmp);
     static int counter = 0;
     for (;;) {
-        std::string p = IncludeTrailingPathDelimiter(tmp) + prefix + "-" + std::to_string(GetCurrentProcessId()) +
-                        "-" + std::to_string(++counter);
+        std::string p = IncludeTrailingPathDelimiter(tmp) + prefix + "-" +
+                        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
         if (CreateDirectoryA(p.c_str(), nullptr)) {
             FPath = p + "\\";
             return;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            throw std::runtime_error("cannot create " + p);
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create " + p);
     }
 }
 
@@ -34,8 +33,7 @@ void RemoveTree(const std::string& dir)
     if (h != INVALID_HANDLE_VALUE) {
         do {
             std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
+            if (name == "." || name == "..") continue;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(base + name);
             else
@@ -60,7 +58,10 @@ std::string ReadTextFile(const std::string& file)
     return s.str();
 }
 
-bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 TRegistryPathGuard::TRegistryPathGuard()
 {
@@ -85,8 +86,7 @@ TRegistryPathGuard::~TRegistryPathGuard()
 {
     if (!FKeyExisted) {
         RegDeleteKeyA(HKEY_CURRENT_USER, RegistryKeyPath);
-        if (!FParentExisted)
-            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Pondel");
+        if (!FParentExisted) RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Pondel");
         return;
     }
     if (FValue)
@@ -98,8 +98,8 @@ TRegistryPathGuard::~TRegistryPathGuard()
 void TRegistryPathGuard::Set(const std::string& value)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create the registry key");
     RegSetValueExA(key, RegistryPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
@@ -129,6 +129,5 @@ TUserFolderGuard::~TUserFolderGuard()
 {
     std::string dir = ExcludeTrailingPathDelimiter(FPath);
     RemoveTree(dir);
-    if (!FSaved.empty())
-        MoveFileA(FSaved.c_str(), dir.c_str());
+    if (!FSaved.empty()) MoveFileA(FSaved.c_str(), dir.c_str());
 }

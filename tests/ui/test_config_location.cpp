@@ -139,7 +139,8 @@ TEST_F(Folders, SaveDestinationTable)
         TSetting g;
         WriteKey(g, ConfigKey::MultiUser, r.flag);
         WriteKey(g, ConfigKey::Recent, "saved");
-        std::string written = SaveConfigurationTo(g, folders, configDir, r.atLoad, r.withPending ? pending : "");
+        std::string written =
+            SaveConfigurationTo(g, folders, configDir, r.atLoad, r.withPending ? pending : "");
         EXPECT_EQ(r.expectDir + "config.ini", written);
         EXPECT_EQ("saved", ReadKey(*ReadConfig(r.expectDir), ConfigKey::Recent));
         auto prog = ReadConfig(program);
@@ -207,8 +208,7 @@ TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
     EXPECT_EQ("表示.avi", ResolveLongPath("表示.avi"));
     EXPECT_EQ("c:\\windows", [] {
         std::string s = ResolveLongPath("c:\\WINDOWS");
-        for (char& ch : s)
-            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        for (char& ch : s) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
         return s;
     }());
 }
@@ -253,8 +253,8 @@ struct MainWindow : ::testing::Test {
     }
     std::unique_ptr<TMainForm> Create(std::vector<std::string> args)
     {
-        return std::make_unique<TMainForm>(std::move(args),
-                                           TConfigFolders{program, [this] { return user; }, [] { return ""; }});
+        return std::make_unique<TMainForm>(
+            std::move(args), TConfigFolders{program, [this] { return user; }, [] { return ""; }});
     }
 };
 

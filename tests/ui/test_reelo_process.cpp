@@ -18,14 +18,12 @@ namespace {
 std::string ReeloExe()
 {
     const char* bin = getenv("REELO_BINARY_DIR");
-    if (!bin)
-        return {};
+    if (!bin) return {};
     char full[MAX_PATH];
     // REELO_BINARY_DIR is a Unix path; Wine maps it through drive Z:.
     std::string dir = std::string("Z:") + bin;
     for (char& c : dir)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     GetFullPathNameA((dir + "\\bin\\Reelo.exe").c_str(), MAX_PATH, full, nullptr);
     return full;
 }
@@ -65,13 +63,13 @@ public:
         std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, programDir.c_str(), &si, &FPi))
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, programDir.c_str(), &si,
+                            &FPi))
             throw std::runtime_error("cannot start " + cmd);
     }
     ~TReelo()
     {
-        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(FPi.hProcess, 99);
+        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FPi.hProcess, 99);
         CloseHandle(FPi.hThread);
         CloseHandle(FPi.hProcess);
     }
@@ -81,10 +79,8 @@ public:
         for (int waited = 0; waited < timeoutMs; waited += 50) {
             FindData d{FPi.dwProcessId, className, nullptr};
             EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
-            if (d.Found)
-                return d.Found;
-            if (WaitForSingleObject(FPi.hProcess, 50) != WAIT_TIMEOUT)
-                return nullptr;
+            if (d.Found) return d.Found;
+            if (WaitForSingleObject(FPi.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
         }
         return nullptr;
     }
@@ -93,24 +89,19 @@ public:
     HWND MainWindow(bool visible = true)
     {
         HWND h = Window("TMainForm");
-        if (!h)
-            return nullptr;
+        if (!h) return nullptr;
         for (int waited = 0; waited < 15000; waited += 20) {
             HWND combo = FindWindowExA(h, nullptr, "ComboBox", nullptr);
-            if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0)
-                break;
+            if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) break;
             Sleep(20);
         }
-        for (int waited = 0; visible && waited < 5000 && !IsWindowVisible(h); waited += 20)
-            Sleep(20);
-        if (!visible)
-            Sleep(300);
+        for (int waited = 0; visible && waited < 5000 && !IsWindowVisible(h); waited += 20) Sleep(20);
+        if (!visible) Sleep(300);
         return h;
     }
     DWORD WaitExit(int timeoutMs = 15000)
     {
-        if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            return 0xFFFFFFFF;
+        if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
         DWORD code = 0;
         GetExitCodeProcess(FPi.hProcess, &code);
         return code;

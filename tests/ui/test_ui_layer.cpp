@@ -157,8 +157,7 @@ TEST_F(UiLayer, IdleHandlersRunWhenTheQueueIsEmpty)
     TTimer wake(10);  // the loop waits for messages between idle runs
     int idles = 0;
     app->AddIdleHandler([&] {
-        if (++idles == 2)
-            app->Terminate();
+        if (++idles == 2) app->Terminate();
         active = true;  // the list is inactive during the first idle
     });
     app->Run();
@@ -175,11 +174,9 @@ TEST_F(UiLayer, UncaughtExceptionIsShownAndTheLoopGoesOn)
     int ticks = 0;
     TTimer timer(10);
     timer.OnTimer = [&] {
-        if (++ticks == 1)
-            throw Exception("タイマー");
+        if (++ticks == 1) throw Exception("タイマー");
         PostMessageA(form.Handle(), WM_COMMAND, failing.Id(), 0);
-        if (ticks == 3)
-            app->Terminate();
+        if (ticks == 3) app->Terminate();
     };
     app->Run();
     ASSERT_EQ(2u, shown.size());
@@ -199,8 +196,7 @@ TEST_F(UiLayer, TimerIntervalAndEnabledFlag)
     EXPECT_FALSE(timer.Enabled());
     timer.SetEnabled(true);
     timer.OnTimer = [&] {
-        if (++ticks == 3)
-            app->Terminate();
+        if (++ticks == 3) app->Terminate();
     };
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -243,8 +239,7 @@ public:
     explicit THDropData(const std::vector<std::string>& files)
     {
         size_t size = sizeof(DROPFILES) + 1;
-        for (auto& f : files)
-            size += f.size() + 1;
+        for (auto& f : files) size += f.size() + 1;
         FDrop = GlobalAlloc(GHND, size);
         auto* df = static_cast<DROPFILES*>(GlobalLock(FDrop));
         df->pFiles = sizeof(DROPFILES);
@@ -265,8 +260,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* m) override
     {
-        if (QueryGetData(f) != S_OK)
-            return DV_E_FORMATETC;
+        if (QueryGetData(f) != S_OK) return DV_E_FORMATETC;
         m->tymed = TYMED_HGLOBAL;
         m->hGlobal = OleDuplicateData(FDrop, CF_HDROP, 0);
         m->pUnkForRelease = nullptr;

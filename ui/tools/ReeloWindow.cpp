@@ -19,12 +19,10 @@ int main(int argc, char** argv)
     HWND hwnd = nullptr;
     for (int waited = 0; waited <= timeout; waited += 100) {
         hwnd = FindWindowA(argv[2], nullptr);
-        if (hwnd && IsWindowVisible(hwnd))
-            break;
+        if (hwnd && IsWindowVisible(hwnd)) break;
         Sleep(100);
     }
-    if (!hwnd)
-        return 1;
+    if (!hwnd) return 1;
     if (std::strcmp(argv[1], "close") == 0) {
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
@@ -36,10 +34,8 @@ int main(int argc, char** argv)
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         LONG dx = r.right > work.right ? work.right - r.right : 0;
         LONG dy = r.bottom > work.bottom ? work.bottom - r.bottom : 0;
-        if (r.left + dx < work.left)
-            dx = work.left - r.left;
-        if (r.top + dy < work.top)
-            dy = work.top - r.top;
+        if (r.left + dx < work.left) dx = work.left - r.left;
+        if (r.top + dy < work.top) dy = work.top - r.top;
         if (dx || dy) {
             SetWindowPos(hwnd, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             Sleep(300);
