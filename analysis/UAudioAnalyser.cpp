@@ -110,13 +110,15 @@ TAudioAnalyser::TAudioAnalyser()
         if (Running) StopAnalysis();
     };
     NotifyWindow.OnTimer = [this] { ProgressTick(); };
-    ProgressDialog.OnCancel = [this] { StopAnalysis(); };
     BuildGraph();
 }
 
 TAudioAnalyser::~TAudioAnalyser()
 {
     // Stops like StopAnalysis but tells no one: the owner is going away.
+    OnProgressOpened = nullptr;
+    OnProgressShown = nullptr;
+    OnProgress = nullptr;
     Halt();
     NotifyWindow.MediaEvent = nullptr;
     SourceFilter = nullptr;
@@ -167,8 +169,7 @@ bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
     if (!out || !in) return false;
     if (FAILED(Graph->Connect(out.Get(), in.Get()))) return false;
     TerminateDanglingStreams();
-    ProgressDialog.SetFileName(fileName);
-    ProgressDialog.SetProgress(0);
+    if (OnProgressOpened) OnProgressOpened(fileName);
     return true;
 }
 
@@ -218,7 +219,7 @@ void TAudioAnalyser::StartAnalysis()
     CheckDSResult(control->Run());
     Running = true;
     NotifyWindow.EnableTimer(true, ProgressIntervalMs);
-    if (ShowProgress) ProgressDialog.Show();
+    if (ShowProgress && OnProgressShown) OnProgressShown(true);
 }
 
 // Without a clock some graphs (Wine's) report the start position all the
@@ -240,7 +241,7 @@ void TAudioAnalyser::ProgressTick()
         std::lock_guard<std::mutex> g(Lock);
         Progress = static_cast<int>(p);
     }
-    ProgressDialog.SetProgress(static_cast<int>(p));
+    if (OnProgress) OnProgress(static_cast<int>(p));
 }
 
 void TAudioAnalyser::Completed()
@@ -259,7 +260,7 @@ void TAudioAnalyser::Halt()
         if (ex) ex->SetNotifyWindow(0, 0, 0);
     }
     NotifyWindow.EnableTimer(false, 0);
-    ProgressDialog.Hide();
+    if (OnProgressShown) OnProgressShown(false);
 }
 
 void TAudioAnalyser::StopAnalysis()

@@ -12,10 +12,7 @@
 
 #include "analysis/ULevelMeter.h"
 #include "playback/UDirectShow.h"
-#include "ui/UAnalysisProgressDlg.h"
-
-// WM_APP: the analysis graph's event notification.
-constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
+#include "win/UMessages.h"
 
 // A hidden window that takes the analysis graph's events and the progress
 // timer's ticks.
@@ -57,12 +54,20 @@ public:
     int GetMaxSample();
     int GetAverageSample();
     int GetProgress();
-    TAnalysisProgressDlg& GetProgressDialog() { return ProgressDialog; }
+    // Whether a progress window is wanted while a file is measured
+    // (OnProgressShown tells the window when to appear).
     bool GetShowProgress() const { return ShowProgress; }
     void SetShowProgress(bool show) { ShowProgress = show; }
 
     std::function<void(TAudioAnalyser&)> OnAnalysed;
     std::function<void(TAudioAnalyser&)> OnFinished;
+
+    // For a progress window: a file was opened (progress back to 0), the
+    // window should appear (an analysis started with ShowProgress) or go (the
+    // analysis ended), and the progress moved (0..100).
+    std::function<void(const std::wstring& fileName)> OnProgressOpened;
+    std::function<void(bool show)> OnProgressShown;
+    std::function<void(int percent)> OnProgress;
 
 private:
     void BuildGraph();
@@ -77,7 +82,6 @@ private:
     TComPtr<IBaseFilter> CallbackFilter;
     std::mutex Lock;
     TNotifyWindow NotifyWindow;
-    TAnalysisProgressDlg ProgressDialog;
     TLevelTotals Totals;
     // End time of the latest sample measured (100 ns units), under Lock.
     std::int64_t MeasuredUpTo = 0;

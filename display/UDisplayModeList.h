@@ -2,8 +2,8 @@
 // mode for a video size and the refresh rates of one mode.
 //
 // This header needs no Windows API; the enumeration of the display and the
-// mode changer (TDisplayModeChanger) are Windows-only and come in with
-// "display/UDisplayModeChanger.h", which this header includes under Windows.
+// mode changer (TDisplayModeChanger) are Windows-only, in
+// "display/UDisplayModeChanger.h".
 #pragma once
 
 #include <cstddef>
@@ -90,7 +90,3 @@ private:
     TFactory Factory;
     std::unique_ptr<TDisplayModeList> List;
 };
-
-#ifdef _WIN32
-#include "display/UDisplayModeChanger.h"
-#endif

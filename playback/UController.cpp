@@ -5,7 +5,7 @@
 
 #include "playback/UMovieKeys.h"
 #include "settings/UConfigKeys.h"
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM param)
 
 }  // namespace
 
-TController::TController(TForm& mainWindow) : MainWindow(mainWindow)
+TController::TController()
 {
     MovieWindow = std::make_unique<TPlayWindow>();
     Changer = std::make_unique<TDisplayModeChanger>(MovieWindow->GetHandle());
@@ -63,8 +63,10 @@ TController::TController(TForm& mainWindow) : MainWindow(mainWindow)
     w.OnResize = [this] { HandleMovieEvent(&TController::OnMovieResized); };
     w.OnKeyDown = [this](int key, bool ctrl, bool alt) { Guarded([&] { OnMovieKeyDown(key, ctrl, alt); }); };
     w.OnMouseMove = [this](int, int) { HandleMovieEvent(&TController::OnMovieMouseMove); };
-    w.OnMenuCommand = [](UINT id) {
-        if (Application) Application->DispatchCommand(id, 0);
+    w.OnMenuCommand = [this](UINT id) {
+        Guarded([&] {
+            if (OnPopupCommand) OnPopupCommand(id);
+        });
     };
     w.OnException = [] {
         if (Application) Application->HandleCurrentException();
@@ -83,6 +85,18 @@ TController::~TController()
         SetFullScreen(false);
     } catch (...) {
     }
+    DetachMovieWindow();
+    if (PlayList) {
+        // The list outlives us: it must neither call us nor read through our trees.
+        DisconnectList(PlayList);
+        PlayList->Setting().SetParent(nullptr);
+    }
+    GUITree.SetParent(nullptr);
+}
+
+// Every hook the constructor set on the movie window and the timers.
+void TController::DetachMovieWindow()
+{
     TPlayWindow& w = *MovieWindow;
     w.OnComplete = nullptr;
     w.OnStopped = nullptr;
@@ -97,12 +111,6 @@ TController::~TController()
     w.OnException = nullptr;
     LayerOnTimer.OnTimer = nullptr;
     LayerOffTimer.OnTimer = nullptr;
-    if (PlayList) {
-        // The list outlives us: it must neither call us nor read through our trees.
-        DisconnectList(PlayList);
-        PlayList->Setting().SetParent(nullptr);
-    }
-    GUITree.SetParent(nullptr);
 }
 
 // Movie window events come from its window procedure, where no exception may pass.
@@ -220,8 +228,11 @@ void TController::ApplySettings()
     SetMute(ReadKey(GUITree, ConfigKey::Mute));
     SetBaseVolume(ReadKey(GUITree, ConfigKey::BaseVolume));
     SetStopScreenSaver(ReadKey(GUITree, ConfigKey::StopScreenSaver));
-    bool mainVisible = ReadKey(GUITree, ConfigKey::ShowControllWindow, MainWindow.Visible());
-    if (mainVisible != MainWindow.Visible()) MainWindow.SetVisible(mainVisible);
+    if (MainWindowShown && OnMainWindowWanted) {
+        const bool shown = MainWindowShown();
+        const bool wanted = ReadKey(GUITree, ConfigKey::ShowControllWindow, shown);
+        if (wanted != shown) OnMainWindowWanted(wanted);
+    }
     bool show = ReadKey(GUITree, ConfigKey::ShowMovieWindow);
     bool full = ReadKey(GUITree, ConfigKey::FullScreen);
 

@@ -8,15 +8,19 @@
 //
 // Everything runs on the GUI thread. The main window calls the operations and
 // polls the queries; the movie window's and the play list's events arrive as
-// window messages.
+// window messages. What the controller wants of the main window (shown or
+// hidden, a command chosen in the movie window's popup menu) it raises as
+// events that the main window subscribes to.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "display/UDisplayModeChanger.h"
 #include "display/UDisplayModeList.h"
 #include "playback/ULayerTimers.h"
 #include "playback/UPlayOrder.h"
@@ -25,17 +29,23 @@
 #include "playback/UVolume.h"
 #include "playlist/UPlayList.h"
 #include "settings/USetting.h"
-#include "ui/UForm.h"
-#include "ui/UTimer.h"
+#include "win/UTimer.h"
 
 class TController {
 public:
-    // mainWindow's visibility follows "ShowControllWindow" of each entry.
-    explicit TController(TForm& mainWindow);
+    TController();
     // Switches screen-saver suppression off and leaves full screen first.
     ~TController();
     TController(const TController&) = delete;
     TController& operator=(const TController&) = delete;
+
+    // The main window's visibility follows "ShowControllWindow" of each
+    // entry: ApplySettings asks whether it is shown and raises
+    // OnMainWindowWanted when it should change.
+    std::function<bool()> MainWindowShown;
+    std::function<void(bool show)> OnMainWindowWanted;
+    // A command chosen in the movie window's popup menu (SetPopupMenu).
+    std::function<void(UINT id)> OnPopupCommand;
 
     // Start-up, after config.ini is in the global tree: the environment keys.
     void ApplyEnvironment();
@@ -151,8 +161,8 @@ private:
     TLayoutRect MovieBounds() const;
     static TLayoutSize ScreenSize();
     void HandleMovieEvent(void (TController::*handler)());
+    void DetachMovieWindow();
 
-    TForm& MainWindow;
     std::unique_ptr<TPlayWindow> MovieWindow;
     std::unique_ptr<TDisplayModeChanger> Changer;
     TSetting GlobalTree;

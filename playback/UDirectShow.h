@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "playback/UComPtr.h"
+#include "win/UComPtr.h"
 #include "settings/UException.h"
 
 // mingw's qedit.h lacks these two; libstrmiids has them.

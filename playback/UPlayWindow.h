@@ -15,39 +15,8 @@
 #include "playback/UMovieDrag.h"
 #include "playback/UMovieWindowStyle.h"
 #include "playback/USimpleDIB.h"
-
-// WM_APP+1: the playback graph's event notification.
-constexpr UINT WM_PLAYER_GRAPHEVENT = WM_APP + 1;
-// WM_APP+3: the window polls the graph state after a state change.
-constexpr UINT WM_PLAYER_SYNCVIDEO = WM_APP + 3;
-// WM_APP+4: a new frame was drawn into the frame bitmap; put it on screen.
-constexpr UINT WM_PLAYER_PRESENTFRAME = WM_APP + 4;
-
-// A critical section that can be tried without waiting.
-class TCriticalSection {
-public:
-    TCriticalSection() { InitializeCriticalSection(&CS); }
-    ~TCriticalSection() { DeleteCriticalSection(&CS); }
-    TCriticalSection(const TCriticalSection&) = delete;
-    TCriticalSection& operator=(const TCriticalSection&) = delete;
-    void Enter() { EnterCriticalSection(&CS); }
-    void Leave() { LeaveCriticalSection(&CS); }
-    bool TryEnter() { return TryEnterCriticalSection(&CS) != FALSE; }
-
-private:
-    CRITICAL_SECTION CS;
-};
-
-class TCriticalSectionGuard {
-public:
-    explicit TCriticalSectionGuard(TCriticalSection& cs) : CS(cs) { CS.Enter(); }
-    ~TCriticalSectionGuard() { CS.Leave(); }
-    TCriticalSectionGuard(const TCriticalSectionGuard&) = delete;
-    TCriticalSectionGuard& operator=(const TCriticalSectionGuard&) = delete;
-
-private:
-    TCriticalSection& CS;
-};
+#include "win/UCriticalSection.h"
+#include "win/UMessages.h"
 
 enum TPlayState : unsigned char { psRunning = 0, psStopped = 1, psPaused = 2 };
 

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "playback/UFramePixels.h"
-#include "playback/UGdiHandles.h"
+#include "win/UCriticalSection.h"
+#include "win/UGdiHandles.h"
 #include "settings/UException.h"
 
 // The system ran out of a resource (memory, GDI objects); the text is the
@@ -60,24 +61,11 @@ public:
     TFrameBuffer GetFrameBuffer() const;
 
 private:
-    class TSection {
-    public:
-        TSection() { InitializeCriticalSection(&CS); }
-        ~TSection() { DeleteCriticalSection(&CS); }
-        TSection(const TSection&) = delete;
-        TSection& operator=(const TSection&) = delete;
-        void Enter() { EnterCriticalSection(&CS); }
-        void Leave() { LeaveCriticalSection(&CS); }
-
-    private:
-        CRITICAL_SECTION CS;
-    };
-
     static BITMAPINFO MakeInfo(int width, int height);
     static TGdiObject<HBITMAP> CreateSection(const BITMAPINFO& info, void*& bits);
 
     TMemoryDC MemoryDC;
-    TSection LockSection;
+    TCriticalSection LockSection;
     BITMAPINFO Info{};
     TGdiObject<HBITMAP> Bitmap;
     int LockCount = 0;

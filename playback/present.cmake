@@ -14,5 +14,5 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/UDrawSample.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ULayeredPresent.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UMovieFrame.cpp)
-  target_link_libraries(reelo_present PUBLIC reelo_present_core gdi32 user32 ole32 strmiids uuid)
+  target_link_libraries(reelo_present PUBLIC reelo_present_core reelo_win gdi32 user32 ole32 strmiids uuid)
 endif()

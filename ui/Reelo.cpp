@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "settings/USetting.h"
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 #include "ui/UCommandLine.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "analysis/UAudioAnalyser.h"
 #include "settings/UException.h"
 
 namespace {
@@ -93,3 +94,14 @@ void TAnalysisProgressDlg::Show() { ShowWindow(Handle, SW_SHOWNORMAL); }
 void TAnalysisProgressDlg::Hide() { ShowWindow(Handle, SW_HIDE); }
 
 bool TAnalysisProgressDlg::IsShown() const { return IsWindowVisible(Handle) != FALSE; }
+
+void TAnalysisProgressDlg::Follow(TAudioAnalyser& analyser)
+{
+    analyser.OnProgressOpened = [this](const std::wstring& fileName) {
+        SetFileName(fileName);
+        SetProgress(0);
+    };
+    analyser.OnProgressShown = [this](bool show) { show ? Show() : Hide(); };
+    analyser.OnProgress = [this](int percent) { SetProgress(percent); };
+    OnCancel = [&analyser] { analyser.StopAnalysis(); };
+}

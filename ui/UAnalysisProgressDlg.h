@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class TAudioAnalyser;
+
 class TAnalysisProgressDlg {
 public:
     TAnalysisProgressDlg();
@@ -28,6 +30,10 @@ public:
 
     // The Cancel button or closing the window.
     std::function<void()> OnCancel;
+
+    // Shows the analyser's progress from now on; Cancel stops it. The
+    // analyser must not outlive the dialog while it follows it.
+    void Follow(TAudioAnalyser& analyser);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -3,7 +3,7 @@
 // the main window never ends the process by itself.
 #pragma once
 
-#include "ui/UForm.h"
+#include "win/UForm.h"
 
 class TDummyMainForm : public TForm {
 public:

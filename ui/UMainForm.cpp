@@ -4,8 +4,8 @@
 
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "ui/UApplication.h"
-#include "ui/UDialogs.h"
+#include "win/UApplication.h"
+#include "win/UDialogs.h"
 #include "ui/UPath.h"
 
 void (*FormCreateErrorHook)(const std::string& text) = nullptr;

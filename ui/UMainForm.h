@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/UAction.h"
+#include "win/UAction.h"
 #include "ui/UCommandLine.h"
 #include "ui/UConfigLocation.h"
-#include "ui/UDropTarget.h"
-#include "ui/UForm.h"
-#include "ui/UMenu.h"
+#include "win/UDropTarget.h"
+#include "win/UForm.h"
+#include "win/UMenu.h"
 #include "ui/UStandIns.h"
 
 using StandIn::TController;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "settings/USetting.h"
-#include "ui/UForm.h"
+#include "win/UForm.h"
 
 namespace StandIn {
 

@@ -22,20 +22,9 @@
 #include "playback/UController.h"
 #include "playback/UDirectShow.h"
 #include "playlist/UPlayList.h"
-#include "ui/UApplication.h"
-#include "ui/UForm.h"
+#include "win/UApplication.h"
 
 namespace {
-
-class TSoakMainForm : public TForm {
-public:
-    TSoakMainForm()
-    {
-        TCreateParams p;
-        p.Caption = "Soak";
-        CreateHandle(p);
-    }
-};
 
 struct TUsage {
     DWORD Handles = 0;
@@ -190,14 +179,13 @@ int main(int argc, char** argv)
             ++errors;
             std::fprintf(stderr, "soak_play: %s\n", e.what());
         };
-        TSoakMainForm mainForm;
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         std::string listDir = std::string(temp) + "reelo-soak\\";
         CreateDirectoryA(listDir.c_str(), nullptr);
         TPlayList list("Soak", listDir);
         for (int i = 0; i < count; ++i) list.AddFile(TrackPath(folder, i));
-        auto controller = std::make_unique<TController>(mainForm);
+        auto controller = std::make_unique<TController>();
         controller->SetPlayList(&list);
         controller->SetContinuous(true);
 

@@ -10,6 +10,7 @@
 
 #include "analysis/UAudioAnalyser.h"
 #include "tests/media/MediaTestSupport.h"
+#include "ui/UAnalysisProgressDlg.h"
 
 namespace {
 
@@ -180,6 +181,8 @@ TEST(AudioAnalyser, SecondFileStartsFromZero)
 TEST(AudioAnalyser, FilesThatCannotBeOpened)
 {
     TAudioAnalyser a;
+    TAnalysisProgressDlg dialog;
+    dialog.Follow(a);
     TRun run;
     run.Attach(a);
     EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"no-such-file.wav")));
@@ -187,20 +190,22 @@ TEST(AudioAnalyser, FilesThatCannotBeOpened)
     EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"video-only.avi")));  // no audio to measure
     PumpFor(100);
     EXPECT_TRUE(run.Events.empty());
-    EXPECT_FALSE(a.GetProgressDialog().IsShown());
+    EXPECT_FALSE(dialog.IsShown());
 }
 
 TEST(AudioAnalyser, CancelFinishesWithoutAResult)
 {
     TAudioAnalyser a;
+    TAnalysisProgressDlg dialog;
+    dialog.Follow(a);
     TRun run;
     run.Attach(a);
     ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"movie.mp4")));
     a.StartAnalysis();
-    EXPECT_TRUE(a.GetProgressDialog().IsShown());
-    SendMessageW(a.GetProgressDialog().GetCancelButton(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(dialog.IsShown());
+    SendMessageW(dialog.GetCancelButton(), BM_CLICK, 0, 0);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
-    EXPECT_FALSE(a.GetProgressDialog().IsShown());
+    EXPECT_FALSE(dialog.IsShown());
     // Whatever the graph had queued before the cancel changes nothing.
     PumpFor(1500);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
@@ -209,7 +214,7 @@ TEST(AudioAnalyser, CancelFinishesWithoutAResult)
     run.Events.clear();
     ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"movie.mp4")));
     a.StartAnalysis();
-    SendMessageW(a.GetProgressDialog().GetHandle(), WM_CLOSE, 0, 0);
+    SendMessageW(dialog.GetHandle(), WM_CLOSE, 0, 0);
     PumpFor(500);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
 }
@@ -245,6 +250,8 @@ TEST(AudioAnalyser, ProgressClimbsWhileALongFileIsMeasured)
     }
 
     TAudioAnalyser a;
+    TAnalysisProgressDlg dialog;
+    dialog.Follow(a);
     TRun run;
     run.Attach(a);
     ASSERT_TRUE(a.OpenForAnalysis(path));
@@ -256,7 +263,7 @@ TEST(AudioAnalyser, ProgressClimbsWhileALongFileIsMeasured)
         [&] {
             const int p = a.GetProgress();
             if (p != seen.back()) seen.push_back(p);
-            if (!run.Finished() && a.GetProgressDialog().GetProgress() != p) dialogAgrees = false;
+            if (!run.Finished() && dialog.GetProgress() != p) dialogAgrees = false;
             return run.Finished();
         },
         60000));

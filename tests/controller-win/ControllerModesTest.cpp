@@ -263,7 +263,8 @@ TEST_F(ModesTest, ScreenSaverSuppressionIsUndoneByStopAndByDestruction)
     BOOL saved = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &saved, 0);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, 0);
-    Controller = std::make_unique<TController>(*MainForm);  // saves "on"
+    Controller = std::make_unique<TController>();  // saves "on"
+    ConnectMainForm();
 
     Controller->SetStopScreenSaver(true);
     EXPECT_EQ(0, ScreenSaverActive());

@@ -12,8 +12,8 @@
 #include "playback/UController.h"
 #include "settings/UConfigKeys.h"
 #include "tests/media/MediaTestSupport.h"
-#include "ui/UApplication.h"
-#include "ui/UForm.h"
+#include "win/UApplication.h"
+#include "win/UForm.h"
 
 class TTestMainForm : public TForm {
 public:
@@ -81,7 +81,8 @@ protected:
     void SetUp() override
     {
         MainForm = std::make_unique<TTestMainForm>();
-        Controller = std::make_unique<TController>(*MainForm);
+        Controller = std::make_unique<TController>();
+        ConnectMainForm();
         List = std::make_unique<TPlayList>("ControllerTest", TempListFolder());
     }
     void TearDown() override
@@ -90,6 +91,13 @@ protected:
         List.reset();
         MainForm.reset();
         PumpFor(50);
+    }
+
+    // The main window follows the controller's wish, as the real one does.
+    void ConnectMainForm()
+    {
+        Controller->MainWindowShown = [this] { return MainForm->Visible(); };
+        Controller->OnMainWindowWanted = [this](bool show) { MainForm->SetVisible(show); };
     }
 
     // Counts the ends of media while passing them on to the controller.

@@ -2,7 +2,7 @@
 // besides the current one): switching and restoring, refused modes,
 // activation changes and the placements of other windows. Every test leaves
 // the desktop mode in place, also when it fails.
-#include "display/UDisplayModeList.h"
+#include "display/UDisplayModeChanger.h"
 
 #include <gtest/gtest.h>
 

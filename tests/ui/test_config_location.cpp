@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"

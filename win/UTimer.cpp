@@ -1,8 +1,8 @@
-#include "ui/UTimer.h"
+#include "win/UTimer.h"
 
 #include <map>
 
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 namespace {
 std::map<UINT_PTR, TTimer*>& Timers()

@@ -1,8 +1,8 @@
-#include "ui/UAction.h"
+#include "win/UAction.h"
 
 #include <algorithm>
 
-#include "ui/UForm.h"
+#include "win/UForm.h"
 
 void TAction::SetEnabled(bool enabled)
 {

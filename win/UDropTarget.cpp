@@ -1,9 +1,9 @@
-#include "ui/UDropTarget.h"
+#include "win/UDropTarget.h"
 
 #include <shellapi.h>
 
 #include "settings/UException.h"
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 namespace {
 FORMATETC HDropFormat() { return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }

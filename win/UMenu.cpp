@@ -1,4 +1,4 @@
-#include "ui/UMenu.h"
+#include "win/UMenu.h"
 
 #include "settings/UException.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/playlist/TempFolder.h"
 #include "playlist/UPlayList.h"
 #include "ui/UScanResultDlg.h"
 

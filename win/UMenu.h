@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/UAction.h"
-#include "ui/UApplication.h"
+#include "win/UAction.h"
+#include "win/UApplication.h"
 
 struct TShortCut {
     BYTE Modifiers = 0;  // FCONTROL, FALT, FSHIFT

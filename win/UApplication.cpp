@@ -1,11 +1,11 @@
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
 #include "settings/UException.h"
-#include "ui/UForm.h"
+#include "win/UForm.h"
 
 TApplication* Application = nullptr;
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 class TAction {
 public:

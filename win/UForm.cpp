@@ -1,9 +1,9 @@
-#include "ui/UForm.h"
+#include "win/UForm.h"
 
 #include <set>
 
 #include "settings/UException.h"
-#include "ui/UApplication.h"
+#include "win/UApplication.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "settings/UException.h"
-#include "ui/UAction.h"
-#include "ui/UApplication.h"
-#include "ui/UDialogs.h"
-#include "ui/UDropTarget.h"
-#include "ui/UForm.h"
-#include "ui/UMenu.h"
-#include "ui/UTimer.h"
+#include "win/UAction.h"
+#include "win/UApplication.h"
+#include "win/UDialogs.h"
+#include "win/UDropTarget.h"
+#include "win/UForm.h"
+#include "win/UMenu.h"
+#include "win/UTimer.h"
 
 namespace {
 

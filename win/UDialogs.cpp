@@ -1,8 +1,8 @@
-#include "ui/UDialogs.h"
+#include "win/UDialogs.h"
 
-#include "ui/UAction.h"
-#include "ui/UApplication.h"
-#include "ui/UForm.h"
+#include "win/UAction.h"
+#include "win/UApplication.h"
+#include "win/UForm.h"
 
 void (*InputQueryShownHook)(HWND box) = nullptr;
 
