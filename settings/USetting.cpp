@@ -1,6 +1,7 @@
 #include "settings/USetting.h"
 
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <climits>
 #include <cstdio>
@@ -490,14 +491,31 @@ void Serialize(const TKeyNode* root, TTextBuffer& out)
     }
 }
 
+// Creates the temporary file for a save beside the target. Its name is new
+// (created new-only, never an existing file of the user's) and ends with
+// ".tmp", so that nothing looking for the target's extension picks it up.
+TFilePtr CreateTemporaryBeside(const std::string& fileName, std::string& temp)
+{
+    static std::atomic<unsigned> counter{0};
+    const unsigned long pid = CurrentProcessId();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%lx-%x.tmp", pid, counter.fetch_add(1));
+        temp = fileName + suffix;
+        bool taken = false;
+        if (std::FILE* file = CreateNewFile(temp, taken)) return TFilePtr(file);
+        if (!taken) break;
+    }
+    throw EFileError("ファイル " + fileName + " を作成できません");
+}
+
 // Writes a temporary file beside the target, forces it to the disk, then
 // replaces the target with it. Any failure leaves the target as it was and
 // removes the temporary file.
 void WriteFileAtomically(const std::string& fileName, const TTextBuffer& data)
 {
-    const std::string temp = fileName + ".tmp";
-    TFilePtr file(std::fopen(temp.c_str(), "wb"));
-    if (!file) throw EFileError("ファイル " + fileName + " を作成できません");
+    std::string temp;
+    TFilePtr file = CreateTemporaryBeside(fileName, temp);
     struct TRemoveUnlessKept {
         const std::string& Name;
         bool Keep = false;
@@ -777,6 +795,15 @@ bool TSetting::Exists(const std::string& name)
     std::string scratch;
     const TResolved r = Resolve(name, scratch);
     return r.Rest.empty() || r.Node->Values.Find(r.Rest) != nullptr;
+}
+
+void TSetting::ForEachSubKey(const std::string& path, const std::function<void(std::string_view name)>& found)
+{
+    TSharedHold hold(FLock);
+    std::string scratch;
+    const TResolved r = Resolve(path, scratch);
+    if (!r.Rest.empty()) return;
+    r.Node->SubKeys.ForEach([&found](const TKeyItem& item) { found(item.Key()); });
 }
 
 std::string TSetting::ReadString(const std::string& name, const std::string& def)

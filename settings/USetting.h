@@ -12,8 +12,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "settings/UException.h"
@@ -69,6 +71,10 @@ public:
     // source.DeleteKey(sourcePath), but hands the key over without copying
     // when the destination does not exist yet.
     void MoveKey(TSetting& source, const std::string& sourcePath, const std::string& destPath);
+    // Calls found(name) for every sub-key of the key at path, in iteration
+    // order; nothing when that key does not exist. found must not change
+    // the store.
+    void ForEachSubKey(const std::string& path, const std::function<void(std::string_view name)>& found);
     // Same result as DeleteKey("\\" + name + "\\"), WriteInteger of countName
     // in that key = sources.size(), then CopyKey(*sources[i], "\\", i + 1)
     // into it for every i, re-using the parts of the existing key that

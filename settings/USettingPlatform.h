@@ -6,6 +6,14 @@
 #include <cstdio>
 #include <string>
 
+// Creates a file that did not exist and opens it for binary writing; an
+// existing file of that name is never opened. Null on failure, with
+// `nameTaken` telling whether the name was already in use.
+std::FILE* CreateNewFile(const std::string& name, bool& nameTaken);
+
+// A number that differs between processes running at the same time.
+unsigned long CurrentProcessId();
+
 // Forces the written contents of an open file to the disk. False on failure.
 bool CommitFile(std::FILE* file);
 

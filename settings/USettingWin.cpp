@@ -2,6 +2,7 @@
 // configuration folder and the last steps of an atomic save.
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 #include <shlobj.h>
 
@@ -10,6 +11,35 @@
 
 #include "settings/USetting.h"
 #include "settings/USettingPlatform.h"
+
+std::FILE* CreateNewFile(const std::string& name, bool& nameTaken)
+{
+    nameTaken = false;
+    HANDLE h =
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        // A folder of that name answers "access denied".
+        nameTaken =
+            code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS ||
+            (code == ERROR_ACCESS_DENIED && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        DeleteFileA(name.c_str());
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) {
+        _close(fd);
+        DeleteFileA(name.c_str());
+    }
+    return file;
+}
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
 bool CommitFile(std::FILE* file) { return _commit(_fileno(file)) == 0; }
 

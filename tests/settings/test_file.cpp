@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -244,15 +245,26 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
     const std::string before = Read("keep.ini");
     s.WriteString("\\V", std::string(100000, 'n'));
 
-    // The temporary file cannot be created.
-    std::filesystem::create_directory(target + ".tmp");
-    EXPECT_THROW(s.SaveToFile(target), EFileError);
-    std::filesystem::remove(target + ".tmp");
-    EXPECT_EQ(before, Read("keep.ini"));
     EXPECT_THROW(s.SaveToFile(Path("no-such-folder/x.ini")), EFileError);
     EXPECT_THROW(s.LoadFromFile(Path("missing.ini")), EFileError);
 
 #ifndef _WIN32
+    // The temporary file cannot be created (no file descriptor left).
+    struct rlimit files;
+    getrlimit(RLIMIT_NOFILE, &files);
+    struct rlimit none = files;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_NOFILE, &none);
+    bool failed = false;
+    try {
+        s.SaveToFile(target);
+    } catch (const EFileError&) {
+        failed = true;
+    }
+    setrlimit(RLIMIT_NOFILE, &files);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(before, Read("keep.ini"));
+
     // A write that fails part-way (file size limit reached).
     struct rlimit old;
     getrlimit(RLIMIT_FSIZE, &old);
@@ -264,10 +276,24 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(before, Read("keep.ini"));
-    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir), {}));  // no temporary left
 #endif
     s.SaveToFile(target);
     EXPECT_NE(before, Read("keep.ini"));
+}
+
+// A save never writes over, moves or deletes a file of the user's that lies
+// beside the target, whatever its name.
+TEST_F(SettingFile, SavesLeaveOtherFilesAlone)
+{
+    const std::string mine = Write("config.ini.tmp", "mine\r\n");
+    std::filesystem::create_directory(Path("config.ini.tmp.d"));
+    TSetting s;
+    s.WriteString("\\V", "x");
+    for (int i = 0; i < 3; ++i) s.SaveToFile(Path("config.ini"));
+    EXPECT_EQ("mine\r\n", Read("config.ini.tmp"));
+    EXPECT_EQ(Saved(s), Read("config.ini"));
+    EXPECT_EQ(4, std::distance(std::filesystem::directory_iterator(dir), {}));  // + saved.ini
 }
 
 // A key handed over with MoveKey leaves both stores as CopyKey followed by
