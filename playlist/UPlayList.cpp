@@ -1,6 +1,9 @@
 #include "playlist/UPlayList.h"
 
 #include <algorithm>
+#include <climits>
+#include <exception>
+#include <string_view>
 #include <utility>
 
 #include "playlist/UFileName.h"
@@ -164,15 +167,67 @@ void TPlayList::Rename(const std::string& newName)
     FName = newName;
 }
 
+namespace {
+
+// A decimal index as the list files write it: 1 or more, no leading zeros.
+bool ParseIndex(std::string_view text, int32_t& value)
+{
+    if (text.empty() || text.size() > 10 || text.front() < '1' || text.front() > '9') return false;
+    int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v > INT32_MAX) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+// The numbered sub-keys 1..count of a key that exist, in ascending order.
+// Only the keys present are visited, so a damaged count costs nothing.
+std::vector<int32_t> PresentIndexes(TSetting& setting, const std::string& path, int32_t count)
+{
+    std::vector<int32_t> indexes;
+    if (count <= 0) return indexes;
+    setting.ForEachSubKey(path, [&](std::string_view name) {
+        int32_t i = 0;
+        if (ParseIndex(name, i) && i <= count) indexes.push_back(i);
+    });
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
+}
+
+// Moves a list file that cannot be read out of the way of later saves, to
+// "<file>.bad", or "<file>.2.bad", "<file>.3.bad" ... when that is taken.
+// The extension is not "lst" nor does it begin with it, so a search for
+// "*.lst" finds the copy neither by its name nor by its short 8.3 name.
+// Returns the new name, or an empty text when the file could not be moved.
+std::string MoveAside(const std::string& fileName)
+{
+    for (int n = 1; n <= 999; ++n) {
+        const std::string target = fileName + (n == 1 ? std::string() : "." + std::to_string(n)) + ".bad";
+        if (FileSystem::FileExists(target) || FileSystem::DirectoryExists(target)) continue;
+        if (FileSystem::MoveTo(fileName, target)) return target;
+        if (!FileSystem::FileExists(target)) break;  // not taken meanwhile: the move itself failed
+    }
+    return std::string();
+}
+
+}  // namespace
+
 // The file entries are read into their own stores, and their "Common" keys
 // move out of the list's store as they are taken (a large list would
 // otherwise be held twice); the next save writes "\Files\" anew.
 //
-// A damaged file may announce far more entries than it holds ("\Files\Count"
-// = 2147483647). Entries are read for consecutive indexes from 1 as long as
-// their key exists, and never beyond the announced count, so a list never
-// gets more entries than its file holds keys for. A file entry whose key or
-// whose "Path" is missing ends the list of files.
+// Entries are read for the numbered keys that exist up to the announced
+// count, so a gap in the numbering loses no entry and a damaged count
+// ("\Files\Count" = 2147483647) costs no more than the keys present. A file
+// key without its "Path" is no entry.
+//
+// A file that cannot be read (format or number errors, a count stored as
+// text, an unreadable file) is moved aside before anything can save over
+// it, and the list starts empty: a later save then writes a new file, and
+// the old one is still there for the user.
 void TPlayList::LoadFromFile(const std::string& fileName)
 {
     FLoaded = true;
@@ -180,20 +235,21 @@ void TPlayList::LoadFromFile(const std::string& fileName)
 
     std::vector<std::unique_ptr<TMediaFile>> files;
     std::vector<std::unique_ptr<TMediaDirectory>> directories;
-    {
+    try {
         TParentAside aside(FSetting);
         FSetting.LoadFromFile(fileName);
 
         const int32_t n = FSetting.ReadInteger("\\Files\\Count", 0);
-        if (n > 0) {
+        const std::vector<int32_t> fileIndexes = PresentIndexes(FSetting, "\\Files\\", n);
+        if (!fileIndexes.empty()) {
             TSettingKey filesKey(FSetting, "\\Files\\");
-            // A key without its "Path" ends the list like a missing key; the
-            // parent is off, so the default can only come from a gap.
+            // The parent is off, so this default can only mean a missing Path.
             const std::string missing(1, '\0');
-            for (int32_t i = 1; i > 0 && i <= n; ++i) {
+            files.reserve(fileIndexes.size());
+            for (int32_t i : fileIndexes) {
                 const std::string key = std::to_string(i) + "\\";
                 std::string path = FSetting.ReadString(key + "Path", missing);
-                if (path == missing) break;
+                if (path == missing) continue;
                 auto file = std::make_unique<TMediaFile>(*this, std::move(path));
                 // The entry's own store holds its settings from now on: they
                 // leave the list's store at once.
@@ -203,19 +259,27 @@ void TPlayList::LoadFromFile(const std::string& fileName)
         }
 
         const int32_t m = FSetting.ReadInteger("\\Directories\\Count", 0);
-        for (int32_t j = 1; j > 0 && j <= m; ++j) {
+        for (int32_t j : PresentIndexes(FSetting, "\\Directories\\", m)) {
             const std::string key = "\\Directories\\" + std::to_string(j);
             TSettingKey open(FSetting, key);
-            if (!open.Exists()) break;
             auto dir = std::make_unique<TMediaDirectory>(FSetting.ReadString("Path", ""));
             const int32_t e = FSetting.ReadInteger("Excluded", 0);
-            for (int32_t k = 1; k > 0 && k <= e; ++k) {
-                const std::string sub = "ExcludedFiles\\" + std::to_string(k);
-                if (!FSetting.Exists(sub + "\\")) break;
-                dir->AddExcluded(FSetting.ReadString(sub + "\\Name", ""));
+            for (int32_t k : PresentIndexes(FSetting, key + "\\ExcludedFiles\\", e)) {
+                const std::string name =
+                    FSetting.ReadString("ExcludedFiles\\" + std::to_string(k) + "\\Name", "");
+                if (!name.empty()) dir->AddExcluded(name);
             }
             directories.push_back(std::move(dir));
         }
+    } catch (const std::exception& e) {
+        const std::string savedAs = MoveAside(fileName);
+        std::string message =
+            "プレイリスト " + fileName + " を読み込めませんでした。\r\n" + e.what() + "\r\n";
+        if (!savedAs.empty())
+            message += "元のファイルは " + savedAs + " に移しました。プレイリストは空で始まります。";
+        else
+            message += "元のファイルを移せませんでした。このプレイリストを保存すると上書きされます。";
+        throw EPlayListFileError(message, fileName, savedAs);
     }
     for (auto& f : files) FFiles.push_back(std::move(f));
     for (auto& d : directories) FDirectories.push_back(std::move(d));

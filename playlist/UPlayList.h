@@ -15,11 +15,24 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/USetting.h"
 
 class TPlayList;
+
+// A list file that could not be read. The file was moved aside to SavedAs
+// (empty when even that failed); the message names both.
+class EPlayListFileError : public Exception {
+public:
+    EPlayListFileError(std::string message, std::string fileName, std::string savedAs)
+        : Exception(std::move(message)), FileName(std::move(fileName)), SavedAs(std::move(savedAs))
+    {
+    }
+    std::string FileName;
+    std::string SavedAs;
+};
 
 // One file entry: its path and its own settings store, whose parent is the
 // store of the list that holds it.
@@ -114,6 +127,9 @@ public:
     // cannot be a file name.
     void Rename(const std::string& newName);
 
+    // Marks the list loaded and reads the file's entries, if the file
+    // exists. A file that cannot be read is moved aside and the list keeps
+    // no entries from it (EPlayListFileError).
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
 

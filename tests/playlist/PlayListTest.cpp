@@ -4,6 +4,10 @@
 #include <chrono>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "TempFolder.h"
 #include "playlist/UFileSystem.h"
 #include "playlist/UPlayList.h"
@@ -181,9 +185,13 @@ TEST_F(PlayListTest, DamagedFilesCreateNoMoreEntriesThanTheyHold)
     ASSERT_EQ(1, huge->DirectoryCount());
     EXPECT_EQ((TNames{"C:\\m\\x.avi"}), huge->Directories(0).Excluded());
 
-    // A gap, or an entry without its path, ends the files.
-    auto gap = Load("穴", FilesOnly("\ti Count=3\r\n" + Entry(1, "C:\\1.avi") + Entry(3, "C:\\3.avi")));
-    EXPECT_EQ((TNames{"C:\\1.avi"}), Paths(*gap));
+    // Every numbered entry up to the count is read, gaps or not; an entry
+    // without its path is none.
+    auto gap = Load("穴", FilesOnly("\ti Count=9\r\n" + Entry(1, "C:\\1.avi") + Entry(3, "C:\\3.avi") +
+                                    Entry(9, "C:\\9.avi") + Entry(10, "C:\\10.avi") + Entry(0, "C:\\0.avi")));
+    EXPECT_EQ((TNames{"C:\\1.avi", "C:\\3.avi", "C:\\9.avi"}), Paths(*gap));
+    auto sparse = Load("疎", FilesOnly("\ti Count=2147483647\r\n" + Entry(2147483647, "C:\\last.avi")));
+    EXPECT_EQ((TNames{"C:\\last.avi"}), Paths(*sparse));
     auto noPath =
         Load("無名", FilesOnly("\ti Count=2\r\n" + Entry(1, "C:\\1.avi") + "\r\n2\t0\t0\t\r\n /2\r\n"));
     EXPECT_EQ((TNames{"C:\\1.avi"}), Paths(*noPath));
@@ -191,19 +199,54 @@ TEST_F(PlayListTest, DamagedFilesCreateNoMoreEntriesThanTheyHold)
     EXPECT_EQ(0, negative->FileCount());
 }
 
-TEST_F(PlayListTest, FormatErrorsLeaveNoEntriesButMarkTheListLoaded)
+// A file that cannot be read is moved aside, byte for byte, to a name that
+// neither a later save nor a search for "*.lst" touches; the list starts
+// empty and loaded, and a second failure keeps the first copy.
+TEST_F(PlayListTest, UnreadableFilesAreMovedAsideAndNeverLost)
 {
-    for (const std::string& text : {FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi") + "\tx broken\r\n"),
-                                    FilesOnly("\ti Count=1\r\n" + Entry(1, "C:\\1.avi")).substr(0, 60),
-                                    FilesOnly("\ts Count=1\r\n" + Entry(1, "C:\\1.avi"))}) {
-        TTempFolder::WriteFile(Dir.Path() + "壊れ.lst", text);
-        TPlayList list("壊れ", Dir.Path());
-        list.Setting().SetParent(&Global);
-        EXPECT_THROW(list.LoadFromFile(list.FileName()), ESettingError) << text;
-        EXPECT_TRUE(list.Loaded());
-        EXPECT_EQ(0, list.FileCount());
-        EXPECT_EQ(&Global, list.Setting().Parent());
+    const std::string files = "\ti Count=1\r\n" + Entry(1, "C:\\1.avi");
+    const std::string badFolders =
+        "\\\t0\t2\t\r\n\r\nFiles\t1\t1\t\r\n" + files +
+        " /Files\r\n\r\nDirectories\t1\t0\t\r\n\ts Count=1\r\n /Directories\r\n /\\\r\n";
+    const std::string list = Dir.Path() + "壊れ.lst";
+    std::vector<std::string> copies;
+    for (const std::string& text : {FilesOnly(files + "\tx broken\r\n"), FilesOnly(files).substr(0, 60),
+                                    FilesOnly("\ts Count=1\r\n" + Entry(1, "C:\\1.avi")),
+                                    FilesOnly("\ti Count=1x\r\n" + Entry(1, "C:\\1.avi")), badFolders}) {
+        TTempFolder::WriteFile(list, text);
+        TPlayList loaded("壊れ", Dir.Path());
+        loaded.Setting().SetParent(&Global);
+        try {
+            loaded.LoadFromFile(loaded.FileName());
+            ADD_FAILURE() << "no error for " << text;
+        } catch (const EPlayListFileError& e) {
+            EXPECT_EQ(list, e.FileName);
+            EXPECT_NE(std::string::npos, e.Message.find(list));
+            EXPECT_NE(std::string::npos, e.Message.find(e.SavedAs));
+            EXPECT_EQ(text, TTempFolder::ReadFile(e.SavedAs));
+            EXPECT_EQ(std::string::npos, e.SavedAs.find(".lst", list.size()));
+            copies.push_back(e.SavedAs);
+        }
+        EXPECT_TRUE(loaded.Loaded());
+        EXPECT_EQ(0, loaded.FileCount());
+        EXPECT_EQ(0, loaded.DirectoryCount());
+        EXPECT_EQ(&Global, loaded.Setting().Parent());
+        loaded.Add("C:\\new.avi");
+        loaded.SaveToFile(loaded.FileName());
     }
+    ASSERT_EQ(5u, copies.size());
+    EXPECT_EQ(FilesOnly(files + "\tx broken\r\n"), TTempFolder::ReadFile(copies[0]));
+    EXPECT_EQ(badFolders, TTempFolder::ReadFile(copies[4]));
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((Dir.Path() + "*.lst").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    TNames lists;
+    do lists.push_back(found.cFileName);
+    while (FindNextFileA(find, &found));
+    FindClose(find);
+    EXPECT_EQ((TNames{"壊れ.lst"}), lists);
+#endif
 }
 
 TEST_F(PlayListTest, CreateAndRenameTestTheNameAndCarryTheFile)
