@@ -128,6 +128,11 @@ TAudioAnalyser::~TAudioAnalyser()
 
 void TAudioAnalyser::BuildGraph()
 {
+    // A file opened while another is analysed ends that analysis first: its
+    // graph stops and the progress timer with it (it would otherwise tick
+    // on the new graph before StartAnalysis has measured it). Nobody is
+    // told; the owner asked for the next file.
+    if (Running) Halt();
     if (Graph) {
         TComPtr<IMediaEventEx> ex = Graph.As<IMediaEventEx>(IID_IMediaEventEx);
         if (ex) ex->SetNotifyWindow(0, 0, 0);
@@ -147,9 +152,9 @@ void TAudioAnalyser::BuildGraph()
 
     CheckDSResult(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                    IID_IGraphBuilder, Graph.PutVoid()));
-    DWORD handle = 0;
-    CheckDSResult(CreateAudioCallbackFilter(CallbackFilter.Put(), &handle));
-    CheckDSResult(SetTSFilterCallback(handle, this, &TAudioAnalyser::LevelCallback));
+    CallbackHandle = 0;
+    CheckDSResult(CreateAudioCallbackFilter(CallbackFilter.Put(), &CallbackHandle));
+    CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TAudioAnalyser::LevelCallback));
     CheckDSResult(Graph->AddFilter(CallbackFilter.Get(), nullptr));
     HRESULT hr;
     NotifyWindow.MediaEvent = Graph.As<IMediaEvent>(IID_IMediaEvent, &hr);
@@ -169,6 +174,9 @@ bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
     if (!out || !in) return false;
     if (FAILED(Graph->Connect(out.Get(), in.Get()))) return false;
     TerminateDanglingStreams();
+    // Registered again now that the filter is connected: the callback gets
+    // this file's audio format, taken here and not on the streaming thread.
+    CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TAudioAnalyser::LevelCallback));
     if (OnProgressOpened) OnProgressOpened(fileName);
     return true;
 }
@@ -227,6 +235,7 @@ void TAudioAnalyser::StartAnalysis()
 // the analysis has come.
 void TAudioAnalyser::ProgressTick()
 {
+    if (!Running || ProgressStep <= 0) return;
     TComPtr<IMediaSeeking> seeking = Graph.As<IMediaSeeking>(IID_IMediaSeeking);
     LONGLONG now = 0;
     if (!seeking || FAILED(seeking->GetCurrentPosition(&now))) return;

@@ -80,6 +80,7 @@ private:
     TComPtr<IGraphBuilder> Graph;
     TComPtr<IBaseFilter> SourceFilter;
     TComPtr<IBaseFilter> CallbackFilter;
+    DWORD CallbackHandle = 0;  // CallbackFilter's, for SetTSFilterCallback
     std::mutex Lock;
     TNotifyWindow NotifyWindow;
     TLevelTotals Totals;

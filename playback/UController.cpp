@@ -219,6 +219,15 @@ void TController::StopPlayback() { MovieWindow->Stop(); }
 
 void TController::SetPosition(int steps) { MovieWindow->SetPosition(steps); }
 
+int TController::Position() const
+{
+    try {
+        LastPosition = MovieWindow->GetPosition();
+    } catch (const Exception&) {
+    }
+    return LastPosition;
+}
+
 void TController::SetPopupMenu(HMENU menu) { MovieWindow->SetPopupMenu(menu); }
 
 void TController::EndLayered() { MovieWindow->SetLayered(false); }

@@ -117,7 +117,9 @@ public:
     bool Paused() const { return MovieWindow->GetPlayState() == psPaused; }
     bool Stretch() const { return Modes.Stretch(); }
     int StretchRatio() const { return Modes.Window.StretchRatio; }
-    int Position() const { return MovieWindow->GetPosition(); }
+    // The position in steps (0..10000); the last one read while the graph
+    // cannot tell. Never raises: the seek bar polls it every second.
+    int Position() const;
     int PositionToSeconds(int steps) const { return MovieWindow->PositionToSeconds(steps); }
     TPlayWindow& GetMovieWindow() { return *MovieWindow; }
     HWND MovieWindowHandle() const { return MovieWindow->GetHandle(); }
@@ -184,4 +186,5 @@ private:
     // The window's size when full screen began; a centred window gets it back.
     TLayoutSize SizeBeforeFullScreen{320, 240};
     std::string FPlayListDir;
+    mutable int LastPosition = 0;
 };

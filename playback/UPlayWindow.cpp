@@ -190,7 +190,13 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void TPlayWindow::ResetGraph()
 {
-    DetachGraphWindow();
+    // The old graph is dropped whatever happens here: a graph that can no
+    // longer be detached (its renderer gone, say) must not keep every later
+    // open from building a new one.
+    try {
+        DetachGraphWindow();
+    } catch (const Exception&) {
+    }
     Graph = nullptr;
     SourceFilter = nullptr;
     PlayState = psStopped;
@@ -201,9 +207,9 @@ void TPlayWindow::ResetGraph()
                                    IID_IMediaControl, Graph.PutVoid()));
     if (LayeredAllowed) {
         CallbackFilter = nullptr;
-        DWORD handle = 0;
-        CheckDSResult(CreateVideoCallbackFilter(CallbackFilter.Put(), &handle));
-        CheckDSResult(SetTSFilterCallback(handle, this, &TPlayWindow::VideoSampleCallback));
+        CallbackHandle = 0;
+        CheckDSResult(CreateVideoCallbackFilter(CallbackFilter.Put(), &CallbackHandle));
+        CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TPlayWindow::VideoSampleCallback));
     }
 }
 
@@ -220,6 +226,10 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
         RenderSourcePins(builder.Get(), SourceFilter.Get());
         if (gdiRenderer && !HasConnectedPin(gdiRenderer.Get())) builder->RemoveFilter(gdiRenderer.Get());
+        // Registered again now that the filter is connected: the callback gets
+        // this graph's video format, taken here and not on the streaming thread.
+        if (CallbackFilter)
+            CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TPlayWindow::VideoSampleCallback));
 
         HRESULT hr;
         TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);
@@ -453,18 +463,24 @@ void TPlayWindow::SetCursorHidden(bool hidden)
 void TPlayWindow::HandleGraphEvent()
 {
     if (!Graph) return;
-    HRESULT hr;
-    TComPtr<IMediaEvent> events = Graph.As<IMediaEvent>(IID_IMediaEvent, &hr);
-    CheckDSResult(hr);
     bool complete = false, aborted = false;
-    long code;
-    LONG_PTR param1, param2;
-    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
-        CheckDSResult(events->FreeEventParams(code, param1, param2));
-        if (code == EC_COMPLETE)
-            complete = true;
-        else if (code == EC_USERABORT || code == EC_ERRORABORT)
-            aborted = true;
+    {
+        // Let go of the graph before the handlers run: OnComplete opens the
+        // next file, and the old graph must be gone by then, or releasing it
+        // afterwards would take a filter that the new graph re-uses (the
+        // callback filter) out of the new graph too.
+        HRESULT hr;
+        TComPtr<IMediaEvent> events = Graph.As<IMediaEvent>(IID_IMediaEvent, &hr);
+        CheckDSResult(hr);
+        long code;
+        LONG_PTR param1, param2;
+        while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
+            CheckDSResult(events->FreeEventParams(code, param1, param2));
+            if (code == EC_COMPLETE)
+                complete = true;
+            else if (code == EC_USERABORT || code == EC_ERRORABORT)
+                aborted = true;
+        }
     }
     if (complete) {
         if (OnComplete) OnComplete();
@@ -510,8 +526,9 @@ void TPlayWindow::Resized()
 void TPlayWindow::SetLayeredAllowed(bool allowed)
 {
     if (allowed == LayeredAllowed || !LayeredPresentationAvailable()) return;
-    LayeredAllowed = allowed;
+    // Switched off while still allowed: SetLayered does nothing once it is not.
     if (!allowed) SetLayered(false);
+    LayeredAllowed = allowed;
 }
 
 void TPlayWindow::SetLayered(bool on)

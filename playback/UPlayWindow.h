@@ -128,6 +128,7 @@ private:
     TComPtr<IMediaControl> Graph;
     TComPtr<IBaseFilter> SourceFilter;
     TComPtr<IBaseFilter> CallbackFilter;
+    DWORD CallbackHandle = 0;  // CallbackFilter's, for SetTSFilterCallback
     double PositionUnit = 0.0;
     bool HasVideo = false;
     bool HasAudio = false;

@@ -1,7 +1,8 @@
 // TsFilter.dll. Both filters are the system's Sample Grabber with a fixed
 // media type and a callback object of ours; the grabber gives us an in-place
 // transform with proper allocator, seeking and end-of-stream handling, and we
-// only forward the samples.
+// only forward the samples, with the connection's media type as it was when
+// the callback was registered.
 #define TSFILTER_BUILD
 #include "tsfilter/TsFilter.h"
 
@@ -54,11 +55,21 @@ public:
 
     DWORD GetHandle() const { return Handle; }
 
+    // Called by the application's thread, never by a streaming one: the
+    // grabber is asked for its connection here, and the streaming thread
+    // only reads the copy taken. (Asking from the streaming thread takes the
+    // filter's lock, which a Stop on the application's thread may hold
+    // while it waits for that very thread.)
     void SetCallback(void* user, TSFilterCallback callback)
     {
+        AM_MEDIA_TYPE type{};
+        const bool connected = SUCCEEDED(Grabber->GetConnectedMediaType(&type));
         std::lock_guard<std::mutex> g(Lock);
         User = user;
         Callback = callback;
+        FreeMediaTypeFields(Type);
+        Type = connected ? type : AM_MEDIA_TYPE{};
+        HaveType = connected;
     }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override
@@ -84,13 +95,14 @@ public:
     {
         std::lock_guard<std::mutex> g(Lock);
         if (!Callback || !sample) return S_OK;
-        // The connection's type is read when the first sample arrives and again
-        // after every discontinuity (a new run or a seek, possibly after a
-        // reconnection), not on every sample.
-        if (!HaveType || sample->IsDiscontinuity() == S_OK) {
+        // A sample that carries a type announces a change of format: it
+        // holds from this sample on.
+        AM_MEDIA_TYPE* changed = nullptr;
+        if (sample->GetMediaType(&changed) == S_OK && changed) {
             FreeMediaTypeFields(Type);
-            HaveType = SUCCEEDED(Grabber->GetConnectedMediaType(&Type));
-            if (!HaveType) Type = AM_MEDIA_TYPE{};
+            Type = *changed;
+            CoTaskMemFree(changed);
+            HaveType = true;
         }
         if (!HaveType) return S_OK;
         Callback(User, &Type, sample);

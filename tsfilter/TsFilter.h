@@ -28,4 +28,8 @@ TSFILTER_API HRESULT __stdcall CreateAudioCallbackFilter(IBaseFilter** filter, D
 
 // Registers the callback for a handle from one of the Create functions.
 // E_INVALIDARG for an unknown handle (its filter is already gone).
+// The media type handed to the callback is the filter's input connection as
+// it is at the registration: register (again) once the graph is built and
+// before it runs, from the thread that builds it. Samples are not passed on
+// while no type is known; a type that arrives with a sample replaces it.
 TSFILTER_API HRESULT __stdcall SetTSFilterCallback(DWORD handle, void* user, TSFilterCallback callback);

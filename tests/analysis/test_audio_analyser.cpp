@@ -178,6 +178,28 @@ TEST(AudioAnalyser, SecondFileStartsFromZero)
     EXPECT_EQ(quiet.Average, a.GetAverageSample());
 }
 
+// The next file may be opened while one is measured (auto-adjust goes
+// through its files back to back): the running analysis ends quietly and
+// the progress timer waits for the next start.
+TEST(AudioAnalyser, OpeningWhileAnotherFileRuns)
+{
+    TAudioAnalyser a;
+    TAnalysisProgressDlg dialog;
+    dialog.Follow(a);
+    TRun run;
+    run.Attach(a);
+    ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"movie.mp4")));
+    a.StartAnalysis();
+    ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"wav16-stereo.wav")));
+    PumpFor(350);  // a few ticks of the progress timer
+    EXPECT_TRUE(run.Events.empty());
+    EXPECT_FALSE(dialog.IsShown());
+    a.StartAnalysis();
+    ASSERT_TRUE(PumpUntil([&] { return run.Finished(); }, 10000));
+    EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), run.Events);
+    EXPECT_GT(a.GetMaxSample(), 0);
+}
+
 TEST(AudioAnalyser, FilesThatCannotBeOpened)
 {
     TAudioAnalyser a;

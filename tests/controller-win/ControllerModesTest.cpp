@@ -251,6 +251,15 @@ TEST_F(ModesTest, TranslucencyFollowsTheRestingMouseOnlyWithALayerWait)
     ASSERT_TRUE(PumpUntil([&] { return !w.GetLayered(); }, 2000));
     EXPECT_FALSE(HasExStyle(movie, WS_EX_LAYERED));
 
+    // The wait becoming 0 while translucent (a list without it made
+    // current): opaque and clickable again.
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(PumpUntil([&] { return w.GetLayered(); }, 2000));
+    Controller->SetLayerWait(0);
+    EXPECT_FALSE(w.GetLayered());
+    EXPECT_FALSE(HasExStyle(movie, WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    Controller->SetLayerWait(60);
+
     // Top-most off ends it all.
     Controller->SetTopMostMode(false);
     EXPECT_FALSE(HasExStyle(movie, WS_EX_TOPMOST));

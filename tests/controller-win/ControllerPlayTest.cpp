@@ -26,6 +26,8 @@ protected:
 
 BOOL PlayTest::SavedSaver = FALSE;
 
+HRESULT STDMETHODCALLTYPE FailToTellPosition(IMediaPosition*, REFTIME*) { return E_UNEXPECTED; }
+
 }  // namespace
 
 TEST_F(PlayTest, PlaysTheListInOrderAndStopsAtTheEnd)
@@ -113,6 +115,19 @@ TEST_F(PlayTest, SingleEntryWithRepeatPlaysAgainFromTheStart)
     PumpFor(200);
     EXPECT_LT(Controller->Position(), 5000);
     EXPECT_GT(Controller->Position(), 0);
+
+    // A position the graph cannot tell is the last one read, and no error:
+    // the seek bar asks every second.
+    Controller->PausePlayback();
+    const int paused = Controller->Position();
+    {
+        TComPtr<IMediaPosition> position;
+        ASSERT_EQ(S_OK, Controller->GetMovieWindow().GetGraph()->QueryInterface(IID_IMediaPosition,
+                                                                                position.PutVoid()));
+        TVtablePatch failing(position.Get(), 9, reinterpret_cast<void*>(&FailToTellPosition));
+        EXPECT_EQ(paused, Controller->Position());
+    }
+    Controller->PlayCurrent();
 
     // Without continuous play the next end stops.
     Controller->SetContinuous(false);

@@ -112,6 +112,34 @@ private:
     TState* State;
 };
 
+// Replaces one method of a COM interface, for every object of the class
+// behind it (its vtable is patched), until destroyed. Original holds the
+// method replaced.
+class TVtablePatch {
+public:
+    TVtablePatch(void* object, int slot, void* replacement)
+        : Slot(&(*static_cast<void***>(object))[slot]), Original(*Slot)
+    {
+        Write(replacement);
+    }
+    ~TVtablePatch() { Write(Original); }
+    TVtablePatch(const TVtablePatch&) = delete;
+    TVtablePatch& operator=(const TVtablePatch&) = delete;
+
+private:
+    void Write(void* to)
+    {
+        DWORD old = 0;
+        VirtualProtect(Slot, sizeof(void*), PAGE_EXECUTE_READWRITE, &old);
+        *Slot = to;
+        VirtualProtect(Slot, sizeof(void*), old, &old);
+    }
+    void** Slot;
+
+public:
+    void* const Original;
+};
+
 // Ends the program as soon as every result is printed, skipping the
 // unloading of the system's DLLs. Under Wine the media framework's own
 // threads (of graphs Wine never releases) sometimes crashed the process while

@@ -276,18 +276,68 @@ TEST(PlayWindow, CallbackFilterInTheGraph)
     ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
     w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
     EXPECT_FALSE(w.GetHasVideo());
+
+    // No longer allowed: the filter made before stays and joins the next
+    // graph, here one built by the end-of-media handler. The old graph must
+    // be gone by then: released later, it would take the filter out of the
+    // new one.
+    w.SetLayeredAllowed(false);
+    w.OnComplete = [&] {
+        if (++watch.Complete == 2) {
+            w.OpenFile(TestMediaPath(L"movie.mpg"));
+            w.Play();
+        }
+    };
     w.Play();
     ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 1; }, 8000));
-
-    // No longer allowed: the filter made before stays and joins the next graph.
-    w.SetLayeredAllowed(false);
-    w.OpenFile(TestMediaPath(L"movie.mpg"));
+    PumpFor(50);
     EXPECT_TRUE(w.GetHasVideo());
     int width = 0, height = 0;
     w.GetVideoSize(width, height);
     EXPECT_EQ(176, width);
-    w.Play();
+    TComPtr<IFilterGraph> graph;
+    ASSERT_EQ(S_OK, w.GetGraph()->QueryInterface(IID_IFilterGraph, graph.PutVoid()));
+    TComPtr<IEnumFilters> filters;
+    ASSERT_EQ(S_OK, graph->EnumFilters(filters.Put()));
+    TComPtr<IBaseFilter> filter;
+    while (filters->Next(1, filter.Put(), nullptr) == S_OK) {
+        FILTER_INFO info{};
+        ASSERT_EQ(S_OK, filter->QueryFilterInfo(&info));
+        EXPECT_NE(nullptr, info.pGraph) << "a filter of the graph no longer knows it";
+        if (info.pGraph) info.pGraph->Release();
+        EXPECT_TRUE(HasConnectedPin(filter.Get()));
+    }
     ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 2; }, 8000));
+}
+
+// A graph that can no longer be detached from the window (its video
+// renderer taken out) does not keep later files from opening.
+TEST(PlayWindow, ABrokenGraphIsReplacedAllTheSame)
+{
+    TPlayWindow w;
+    w.OpenFile(TestMediaPath(L"video-only.avi"));
+    ASSERT_TRUE(w.GetHasVideo());
+    TComPtr<IFilterGraph> graph;
+    ASSERT_EQ(S_OK, w.GetGraph()->QueryInterface(IID_IFilterGraph, graph.PutVoid()));
+    for (bool found = true; found;) {
+        found = false;
+        TComPtr<IEnumFilters> filters;
+        ASSERT_EQ(S_OK, graph->EnumFilters(filters.Put()));
+        TComPtr<IBaseFilter> filter;
+        while (!found && filters->Next(1, filter.Put(), nullptr) == S_OK) {
+            TComPtr<IVideoWindow> video;
+            found = SUCCEEDED(filter->QueryInterface(IID_IVideoWindow, video.PutVoid()));
+            if (found) graph->RemoveFilter(filter.Get());
+        }
+    }
+    graph = nullptr;
+    try {
+        w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    } catch (const EDSError&) {
+    }
+    w.OpenFile(TestMediaPath(L"wav16-mono.wav"));
+    EXPECT_TRUE(w.IsLoaded());
+    EXPECT_FALSE(w.GetHasVideo());
 }
 
 namespace {
@@ -373,6 +423,13 @@ TEST(PlayWindow, LayeredPlaybackPutsFramesOnTheScreen)
     EXPECT_EQ(0, GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
     EXPECT_EQ(psStopped, w.GetPlayState());
     EXPECT_EQ(0, w.GetPosition());
+
+    // No longer allowed while layered: opaque and clickable again.
+    w.SetLayered(true);
+    ASSERT_TRUE(w.GetLayered());
+    w.SetLayeredAllowed(false);
+    EXPECT_FALSE(w.GetLayered());
+    EXPECT_EQ(0, GetWindowLongPtrA(wnd, GWL_EXSTYLE) & (WS_EX_LAYERED | WS_EX_TRANSPARENT));
 }
 
 // The streaming thread draws while the GUI thread keeps taking the frame lock

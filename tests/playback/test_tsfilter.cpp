@@ -4,6 +4,9 @@
 #include <mutex>
 
 #include "playback/UDirectShow.h"
+// After dshow.h, which it needs.
+#include <qedit.h>
+
 #include "tests/media/MediaTestSupport.h"
 #include "tsfilter/TsFilter.h"
 
@@ -68,9 +71,33 @@ TEST(TsFilter, HandleDiesWithItsFilter)
     EXPECT_EQ(E_INVALIDARG, SetTSFilterCallback(handle, nullptr, &Record));
 }
 
-// Renders the file with the filter already in a new graph and plays it to the
-// end; returns false when the graph does not complete.
-bool PlayThrough(IBaseFilter* filter, const wchar_t* name)
+// Counts the calls of ISampleGrabber::GetConnectedMediaType made by any
+// thread but the one that installed the count.
+class TConnectionQuerySpy {
+public:
+    explicit TConnectionQuerySpy(ISampleGrabber* grabber) : Patch(grabber, 5, reinterpret_cast<void*>(&Query))
+    {
+        Owner = GetCurrentThreadId();
+        Original = reinterpret_cast<TQuery>(Patch.Original);
+    }
+    static inline std::atomic<int> OtherThreads{0};
+
+private:
+    using TQuery = HRESULT(STDMETHODCALLTYPE*)(ISampleGrabber*, AM_MEDIA_TYPE*);
+    static HRESULT STDMETHODCALLTYPE Query(ISampleGrabber* self, AM_MEDIA_TYPE* type)
+    {
+        if (GetCurrentThreadId() != Owner) ++OtherThreads;
+        return Original(self, type);
+    }
+    TVtablePatch Patch;
+    static inline TQuery Original = nullptr;
+    static inline DWORD Owner = 0;
+};
+
+// Renders the file with the filter already in a new graph, registers the
+// callback for that connection and plays it to the end; returns false when
+// the graph does not complete.
+bool PlayThrough(IBaseFilter* filter, DWORD handle, TSeen& seen, const wchar_t* name)
 {
     TComPtr<IGraphBuilder> graph;
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
@@ -88,6 +115,7 @@ bool PlayThrough(IBaseFilter* filter, const wchar_t* name)
     long style = 0;
     EXPECT_TRUE(video && video->get_WindowStyle(&style) == S_OK);
     if (video) video->put_AutoShow(OAFALSE);
+    EXPECT_EQ(S_OK, SetTSFilterCallback(handle, &seen, &Record));
 
     auto control = graph.As<IMediaControl>(IID_IMediaControl);
     auto events = graph.As<IMediaEvent>(IID_IMediaEvent);
@@ -104,8 +132,13 @@ TEST(TsFilter, VideoFilterTakesTheVideoPathAndKeepsTheRenderer)
     DWORD handle = 0;
     ASSERT_EQ(S_OK, CreateVideoCallbackFilter(filter.Put(), &handle));
     TSeen seen;
-    ASSERT_EQ(S_OK, SetTSFilterCallback(handle, &seen, &Record));
-    EXPECT_TRUE(PlayThrough(filter.Get(), L"video-only.avi"));
+    // The streaming thread never asks the grabber for its connection: that
+    // takes the filter's lock, which a Stop may hold while it waits for
+    // the streaming thread.
+    TComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_ISampleGrabber, grabber.PutVoid()));
+    TConnectionQuerySpy spy(grabber.Get());
+    EXPECT_TRUE(PlayThrough(filter.Get(), handle, seen, L"video-only.avi"));
     EXPECT_GE(seen.Samples.load(), 30);  // 1.5 s at 25 frames/s
     EXPECT_TRUE(seen.Subtype == MEDIASUBTYPE_RGB32);
     EXPECT_TRUE(seen.Format == FORMAT_VideoInfo);
@@ -116,9 +149,10 @@ TEST(TsFilter, VideoFilterTakesTheVideoPathAndKeepsTheRenderer)
 
     // The same filter in the next graph reports that graph's connection.
     seen.Samples = 0;
-    EXPECT_TRUE(PlayThrough(filter.Get(), L"movie.mpg"));
+    EXPECT_TRUE(PlayThrough(filter.Get(), handle, seen, L"movie.mpg"));
     EXPECT_GT(seen.Samples.load(), 20);
     EXPECT_EQ(176, seen.Width);
     EXPECT_EQ(144, std::abs(seen.Height));
     EXPECT_TRUE(seen.SampleReadable);
+    EXPECT_EQ(0, TConnectionQuerySpy::OtherThreads.load());
 }
