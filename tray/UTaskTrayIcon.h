@@ -1,0 +1,83 @@
+// TTaskTrayIcon: the owner of one icon in the taskbar's notification area.
+// It holds the shell's icon-data record, a hidden window that receives the
+// icon's callback message (0x4C8) and the Shell_NotifyIconA calls.
+//
+//   TTaskTrayIcon icon;
+//   icon.SetIcon(h);
+//   icon.SetTip("Reelo");
+//   icon.OnMessage = [](UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) { ...; return true; };
+//   icon.AddIcon();      // false: no icon handle, or the shell kept timing out
+//   icon.ModifyIcon();   // after SetIcon/SetTip while registered
+//   icon.DeleteIcon();   // also done by the destructor
+//
+// AddIcon and ModifyIcon raise ENotifyIconError when the shell refuses.
+// When the taskbar is restarted (the shell broadcasts "TaskbarCreated") a
+// registered icon is added again.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+#include "settings/UException.h"
+#include "win/UMessages.h"
+
+class ENotifyIconError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TTaskTrayIcon {
+public:
+    TTaskTrayIcon();
+    ~TTaskTrayIcon();
+    TTaskTrayIcon(const TTaskTrayIcon&) = delete;
+    TTaskTrayIcon& operator=(const TTaskTrayIcon&) = delete;
+
+    // These only store into the icon data; ModifyIcon shows them.
+    void SetIcon(HICON icon) { FData.hIcon = icon; }
+    HICON Icon() const { return FData.hIcon; }
+    // Cut to the record's room (127 bytes, 63 with an old shell) at a
+    // character boundary.
+    void SetTip(const std::string& tip);
+    std::string Tip() const { return FData.szTip; }
+    void SetBalloonText(const std::string& text);
+    void SetBalloonTitle(const std::string& title);
+    void SetBalloonTimeOut(UINT ms) { FData.uTimeout = ms; }
+    // 0 none, 1 information, 2 warning, 3 error.
+    void SetBalloonIconKind(int kind);
+
+    bool AddIcon();
+    void ModifyIcon();
+    bool DeleteIcon();
+
+    bool Registered() const { return FRegistered; }
+    // The shell library is version 5.0 or later.
+    bool NewShell() const { return FNewShell; }
+    // The hidden window; nullptr until the first AddIcon.
+    HWND Handle() const { return FHandle; }
+    const NOTIFYICONDATAA& Data() const { return FData; }
+
+    // Every message of the hidden window; return true when handled (result
+    // set). Unhandled messages get the default processing.
+    std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)> OnMessage;
+
+    // The shell call and the wait between retries, replaceable by tests.
+    std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)> ShellNotify;
+    std::function<void(DWORD ms)> Wait;
+
+private:
+    void CreateHandle();
+    void FillData();
+    BOOL Notify(DWORD message);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    bool FNewShell = false;
+    HWND FHandle = nullptr;
+    NOTIFYICONDATAA FData;
+    bool FRegistered = false;
+    UINT FTaskbarCreated = 0;
+};
