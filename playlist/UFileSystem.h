@@ -28,6 +28,9 @@ void CheckFileName(const std::string& fileName);
 // Moves a file; false when that fails (an existing target is not replaced).
 bool MoveTo(const std::string& from, const std::string& to);
 bool Remove(const std::string& path);
+// Copies a file to a name that must not exist yet; false when that fails
+// (an existing target is never touched).
+bool CopyToNew(const std::string& from, const std::string& to);
 
 // The process's private memory in bytes (for measurements).
 size_t PrivateBytes();

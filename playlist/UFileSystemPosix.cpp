@@ -101,6 +101,30 @@ bool MoveTo(const std::string& from, const std::string& to)
 
 bool Remove(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
 
+bool CopyToNew(const std::string& from, const std::string& to)
+{
+    const int in = open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const std::string target = NativePath(to);
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = out >= 0;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = read(in, buffer, sizeof buffer);
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = write(out, buffer, static_cast<size_t>(n)) == n;
+    }
+    close(in);
+    if (out >= 0) {
+        ok = close(out) == 0 && ok;
+        if (!ok) unlink(target.c_str());
+    }
+    return ok;
+}
+
 size_t PrivateBytes()
 {
     std::ifstream in("/proc/self/status");

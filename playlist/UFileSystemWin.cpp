@@ -92,6 +92,11 @@ bool MoveTo(const std::string& from, const std::string& to)
 
 bool Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
+bool CopyToNew(const std::string& from, const std::string& to)
+{
+    return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
+}
+
 size_t PrivateBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX pmc = {};

@@ -200,15 +200,16 @@ std::vector<int32_t> PresentIndexes(TSetting& setting, const std::string& path, 
 // Moves a list file that cannot be read out of the way of later saves, to
 // "<file>.bad", or "<file>.2.bad", "<file>.3.bad" ... when that is taken.
 // The extension is not "lst" nor does it begin with it, so a search for
-// "*.lst" finds the copy neither by its name nor by its short 8.3 name.
-// Returns the new name, or an empty text when the file could not be moved.
+// "*.lst" finds the copy neither by its name nor by its short 8.3 name. A
+// file that cannot be moved (another program holds it open) is copied.
+// Returns the name of the copy, or an empty text when there is none.
 std::string MoveAside(const std::string& fileName)
 {
     for (int n = 1; n <= 999; ++n) {
         const std::string target = fileName + (n == 1 ? std::string() : "." + std::to_string(n)) + ".bad";
         if (FileSystem::FileExists(target) || FileSystem::DirectoryExists(target)) continue;
-        if (FileSystem::MoveTo(fileName, target)) return target;
-        if (!FileSystem::FileExists(target)) break;  // not taken meanwhile: the move itself failed
+        if (FileSystem::MoveTo(fileName, target) || FileSystem::CopyToNew(fileName, target)) return target;
+        if (!FileSystem::FileExists(target)) break;  // not taken meanwhile: neither worked
     }
     return std::string();
 }

@@ -246,6 +246,21 @@ TEST_F(PlayListTest, UnreadableFilesAreMovedAsideAndNeverLost)
     while (FindNextFileA(find, &found));
     FindClose(find);
     EXPECT_EQ((TNames{"壊れ.lst"}), lists);
+
+    // Held open by another program, so that it cannot be moved: copied.
+    const std::string held = FilesOnly("\ts Count=1\r\n");
+    TTempFolder::WriteFile(list, held);
+    HANDLE open =
+        CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, open);
+    TPlayList loaded("壊れ", Dir.Path());
+    try {
+        loaded.LoadFromFile(loaded.FileName());
+        ADD_FAILURE() << "no error";
+    } catch (const EPlayListFileError& e) {
+        EXPECT_EQ(held, TTempFolder::ReadFile(e.SavedAs));
+    }
+    CloseHandle(open);
 #endif
 }
 
