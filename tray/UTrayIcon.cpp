@@ -96,7 +96,7 @@ void TTrayIcon::ShowIcon()
 
 void TTrayIcon::HideIcon()
 {
-    UpdateAnimation();
+    if (FAnimation) FAnimation->SetEnabled(false);
     FTaskTray.DeleteIcon();
 }
 
