@@ -6,7 +6,6 @@
 
 namespace {
 
-const char NotifyClassName[] = "TNotifyWindow";
 const UINT_PTR ProgressTimerId = 1;
 const UINT ProgressIntervalMs = 100;
 
@@ -28,50 +27,27 @@ TComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
 
 TNotifyWindow::TNotifyWindow()
 {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TNotifyWindow::WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = NotifyClassName;
-        return RegisterClassExA(&wc) != 0;
-    }();
-    (void)registered;
-    Handle = CreateWindowExA(0, NotifyClassName, "", WS_POPUP, 0, 0, 0, 0, GetDesktopWindow(), nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    if (!Handle) throw Exception("TNotifyWindow: CreateWindowEx failed");
-    SetWindowLongPtrA(Handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    Window.OnMessage = [this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+        if (msg == WM_ANALYSER_GRAPHEVENT) {
+            HandleGraphEvent();
+            return true;
+        }
+        if (msg == WM_TIMER && wParam == ProgressTimerId) {
+            if (OnTimer) OnTimer();
+            return true;
+        }
+        return false;
+    };
 }
 
-TNotifyWindow::~TNotifyWindow()
-{
-    KillTimer(Handle, ProgressTimerId);
-    SetWindowLongPtrA(Handle, GWLP_USERDATA, 0);
-    DestroyWindow(Handle);
-}
+TNotifyWindow::~TNotifyWindow() { KillTimer(Window.Handle(), ProgressTimerId); }
 
 void TNotifyWindow::EnableTimer(bool on, UINT intervalMs)
 {
     if (on)
-        SetTimer(Handle, ProgressTimerId, intervalMs, nullptr);
+        SetTimer(Window.Handle(), ProgressTimerId, intervalMs, nullptr);
     else
-        KillTimer(Handle, ProgressTimerId);
-}
-
-LRESULT CALLBACK TNotifyWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<TNotifyWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (self) {
-        if (msg == WM_ANALYSER_GRAPHEVENT) {
-            self->HandleGraphEvent();
-            return 0;
-        }
-        if (msg == WM_TIMER && wParam == ProgressTimerId) {
-            if (self->OnTimer) self->OnTimer();
-            return 0;
-        }
-    }
-    return DefWindowProcA(wnd, msg, wParam, lParam);
+        KillTimer(Window.Handle(), ProgressTimerId);
 }
 
 void TNotifyWindow::HandleGraphEvent()

@@ -12,10 +12,11 @@
 
 #include "analysis/ULevelMeter.h"
 #include "playback/UDirectShow.h"
+#include "win/UMessageWindow.h"
 #include "win/UMessages.h"
 
-// A hidden window that takes the analysis graph's events and the progress
-// timer's ticks.
+// A hidden message-only window that takes the analysis graph's events and
+// the progress timer's ticks.
 class TNotifyWindow {
 public:
     TNotifyWindow();
@@ -23,7 +24,7 @@ public:
     TNotifyWindow(const TNotifyWindow&) = delete;
     TNotifyWindow& operator=(const TNotifyWindow&) = delete;
 
-    HWND GetHandle() const { return Handle; }
+    HWND GetHandle() const { return Window.Handle(); }
     void EnableTimer(bool on, UINT intervalMs);
 
     TComPtr<IMediaEvent> MediaEvent;
@@ -32,10 +33,9 @@ public:
     std::function<void()> OnTimer;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void HandleGraphEvent();
 
-    HWND Handle = nullptr;
+    TMessageWindow Window{"TNotifyWindow"};
 };
 
 class TAudioAnalyser {

@@ -1,8 +1,12 @@
-// Delimiter and extension handling shared by both builds; only IsLeadByte
-// and the comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
+// Delimiter and extension handling shared by both builds; only the
+// comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
 #include "playlist/UFileName.h"
 
+#include "settings/ULeadByte.h"
+
 namespace FileName {
+
+bool IsLeadByte(unsigned char c) { return IsLeadByte932(c); }
 
 size_t LastDelimiter(const std::string& path, bool withColon)
 {
@@ -68,6 +72,38 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path)
 {
     if (EndsWithDelimiter(path)) return path.substr(0, path.size() - 1);
     return path;
+}
+
+namespace {
+
+// Index of the first single-byte "\" at or after from, or npos.
+size_t NextDelimiter(const std::string& s, size_t from)
+{
+    for (size_t i = from; i < s.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size())
+            ++i;
+        else if (s[i] == '\\')
+            return i;
+    }
+    return std::string::npos;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+size_t RootLength(const std::string& path)
+{
+    if (path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0]))
+        return path.size() >= 3 && path[2] == '\\' ? 3 : 2;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        const size_t server = NextDelimiter(path, 2);
+        if (server == std::string::npos) return path.size();
+        const size_t share = NextDelimiter(path, server + 1);
+        return share == std::string::npos ? path.size() : share + 1;
+    }
+    if (!path.empty() && path[0] == '\\') return 1;
+    return 0;
 }
 
 }  // namespace FileName

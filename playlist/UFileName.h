@@ -21,6 +21,9 @@ bool IsLeadByte(unsigned char c);
 // its own, not a trail byte, or std::string::npos.
 size_t LastDelimiter(const std::string& path, bool withColon = true);
 
+// Length of the root ("C:\", "C:", "\\server\share\", "\"), 0 when relative.
+size_t RootLength(const std::string& path);
+
 // "C:\ソフト\表示.avi" -> "表示.avi" (text after the last "\" or ":").
 std::string ExtractFileName(const std::string& path);
 // "C:\ソフト\表示.avi" -> "C:\ソフト\" (up to and including the last "\").

@@ -7,8 +7,6 @@
 
 namespace FileName {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 std::string SortKey(const std::string& name)
 {
     std::string key(name);

@@ -7,8 +7,6 @@
 
 namespace FileName {
 
-bool IsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
 int CompareFileNames(const std::string& a, const std::string& b)
 {
     const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),

@@ -14,6 +14,20 @@ bool DirectoryExists(const std::string& path);
 // The path names an existing file (not a folder).
 bool FileExists(const std::string& path);
 
+// Creates the folder and every missing parent; EFileError on failure.
+void ForceDirectories(const std::string& dir);
+
+// Every component of the path as stored on disk (long name, stored case);
+// the empty string when a component is not found. A root or a bare name is
+// returned unchanged.
+std::string ResolveLongPath(const std::string& path);
+
+// The two primitives the functions above are built on (one per platform):
+// make one folder (true when it exists afterwards), and the stored name of
+// the entry that name matches in folder (ends with "\"), or empty.
+bool CreateFolder(const std::string& path);
+std::string StoredName(const std::string& folder, const std::string& name);
+
 // Calls found(name) with the bare name of every file directly in the
 // folder (prefix ends with "\"): files with any of the attributes
 // read-only, hidden, system and archive, or none. Sub-folders, volume

@@ -136,4 +136,19 @@ size_t PrivateBytes()
     return 0;
 }
 
+bool CreateFolder(const std::string& path)
+{
+    return mkdir(NativePath(path).c_str(), 0777) == 0 || DirectoryExists(path);
+}
+
+std::string StoredName(const std::string& folder, const std::string& name)
+{
+    // A folder given as a drive ("C:") stands for its current folder.
+    TDir dir(NativePath(folder.empty() ? std::string(".") : folder));
+    if (!dir.Get()) return {};
+    while (const dirent* e = readdir(dir.Get()))
+        if (FileName::SameFileName(e->d_name, name)) return e->d_name;
+    return {};
+}
+
 }  // namespace FileSystem

@@ -109,4 +109,19 @@ size_t PrivateBytes()
     return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
+bool CreateFolder(const std::string& path)
+{
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE || DirectoryExists(path);
+}
+
+std::string StoredName(const std::string& folder, const std::string& name)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + name).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    FindClose(h);
+    fd.cFileName[MAX_PATH - 1] = '\0';
+    return fd.cFileName;
+}
+
 }  // namespace FileSystem

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "settings/ULeadByte.h"
 #include "settings/USetting.h"
 
 namespace {
@@ -32,9 +33,6 @@ auto TableDefault(const TConfigKey<K>& key)
     return *key.Default;
 }
 
-// CP932 lead bytes.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Whether the last character of s is a single-byte "\" (not the trail byte of
 // a double-byte character).
 bool EndsWithDelimiter(const std::string& s)
@@ -43,7 +41,7 @@ bool EndsWithDelimiter(const std::string& s)
     bool last = false;
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (IsLeadByte(c) && i + 1 < s.size()) {
+        if (IsLeadByte932(c) && i + 1 < s.size()) {
             last = false;
             i += 2;
         } else {

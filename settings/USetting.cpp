@@ -1,4 +1,5 @@
 #include "settings/USetting.h"
+#include "settings/ULeadByte.h"
 
 #include <array>
 #include <atomic>
@@ -1021,7 +1022,7 @@ std::size_t LastPathDelimiter(const std::string& path)
         const unsigned char c = static_cast<unsigned char>(path[i]);
         if (c == '\\' || c == ':') {
             found = i;
-        } else if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+        } else if (IsLeadByte932(c)) {
             ++i;  // lead byte of a double-byte character: skip its second byte
         }
     }

@@ -1,32 +1,30 @@
 // The progress window of the level analyser: the file being measured, a
 // progress bar 0..100 and a Cancel button. Non-modal; closing it cancels.
+// It lives as long as its analyser and follows it (Follow).
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "win/UControls.h"
+#include "win/UForm.h"
 
 class TAudioAnalyser;
 
-class TAnalysisProgressDlg {
+class TAnalysisProgressDlg : public TForm {
 public:
     TAnalysisProgressDlg();
-    ~TAnalysisProgressDlg();
-    TAnalysisProgressDlg(const TAnalysisProgressDlg&) = delete;
-    TAnalysisProgressDlg& operator=(const TAnalysisProgressDlg&) = delete;
 
-    HWND GetHandle() const { return Handle; }
-    HWND GetCancelButton() const { return CancelBtn; }
+    HWND GetCancelButton() const { return CancelBtn->Handle(); }
     // The window the dialog stays above (its owner); null for none.
     void SetParentWindow(HWND parent);
     // Caption and file label.
     void SetFileName(const std::wstring& fileName);
-    void SetProgress(int percent);
-    int GetProgress() const;
-    void Show();
-    void Hide();
-    bool IsShown() const;
+    void SetProgress(int percent) { ProgressBar->SetPosition(percent); }
+    int GetProgress() const { return ProgressBar->Position(); }
 
     // The Cancel button or closing the window.
     std::function<void()> OnCancel;
@@ -36,10 +34,8 @@ public:
     void Follow(TAudioAnalyser& analyser);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-    HWND Handle = nullptr;
-    HWND FileLabel = nullptr;
-    HWND ProgressBar = nullptr;
-    HWND CancelBtn = nullptr;
+    void Cancel();
+    std::unique_ptr<TLabel> FileLabel;
+    std::unique_ptr<TProgressBar> ProgressBar;
+    std::unique_ptr<TButton> CancelBtn;
 };

@@ -6,7 +6,8 @@
 
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "ui/UPath.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
 
 const char* const ConfigFileName = "config.ini";
 const char* const RegistryKeyPath = "Software\\Pondel\\Reelo";
@@ -24,7 +25,7 @@ struct TRegKey {
 
 std::string UserDefaultConfigDir()
 {
-    return ExcludeTrailingPathDelimiter(GetAppDataDir()) + "\\Pondel\\Reelo\\";
+    return FileName::ExcludeTrailingPathDelimiter(GetAppDataDir()) + "\\Pondel\\Reelo\\";
 }
 
 std::string RegistryConfigDir()
@@ -54,13 +55,14 @@ std::string LocateConfiguration(TSetting& global, const TConfigFolders& folders,
 {
     std::string configDir = folders.ProgramDir;
     multiUserAtLoad = false;
-    if (!FileExists(configDir + ConfigFileName)) return configDir;
+    if (!FileSystem::FileExists(configDir + ConfigFileName)) return configDir;
     global.LoadFromFile(configDir + ConfigFileName);
     if (!ReadKey(global, ConfigKey::MultiUser)) return configDir;
     multiUserAtLoad = true;
     std::string registry = folders.RegistryDir();
-    configDir = registry.empty() ? folders.UserDefaultDir() : IncludeTrailingPathDelimiter(registry);
-    if (FileExists(configDir + ConfigFileName)) global.LoadFromFile(configDir + ConfigFileName);
+    configDir =
+        registry.empty() ? folders.UserDefaultDir() : FileName::IncludeTrailingPathDelimiter(registry);
+    if (FileSystem::FileExists(configDir + ConfigFileName)) global.LoadFromFile(configDir + ConfigFileName);
     return configDir;
 }
 
@@ -76,8 +78,9 @@ std::string SaveConfigurationTo(TSetting& global, const TConfigFolders& folders,
         else if (pendingConfigDir.empty())
             dest = folders.UserDefaultDir();
     }
-    if (multiUser && !pendingConfigDir.empty()) dest = IncludeTrailingPathDelimiter(pendingConfigDir);
-    ForceDirectories(dest);
+    if (multiUser && !pendingConfigDir.empty())
+        dest = FileName::IncludeTrailingPathDelimiter(pendingConfigDir);
+    FileSystem::ForceDirectories(dest);
     global.SaveToFile(dest + ConfigFileName);
     return dest + ConfigFileName;
 }
@@ -86,7 +89,7 @@ void WriteMultiUserFlag(const std::string& programDir, bool flag)
 {
     TSetting setting;
     std::string file = programDir + ConfigFileName;
-    if (FileExists(file)) setting.LoadFromFile(file);
+    if (FileSystem::FileExists(file)) setting.LoadFromFile(file);
     WriteKey(setting, ConfigKey::MultiUser, flag);
     setting.SaveToFile(file);
 }

@@ -6,7 +6,8 @@
 #include "settings/USetting.h"
 #include "win/UApplication.h"
 #include "win/UDialogs.h"
-#include "ui/UPath.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
 
 void (*FormCreateErrorHook)(const std::string& text) = nullptr;
 
@@ -163,12 +164,37 @@ void TMainForm::CreateComponents()
     FileListBox =
         CreateControl(h, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, 8, 38,
                       456, 258, 0, WS_EX_CLIENTEDGE);
-    FButtons.emplace_back(h, "上", BS_PUSHBUTTON, 8, 306, 60, 28, FileUpAction);
-    FButtons.emplace_back(h, "下", BS_PUSHBUTTON, 74, 306, 60, 28, FileDownAction);
-    FButtons.emplace_back(h, "削除", BS_PUSHBUTTON, 140, 306, 60, 28, FileDeleteAction);
-    FButtons.emplace_back(h, "追加", BS_PUSHBUTTON, 206, 306, 60, 28, FileAddAction);
-    FButtons.emplace_back(h, "Random", BS_CHECKBOX, 290, 306, 80, 28, RandomAction);
-    FButtons.emplace_back(h, "Repeat", BS_CHECKBOX, 376, 306, 80, 28, RepeatAction);
+    auto button = [&](const char* caption, int left, TAction& action) {
+        TControlArgs a;
+        a.Parent = h;
+        a.Text = caption;
+        a.Left = left;
+        a.Top = 306;
+        a.Width = 60;
+        a.Height = 28;
+        auto b = std::make_unique<TButton>(a);
+        action.Link(*b);
+        FButtons.push_back(std::move(b));
+    };
+    auto check = [&](const char* caption, int left, TAction& action) {
+        TCheckBoxArgs a;
+        a.Parent = h;
+        a.Text = caption;
+        a.Left = left;
+        a.Top = 306;
+        a.Width = 80;
+        a.Height = 28;
+        a.Auto = false;  // the mark follows the action
+        auto b = std::make_unique<TCheckBox>(a);
+        action.Link(*b);
+        FButtons.push_back(std::move(b));
+    };
+    button("上", 8, FileUpAction);
+    button("下", 74, FileDownAction);
+    button("削除", 140, FileDeleteAction);
+    button("追加", 206, FileAddAction);
+    check("Random", 290, RandomAction);
+    check("Repeat", 376, RepeatAction);
 }
 
 void TMainForm::FormCreate()
@@ -292,8 +318,9 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         char full[MAX_PATH];
         DWORD n = path.empty() ? 0 : GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
         if (n == 0 || n >= MAX_PATH) continue;
-        std::string resolved = ResolveLongPath(full);
-        if (resolved.empty() || !FileExists(resolved)) continue;
+        std::string resolved = FileSystem::ResolveLongPath(full);
+        if (resolved.empty() || !(FileSystem::FileExists(resolved) || FileSystem::DirectoryExists(resolved)))
+            continue;
         Controller->CurrentList()->Add(resolved);
     }
     RefreshFileList();
@@ -328,7 +355,7 @@ void TMainForm::RefreshFileList()
     TPlayList* list = Controller->CurrentList();
     for (int i = 0; list && i < list->FileCount(); ++i)
         SendMessageA(FileListBox, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(ExtractFileName(list->Files(i)).c_str()));
+                     reinterpret_cast<LPARAM>(FileName::ExtractFileName(list->Files(i)).c_str()));
 }
 
 void TMainForm::AddDroppedFiles(const std::vector<std::string>& files)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "win/UAction.h"
+#include "win/UControls.h"
 #include "ui/UCommandLine.h"
 #include "ui/UConfigLocation.h"
 #include "win/UDropTarget.h"
@@ -86,7 +87,7 @@ private:
 
     std::vector<std::string> FArgs;
     TConfigFolders FFolders;
-    std::vector<TButton> FButtons;
+    std::vector<std::unique_ptr<TControl>> FButtons;
 };
 
 // Test hook: replaces the stop-icon message box that reports an error of

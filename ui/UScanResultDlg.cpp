@@ -1,12 +1,8 @@
 #include "ui/UScanResultDlg.h"
 
-#include <algorithm>
-#include <exception>
 #include <string>
 
 namespace {
-
-const UINT WM_SHOWN = WM_APP + 50;
 
 // Client area and list size of the dialog, in pixels.
 const int ClientWidth = 447;
@@ -14,197 +10,103 @@ const int ClientHeight = 323;
 const int ListWidth = 321;
 const int ListHeight = 73;
 
-// An empty dialog template: the controls are made in WM_INITDIALOG with the
-// "A" functions, so their texts stay in the ANSI code page.
-struct alignas(4) TEmptyTemplate {
-    DLGTEMPLATE Dlg;
-    WORD Menu, Class, Title;
-};
+std::vector<TListBox::TLine> ToLines(const std::vector<TScanEntry>& entries)
+{
+    std::vector<TListBox::TLine> lines;
+    lines.reserve(entries.size());
+    for (const TScanEntry& e : entries) lines.push_back({e.Name, static_cast<LPARAM>(e.Folder)});
+    return lines;
+}
+
+std::vector<TScanEntry> FromLines(const std::vector<TListBox::TLine>& lines)
+{
+    std::vector<TScanEntry> entries;
+    entries.reserve(lines.size());
+    for (const auto& l : lines) entries.push_back({l.Text, static_cast<int>(l.Data)});
+    return entries;
+}
 
 }  // namespace
 
-int TScanResultDlg::ShowModal()
+TScanResultDlg::TScanResultDlg(HWND owner)
 {
-    TEmptyTemplate tmpl = {};
-    tmpl.Dlg.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    tmpl.Dlg.cx = 300;
-    tmpl.Dlg.cy = 200;
-    const INT_PTR r = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &tmpl.Dlg, FOwner, DialogProc,
-                                              reinterpret_cast<LPARAM>(this));
-    Handle = AddListBox = ExcludeListBox = DeleteListBox = nullptr;
-    Add2ExBtn = Ex2AddBtn = OKBtn = CancelBtn = nullptr;
-    if (FError) {
-        std::exception_ptr e = FError;
-        FError = nullptr;
-        std::rethrow_exception(e);
-    }
-    return r == IDOK ? IDOK : IDCANCEL;
-}
-
-HWND TScanResultDlg::MakeControl(const char* cls, const char* text, DWORD style, int id, int x, int y, int w,
-                                 int h)
-{
-    HWND wnd = CreateWindowExA(
-        std::string(cls) == "LISTBOX" ? WS_EX_CLIENTEDGE : 0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y,
-        w, h, Handle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    return wnd;
+    TCreateParams p;
+    p.ClassName = "TScanResultDlg";
+    p.Caption = "検索結果";
+    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+    p.ExStyle = WS_EX_DLGMODALFRAME;
+    p.ClientWidth = ClientWidth;
+    p.ClientHeight = ClientHeight;
+    p.Owner = owner;
+    CreateHandle(p);
+    DialogKeys = true;
+    FormCreate();
+    OnShown = [this] {
+        if (OnShow) OnShow(*this);
+    };
 }
 
 void TScanResultDlg::FormCreate()
 {
-    SetWindowTextA(Handle, "検索結果");
+    // Centred on the screen.
+    RECT r = BoundsRect();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
 
-    // Client size, centred on the screen.
-    RECT rc = {0, 0, ClientWidth, ClientHeight};
-    AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongA(Handle, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(Handle, GWL_EXSTYLE)));
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    SetWindowPos(Handle, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, SWP_NOZORDER);
-
-    const DWORD listStyle = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT;
+    const HWND form = Handle();
     const int x = 8;
-    MakeControl("STATIC", "追加するファイル", 0, -1, x, 8, ListWidth, 16);
-    AddListBox = MakeControl("LISTBOX", "", listStyle, IDC_ADDLIST, x, 24, ListWidth, ListHeight);
-    Add2ExBtn = MakeControl("BUTTON", "↓", WS_TABSTOP | BS_PUSHBUTTON, IDC_ADD2EX, x + ListWidth / 2 - 44,
-                            101, 40, 24);
-    Ex2AddBtn = MakeControl("BUTTON", "↑", WS_TABSTOP | BS_PUSHBUTTON, IDC_EX2ADD, x + ListWidth / 2 + 4, 101,
-                            40, 24);
-    MakeControl("STATIC", "追加しないファイル", 0, -1, x, 129, ListWidth, 16);
-    ExcludeListBox = MakeControl("LISTBOX", "", listStyle, IDC_EXCLUDELIST, x, 145, ListWidth, ListHeight);
-    MakeControl("STATIC", "リストから削除するファイル", 0, -1, x, 224, ListWidth, 16);
-    DeleteListBox = MakeControl("LISTBOX", "", listStyle, IDC_DELETELIST, x, 240, ListWidth, ListHeight);
-    OKBtn = MakeControl("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, ClientWidth - 97, 8, 89, 25);
-    CancelBtn = MakeControl("BUTTON", "キャンセル", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, ClientWidth - 97,
-                            40, 89, 25);
+    auto list = [&](int top) {
+        TListBoxArgs a;
+        a.Parent = form;
+        a.Left = x;
+        a.Top = top;
+        a.Width = ListWidth;
+        a.Height = ListHeight;
+        a.HorizontalScroll = true;
+        return std::make_unique<TListBox>(a);
+    };
+    auto button = [&](const char* caption, int left, int top, int width, int height, UINT id, DWORD style) {
+        TControlArgs a;
+        a.Parent = form;
+        a.Text = caption;
+        a.Left = left;
+        a.Top = top;
+        a.Width = width;
+        a.Height = height;
+        a.Id = id;
+        a.Style = style;
+        return std::make_unique<TButton>(a);
+    };
+    CreateControl(form, WC_STATICA, "追加するファイル", SS_NOPREFIX, x, 8, ListWidth, 16);
+    AddListBox = list(24);
+    Add2ExBtn = button("↓", x + ListWidth / 2 - 44, 101, 40, 24, 0, 0);
+    Ex2AddBtn = button("↑", x + ListWidth / 2 + 4, 101, 40, 24, 0, 0);
+    CreateControl(form, WC_STATICA, "追加しないファイル", SS_NOPREFIX, x, 129, ListWidth, 16);
+    ExcludeListBox = list(145);
+    CreateControl(form, WC_STATICA, "リストから削除するファイル", SS_NOPREFIX, x, 224, ListWidth, 16);
+    DeleteListBox = list(240);
+    OKBtn = button("OK", ClientWidth - 97, 8, 89, 25, IDOK, BS_DEFPUSHBUTTON);
+    CancelBtn = button("キャンセル", ClientWidth - 97, 40, 89, 25, IDCANCEL, 0);
 
-    Fill(AddListBox, AddList);
-    Fill(ExcludeListBox, ExcludeList);
-    Fill(DeleteListBox, DeleteList);
+    Add2ExBtn->OnClick = [this] { Add2ExBtnClick(); };
+    Ex2AddBtn->OnClick = [this] { Ex2AddBtnClick(); };
+    OKBtn->OnClick = [this] { ModalResult = mrOK; };
+    CancelBtn->OnClick = [this] { ModalResult = mrCancel; };
 }
 
-void TScanResultDlg::Fill(HWND box, const std::vector<TScanEntry>& entries)
+int TScanResultDlg::ShowModal()
 {
-    SendMessageA(box, WM_SETREDRAW, FALSE, 0);
-    for (const TScanEntry& e : entries) {
-        const LRESULT i = SendMessageA(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.Name.c_str()));
-        if (i >= 0) SendMessageA(box, LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(e.Folder));
+    AddListBox->SetLines(ToLines(AddList));
+    ExcludeListBox->SetLines(ToLines(ExcludeList));
+    DeleteListBox->SetLines(ToLines(DeleteList));
+    TForm::OnShow = [this] { OKBtn->SetFocus(); };
+    const int result = TForm::ShowModal() == mrOK ? mrOK : mrCancel;
+    if (result == mrOK) {
+        AddList = FromLines(AddListBox->Lines());
+        ExcludeList = FromLines(ExcludeListBox->Lines());
+        DeleteList = FromLines(DeleteListBox->Lines());
     }
-    SendMessageA(box, WM_SETREDRAW, TRUE, 0);
-    UpdateExtent(box);
-}
-
-// Lets the list scroll sideways to the end of its longest path.
-void TScanResultDlg::UpdateExtent(HWND box)
-{
-    HDC dc = GetDC(box);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
-    int widest = 0;
-    const LRESULT n = SendMessageA(box, LB_GETCOUNT, 0, 0);
-    std::string text;
-    for (LRESULT i = 0; i < n; ++i) {
-        const LRESULT len = SendMessageA(box, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (len <= 0) continue;
-        text.assign(static_cast<size_t>(len) + 1, '\0');
-        SendMessageA(box, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-        SIZE size;
-        if (GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(len), &size))
-            widest = std::max(widest, static_cast<int>(size.cx));
-    }
-    SelectObject(dc, old);
-    ReleaseDC(box, dc);
-    SendMessageA(box, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
-}
-
-std::vector<TScanEntry> TScanResultDlg::Read(HWND box)
-{
-    std::vector<TScanEntry> entries;
-    const LRESULT n = SendMessageA(box, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        TScanEntry e;
-        const LRESULT len = SendMessageA(box, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (len > 0) {
-            e.Name.assign(static_cast<size_t>(len) + 1, '\0');
-            SendMessageA(box, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&e.Name[0]));
-            e.Name.resize(static_cast<size_t>(len));
-        }
-        e.Folder = static_cast<int>(SendMessageA(box, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
-        entries.push_back(std::move(e));
-    }
-    return entries;
-}
-
-void TScanResultDlg::Move(HWND from, HWND to)
-{
-    const LRESULT sel = SendMessageA(from, LB_GETCURSEL, 0, 0);
-    if (sel < 0) return;
-    const LRESULT len = SendMessageA(from, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
-    std::string text(len > 0 ? static_cast<size_t>(len) + 1 : 1, '\0');
-    if (len > 0) SendMessageA(from, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(len > 0 ? static_cast<size_t>(len) : 0);
-    const LRESULT folder = SendMessageA(from, LB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
-    SendMessageA(from, LB_DELETESTRING, static_cast<WPARAM>(sel), 0);
-    const LRESULT i = SendMessageA(to, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (i >= 0) SendMessageA(to, LB_SETITEMDATA, static_cast<WPARAM>(i), folder);
-    UpdateExtent(to);
-}
-
-void TScanResultDlg::Add2ExBtnClick() { Move(AddListBox, ExcludeListBox); }
-
-void TScanResultDlg::Ex2AddBtnClick() { Move(ExcludeListBox, AddListBox); }
-
-INT_PTR CALLBACK TScanResultDlg::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    // No exception may cross the system's dialog manager: it is kept and
-    // raised again when ShowModal returns.
-    try {
-        return HandleMessage(hwnd, msg, wParam, lParam);
-    } catch (...) {
-        if (auto* self = reinterpret_cast<TScanResultDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER)))
-            self->FError = std::current_exception();
-        EndDialog(hwnd, IDCANCEL);
-        return TRUE;
-    }
-}
-
-INT_PTR TScanResultDlg::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    TScanResultDlg* self = reinterpret_cast<TScanResultDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    switch (msg) {
-        case WM_INITDIALOG:
-            self = reinterpret_cast<TScanResultDlg*>(lParam);
-            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-            self->Handle = hwnd;
-            self->FormCreate();
-            PostMessageA(hwnd, WM_SHOWN, 0, 0);
-            SetFocus(self->OKBtn);
-            return FALSE;
-        case WM_SHOWN:
-            if (self && self->OnShow) self->OnShow(*self);
-            return TRUE;
-        case WM_COMMAND:
-            if (!self) break;
-            switch (LOWORD(wParam)) {
-                case IDOK:
-                    self->AddList = Read(self->AddListBox);
-                    self->ExcludeList = Read(self->ExcludeListBox);
-                    self->DeleteList = Read(self->DeleteListBox);
-                    EndDialog(hwnd, IDOK);
-                    return TRUE;
-                case IDCANCEL:
-                    EndDialog(hwnd, IDCANCEL);
-                    return TRUE;
-                case IDC_ADD2EX:
-                    if (HIWORD(wParam) == BN_CLICKED) self->Add2ExBtnClick();
-                    return TRUE;
-                case IDC_EX2ADD:
-                    if (HIWORD(wParam) == BN_CLICKED) self->Ex2AddBtnClick();
-                    return TRUE;
-            }
-            break;
-    }
-    return FALSE;
+    return result;
 }
 
 bool ShowScanResult(TScanResult& result, HWND owner, std::function<void(TScanResultDlg&)> onShow)
@@ -214,7 +116,7 @@ bool ShowScanResult(TScanResult& result, HWND owner, std::function<void(TScanRes
     dlg.AddList = result.AddList;
     dlg.ExcludeList = result.ExcludeList;
     dlg.DeleteList = result.DeleteList;
-    if (dlg.ShowModal() != IDOK) return false;
+    if (dlg.ShowModal() != mrOK) return false;
     result.AddList = std::move(dlg.AddList);
     result.ExcludeList = std::move(dlg.ExcludeList);
     result.DeleteList = std::move(dlg.DeleteList);

@@ -6,62 +6,38 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "playlist/UFolderScan.h"
+#include "win/UControls.h"
+#include "win/UForm.h"
+#include "win/UListBox.h"
 
-class TScanResultDlg {
+class TScanResultDlg : public TForm {
 public:
-    explicit TScanResultDlg(HWND owner = nullptr) : FOwner(owner) {}
-    TScanResultDlg(const TScanResultDlg&) = delete;
-    TScanResultDlg& operator=(const TScanResultDlg&) = delete;
+    explicit TScanResultDlg(HWND owner = nullptr);
 
-    // Set before ShowModal; after IDOK they hold the lists as the user left them.
+    // Set before ShowModal; after mrOK they hold the lists as the user left them.
     std::vector<TScanEntry> AddList;
     std::vector<TScanEntry> ExcludeList;
     std::vector<TScanEntry> DeleteList;
 
-    // Shows the dialog modally; IDOK or IDCANCEL.
+    // Shows the dialog modally; mrOK or mrCancel.
     int ShowModal();
 
     // Called once the dialog is on the screen with its lists filled.
     std::function<void(TScanResultDlg&)> OnShow;
 
-    // The windows, valid while the dialog is shown.
-    HWND Handle = nullptr;
-    HWND AddListBox = nullptr;
-    HWND ExcludeListBox = nullptr;
-    HWND DeleteListBox = nullptr;
-    HWND Add2ExBtn = nullptr;
-    HWND Ex2AddBtn = nullptr;
-    HWND OKBtn = nullptr;
-    HWND CancelBtn = nullptr;
+    std::unique_ptr<TListBox> AddListBox, ExcludeListBox, DeleteListBox;
+    std::unique_ptr<TButton> Add2ExBtn, Ex2AddBtn, OKBtn, CancelBtn;
 
-    void Add2ExBtnClick();
-    void Ex2AddBtnClick();
-
-    enum {
-        IDC_ADDLIST = 101,
-        IDC_EXCLUDELIST,
-        IDC_DELETELIST,
-        IDC_ADD2EX,
-        IDC_EX2ADD,
-    };
+    void Add2ExBtnClick() { AddListBox->MoveSelectedTo(*ExcludeListBox); }
+    void Ex2AddBtnClick() { ExcludeListBox->MoveSelectedTo(*AddListBox); }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static INT_PTR HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void FormCreate();
-    HWND MakeControl(const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h);
-    void Fill(HWND box, const std::vector<TScanEntry>& entries);
-    static std::vector<TScanEntry> Read(HWND box);
-    void Move(HWND from, HWND to);
-    void UpdateExtent(HWND box);
-
-    HWND FOwner;
-    std::exception_ptr FError;
 };
 
 // Shows a scan result in a new dialog and copies the user's lists back on

@@ -1,8 +1,11 @@
 #include "win/UAction.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
-#include "win/UForm.h"
+#include "win/UButtonBar.h"
+#include "win/UControls.h"
 
 void TAction::SetEnabled(bool enabled)
 {
@@ -20,6 +23,14 @@ void TAction::SetChecked(bool checked)
     }
 }
 
+void TAction::SetVisible(bool visible)
+{
+    if (FVisible != visible) {
+        FVisible = visible;
+        ShowState();
+    }
+}
+
 bool TAction::Execute()
 {
     if (!FEnabled || !OnExecute) return false;
@@ -27,11 +38,19 @@ bool TAction::Execute()
     return true;
 }
 
-void TAction::LinkMenuItem(HMENU menu, UINT id)
+void TAction::LinkMenuItem(HMENU menu, UINT id, bool radio)
 {
+    if (radio) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE;
+        if (GetMenuItemInfoA(menu, id, FALSE, &info)) {
+            info.fType |= MFT_RADIOCHECK;
+            SetMenuItemInfoA(menu, id, FALSE, &info);
+        }
+    }
     FMenuItems.push_back({menu, id});
-    EnableMenuItem(menu, id, MF_BYCOMMAND | (FEnabled ? MF_ENABLED : MF_GRAYED));
-    CheckMenuItem(menu, id, MF_BYCOMMAND | (FChecked ? MF_CHECKED : MF_UNCHECKED));
+    ShowState();
 }
 
 void TAction::UnlinkMenu(HMENU menu)
@@ -44,8 +63,26 @@ void TAction::UnlinkMenu(HMENU menu)
 void TAction::LinkControl(HWND control)
 {
     FControls.push_back(control);
-    EnableWindow(control, FEnabled);
-    SendMessageA(control, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+    ShowState();
+}
+
+void TAction::Link(TButton& button)
+{
+    button.OnClick = [this] { Execute(); };
+    LinkControl(button.Handle());
+}
+
+void TAction::Link(TCheckBox& box)
+{
+    box.OnClick = [this] { Execute(); };
+    LinkControl(box.Handle());
+}
+
+void TAction::Link(TButtonBar& bar, int id)
+{
+    bar.SetButtonHandler(id, [this] { Execute(); });
+    FBarButtons.push_back({bar.Handle(), id});
+    ShowState();
 }
 
 void TAction::ShowState()
@@ -54,11 +91,21 @@ void TAction::ShowState()
         EnableMenuItem(l.Menu, l.Id, MF_BYCOMMAND | (FEnabled ? MF_ENABLED : MF_GRAYED));
         CheckMenuItem(l.Menu, l.Id, MF_BYCOMMAND | (FChecked ? MF_CHECKED : MF_UNCHECKED));
     }
+    // Controls may go before the action: forget the ones that have.
     FControls.erase(std::remove_if(FControls.begin(), FControls.end(), [](HWND h) { return !IsWindow(h); }),
                     FControls.end());
     for (HWND h : FControls) {
         EnableWindow(h, FEnabled);
         SendMessageA(h, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+        const bool shown = (GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (shown != FVisible) ShowWindow(h, FVisible ? SW_SHOWNA : SW_HIDE);
+    }
+    FBarButtons.erase(std::remove_if(FBarButtons.begin(), FBarButtons.end(),
+                                     [](const TBarLink& l) { return !IsWindow(l.Bar); }),
+                      FBarButtons.end());
+    for (auto& l : FBarButtons) {
+        SendMessageA(l.Bar, TB_ENABLEBUTTON, l.Id, MAKELPARAM(FEnabled, 0));
+        SendMessageA(l.Bar, TB_HIDEBUTTON, l.Id, MAKELPARAM(!FVisible, 0));
     }
 }
 
@@ -77,20 +124,4 @@ TActionList::~TActionList()
 void TActionList::Update()
 {
     for (TAction* a : FActions) a->Update();
-}
-
-TButton::TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
-                 std::function<void()> onClick)
-    : Command([f = std::move(onClick)](UINT code) {
-          if (code == BN_CLICKED && f) f();
-      })
-{
-    Handle = CreateControl(parent, "BUTTON", caption, style | WS_TABSTOP, x, y, w, h, Command.Id());
-}
-
-TButton::TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
-                 TAction& action)
-    : TButton(parent, caption, style, x, y, w, h, [&action] { action.Execute(); })
-{
-    action.LinkControl(Handle);
 }

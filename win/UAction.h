@@ -1,6 +1,14 @@
-// Actions: one command shared by menu items, buttons and check boxes. The
-// enabled and checked state lives in the action and is shown on every linked
-// control; the update handler runs when the application is idle.
+// Actions: one command shared by menu items, buttons, check boxes and the
+// buttons of a button bar. The enabled, checked and visible state lives in
+// the action and is shown on every linked control; the update handler runs
+// when the application is idle.
+//
+//     TAction play([&] { PlayCommand(); });
+//     menu.Add("再生(&P)", play);
+//     play.Link(bar, btPlay);
+//     play.SetVisible(false);  // the bar's play button gives way to pause
+//
+// A menu has no hidden items: Visible shows on controls and bar buttons.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +17,10 @@
 #include <vector>
 
 #include "win/UApplication.h"
+
+class TButton;
+class TCheckBox;
+class TButtonBar;
 
 class TAction {
 public:
@@ -24,6 +36,8 @@ public:
     void SetEnabled(bool enabled);
     bool Checked() const { return FChecked; }
     void SetChecked(bool checked);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool visible);
 
     // Runs OnExecute when the action is enabled; true when it ran.
     bool Execute();
@@ -32,23 +46,36 @@ public:
         if (OnUpdate) OnUpdate();
     }
 
-    // Linked controls show the action's state from now on.
-    void LinkMenuItem(HMENU menu, UINT id);
-    // A push button or a check box (BS_CHECKBOX: its click runs the action;
-    // the check mark follows the action, not the click).
-    void LinkControl(HWND control);
+    // Linked controls show the action's state from now on. A radio menu item
+    // shows Checked as a bullet instead of a check mark.
+    void LinkMenuItem(HMENU menu, UINT id, bool radio = false);
     void UnlinkMenu(HMENU menu);
+    // A push button or a check box: its click runs the action. The check
+    // mark of a check box follows the action, not the click (make the box
+    // with Auto = false).
+    void Link(TButton& button);
+    void Link(TCheckBox& box);
+    // A button of a button bar: its click runs the action (through the
+    // bar's OnClick, which the link takes over).
+    void Link(TButtonBar& bar, int id);
 
 private:
+    void LinkControl(HWND control);
     void ShowState();
     struct TMenuLink {
         HMENU Menu;
         UINT Id;
     };
+    struct TBarLink {
+        HWND Bar;
+        int Id;
+    };
     std::vector<TMenuLink> FMenuItems;
     std::vector<HWND> FControls;
+    std::vector<TBarLink> FBarButtons;
     bool FEnabled = true;
     bool FChecked = false;
+    bool FVisible = true;
 };
 
 // Runs the update handlers of its actions whenever the application is idle
@@ -67,16 +94,4 @@ public:
 private:
     std::vector<TAction*> FActions;
     int FIdleId = 0;
-};
-
-// A push button or check box child whose click runs a handler.
-struct TButton {
-    HWND Handle = nullptr;
-    TCommand Command;
-    TButton() = default;
-    TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
-            std::function<void()> onClick);
-    // A button linked to an action: click executes it, state follows it.
-    TButton(HWND parent, const std::string& caption, DWORD style, int x, int y, int w, int h,
-            TAction& action);
 };

@@ -6,6 +6,8 @@
 
 #include "settings/UException.h"
 #include "win/UForm.h"
+#include "win/UMessageWindow.h"
+#include "win/UMessages.h"
 
 TApplication* Application = nullptr;
 
@@ -47,6 +49,7 @@ LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 TApplication::TApplication()
 {
     FInstance = GetModuleHandleA(nullptr);
+    FGuiThread = std::this_thread::get_id();
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
@@ -66,10 +69,21 @@ TApplication::TApplication()
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0))
         FFont = CreateFontIndirectA(&ncm.lfMessageFont);
     Application = this;
+    FPostWindow = std::make_unique<TMessageWindow>("TApplicationPost");
+    FPostWindow->OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
+        if (msg != WM_APP_POSTED) return false;
+        RunPosted();
+        return true;
+    };
 }
 
 TApplication::~TApplication()
 {
+    FPostWindow.reset();
+    {
+        std::lock_guard<std::mutex> g(FPostLock);
+        FPosted.clear();
+    }
     if (FHandle) DestroyWindow(FHandle);
     if (FFont) DeleteObject(FFont);
     if (Application == this) Application = nullptr;
@@ -185,4 +199,26 @@ bool TApplication::DispatchCommand(UINT id, UINT code)
     auto handler = it->second;  // the handler may unregister itself
     handler(code);
     return true;
+}
+
+void TApplication::Post(std::function<void()> fn)
+{
+    bool wake;
+    {
+        std::lock_guard<std::mutex> g(FPostLock);
+        wake = FPosted.empty();
+        FPosted.push_back(std::move(fn));
+    }
+    // One message wakes the loop for everything queued until it runs.
+    if (wake && FPostWindow) PostMessageA(FPostWindow->Handle(), WM_APP_POSTED, 0, 0);
+}
+
+void TApplication::RunPosted()
+{
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard<std::mutex> g(FPostLock);
+        work.swap(FPosted);
+    }
+    for (auto& fn : work) Guarded(fn);
 }

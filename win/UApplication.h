@@ -1,16 +1,21 @@
 // The application object: message loop with idle processing, termination,
-// the process-wide command table for menu items and buttons, and the handler
-// for exceptions that no command caught.
+// the process-wide command table for menu items, work posted from other
+// threads (Post), and the handler for exceptions that no command caught.
 #pragma once
 
 #include <windows.h>
 
 #include <exception>
 #include <functional>
+#include <deque>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 class TForm;
+class TMessageWindow;
 
 // A registered command id; unregisters itself when destroyed.
 class TCommand {
@@ -52,6 +57,13 @@ public:
     void Terminate();
     bool Terminated() const { return FTerminated; }
 
+    // Runs fn on the GUI thread from its message loop; callable from any
+    // thread while the application exists. An exception from fn reaches
+    // the application's handler. Work still queued when the application
+    // goes is dropped.
+    void Post(std::function<void()> fn);
+    bool OnGuiThread() const { return std::this_thread::get_id() == FGuiThread; }
+
     // Idle handlers run whenever the queue becomes empty.
     int AddIdleHandler(std::function<void()> handler);
     void RemoveIdleHandler(int id);
@@ -73,6 +85,7 @@ public:
 
 private:
     bool ProcessMessage(MSG& msg);
+    void RunPosted();
 
     HINSTANCE FInstance = nullptr;
     HWND FHandle = nullptr;
@@ -82,6 +95,10 @@ private:
     int FNextIdle = 1;
     std::map<UINT, std::function<void(UINT)>> FCommands;
     UINT FNextCommand = 1000;
+    std::thread::id FGuiThread;
+    std::unique_ptr<TMessageWindow> FPostWindow;
+    std::mutex FPostLock;
+    std::deque<std::function<void()>> FPosted;
 };
 
 // The one application object of the process (created by the program entry or

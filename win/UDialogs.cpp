@@ -1,6 +1,12 @@
 #include "win/UDialogs.h"
 
-#include "win/UAction.h"
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "settings/UException.h"
+#include "settings/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
 
@@ -45,14 +51,9 @@ public:
         OnShow = [this] {
             SetFocus(Edit);
             SendMessageA(Edit, EM_SETSEL, 0, -1);
-            if (InputQueryShownHook) PostMessageA(Handle(), WM_APP + 50, 0, 0);
         };
-        OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
-            if (msg == WM_APP + 50 && InputQueryShownHook) {
-                InputQueryShownHook(Handle());
-                return true;
-            }
-            return false;
+        OnShown = [this] {
+            if (InputQueryShownHook) InputQueryShownHook(Handle());
         };
     }
     HWND Edit = nullptr;
@@ -66,4 +67,76 @@ bool InputQuery(const std::string& caption, const std::string& prompt, std::stri
     if (box.ShowModal() != mrOK) return false;
     value = GetWindowTextString(box.Edit);
     return true;
+}
+
+std::vector<std::string> SplitOpenFileNames(const char* buffer)
+{
+    std::vector<std::string> files;
+    if (!buffer || !*buffer) return files;
+    const std::string first = buffer;
+    const char* p = buffer + first.size() + 1;
+    if (!*p) {
+        files.push_back(first);  // one file: its full path
+        return files;
+    }
+    // Does the folder end with a "\" of its own (a root such as "C:\")?
+    bool delimited = false;
+    for (size_t i = 0; i < first.size(); ++i) {
+        if (IsLeadByte932(static_cast<unsigned char>(first[i])) && i + 1 < first.size())
+            ++i;
+        else
+            delimited = first[i] == '\\' && i + 1 == first.size();
+    }
+    const std::string folder = delimited ? first : first + "\\";
+    for (; *p; p += std::strlen(p) + 1) files.push_back(folder + p);
+    return files;
+}
+
+std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
+                                         const std::string& initialDir)
+{
+    std::vector<char> buffer(64 * 1024, '\0');
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner ? owner : GetActiveWindow();
+    ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
+        return {};
+    }
+    return SplitOpenFileNames(buffer.data());
+}
+
+namespace {
+
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data)
+{
+    if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialDir)
+{
+    char display[MAX_PATH] = {};
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = owner ? owner : GetActiveWindow();
+    bi.pszDisplayName = display;
+    bi.lpszTitle = title.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    bi.lpfn = BrowseCallback;
+    bi.lParam = initialDir.empty() ? 0 : reinterpret_cast<LPARAM>(initialDir.c_str());
+    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderA(&bi);
+    if (!pidl) return {};
+    char path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListA(pidl, path);
+    CoTaskMemFree(pidl);
+    return ok ? std::string(path) : std::string();
 }

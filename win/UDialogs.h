@@ -1,9 +1,11 @@
-// Message boxes and the text input box.
+// Message boxes, the text input box, the open-file dialog (several files)
+// and the folder browser. Paths are in the ANSI code page (932).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // MessageBoxA owned by owner (nullptr: the active window); the caption
 // defaults to the application's title.
@@ -16,3 +18,15 @@ bool InputQuery(const std::string& caption, const std::string& prompt, std::stri
 // Test hook: called with the input box's window once it is showing (tests
 // fill in the text and press a button through it).
 extern void (*InputQueryShownHook)(HWND box);
+
+// The open-file dialog with several files allowed. filter is the dialog's
+// list of pairs ("動画\0*.avi;*.mpg\0すべて\0*.*\0"). The chosen files
+// with full paths; empty when cancelled.
+std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
+                                         const std::string& initialDir = {});
+// The full paths in the multi-select result of the open-file dialog: a
+// folder and names each ended by a zero byte, or one full path.
+std::vector<std::string> SplitOpenFileNames(const char* buffer);
+
+// The folder browser; the chosen folder's path, or empty when cancelled.
+std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialDir = {});

@@ -4,6 +4,7 @@
 
 #include "settings/UException.h"
 #include "win/UApplication.h"
+#include "win/UMessages.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void RegisterFormClass(const std::string& name, WNDPROC proc)
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = proc;
-    wc.hInstance = Application->Instance();
+    wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -42,10 +43,10 @@ void TForm::CreateHandle(TCreateParams params)
     RegisterFormClass(params.ClassName, &TForm::StaticWndProc);
     RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
     AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
-    HWND owner = params.Owner ? params.Owner : Application->Handle();
+    HWND owner = params.Owner ? params.Owner : Application ? Application->Handle() : nullptr;
     HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
                                 params.Style & ~WS_VISIBLE, params.Left, params.Top, r.right - r.left,
-                                r.bottom - r.top, owner, params.Menu, Application->Instance(), this);
+                                r.bottom - r.top, owner, params.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd) throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
 }
 
@@ -97,22 +98,28 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    LRESULT reflected = 0;
+    if (ReflectToControl(FHandle, msg, wp, lp, reflected)) return reflected;
     switch (msg) {
         case WM_SHOWWINDOW:
             // lp == 0: ShowWindow itself (not minimising or an owner's change).
             if (lp == 0) {
+                if (wp && OnShown) PostMessageA(FHandle, WM_FORM_SHOWN, 0, 0);
                 if (wp && OnShow)
                     OnShow();
                 else if (!wp && OnHide)
                     OnHide();
             }
             break;
+        case WM_FORM_SHOWN:
+            if (OnShown && Visible()) OnShown();
+            return 0;
         case WM_CLOSE:
             DoClose();
             return 0;
         case WM_COMMAND: {
             UINT id = LOWORD(wp), code = HIWORD(wp);
-            if (Application->DispatchCommand(id, code)) return 0;
+            if (Application && Application->DispatchCommand(id, code)) return 0;
             if (OnCommand) {
                 OnCommand(id, code, reinterpret_cast<HWND>(lp));
                 return 0;
@@ -135,7 +142,7 @@ void TForm::DoClose()
     if (action == TCloseAction::None) return;
     if (FModal) {
         if (ModalResult == mrNone) ModalResult = mrCancel;
-    } else if (Application->MainForm == this) {
+    } else if (Application && Application->MainForm == this) {
         Application->Terminate();
     } else {
         Hide();
@@ -173,6 +180,7 @@ BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp)
 
 int TForm::ShowModal()
 {
+    if (!Application) throw Exception("アプリケーションがありません");
     if (Visible() || FModal) throw Exception("表示中のウインドウはモーダル表示にできません");
     HWND active = GetActiveWindow();
     TDisableState state{FHandle, {}};
@@ -230,25 +238,4 @@ void TForm::SetAccelerators(const std::vector<ACCEL>& table)
     FAccel = nullptr;
     if (!table.empty())
         FAccel = CreateAcceleratorTableA(const_cast<ACCEL*>(table.data()), static_cast<int>(table.size()));
-}
-
-HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
-                   int w, int h, UINT id, DWORD exStyle)
-{
-    HWND hwnd =
-        CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), Application->Instance(), nullptr);
-    if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
-    if (Application->Font())
-        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Application->Font()), FALSE);
-    return hwnd;
-}
-
-std::string GetWindowTextString(HWND hwnd)
-{
-    int n = GetWindowTextLengthA(hwnd);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = GetWindowTextA(hwnd, &s[0], n + 1);
-    s.resize(n > 0 ? n : 0);
-    return s;
 }

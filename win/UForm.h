@@ -1,5 +1,7 @@
 // Forms: top-level windows with creation parameters, show, hide and close
-// events, and modal showing with a modal result.
+// events, and modal showing with a modal result. Every dialog is a form
+// shown with ShowModal. A form passes its child controls' notifications to
+// their objects (UControl.h).
 #pragma once
 
 #include <windows.h>
@@ -7,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "win/UControl.h"
 
 enum TModalResult : int {
     mrNone = 0,
@@ -16,7 +20,10 @@ enum TModalResult : int {
     mrNo = IDNO,
 };
 
-enum class TCloseAction { None, Hide, Free };
+// What closing a form does: nothing, or hide it (a modal form: end with
+// mrCancel unless a result is set; the main form: end the application).
+// A form is owned by its creator, who destroys it.
+enum class TCloseAction { None, Hide };
 
 struct TCreateParams {
     std::string ClassName = "TForm";
@@ -64,12 +71,15 @@ public:
     void SetAccelerators(const std::vector<ACCEL>& table);
 
     std::function<void()> OnShow;
+    // Once the form is on the screen (posted after OnShow).
+    std::function<void()> OnShown;
     std::function<void()> OnHide;
     // Default action: Hide (a modal form: mrCancel; the main form: terminate).
     std::function<void(TCloseAction&)> OnClose;
     // Any message before the default handling; return true when handled.
     std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)> OnMessage;
-    // WM_COMMAND not found in the application's command table (dialog ids).
+    // WM_COMMAND that neither a control object nor the application's command
+    // table took (dialog ids).
     std::function<void(UINT id, UINT code, HWND control)> OnCommand;
 
     // Called by the message loop; true when the message was consumed.
@@ -94,8 +104,3 @@ private:
     bool FModal = false;
     bool FDestroying = false;
 };
-
-// Child controls: thin helpers over CreateWindowEx with the application font.
-HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
-                   int w, int h, UINT id = 0, DWORD exStyle = 0);
-std::string GetWindowTextString(HWND hwnd);

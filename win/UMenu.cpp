@@ -50,6 +50,26 @@ void TMenuItem::SetChecked(bool checked)
 
 bool TMenuItem::Checked() const { return GetMenuState(Menu, Id, MF_BYCOMMAND) & MF_CHECKED; }
 
+std::string TMenuItem::Caption() const
+{
+    char text[512] = {};
+    GetMenuStringA(Menu, Id, text, sizeof(text), MF_BYCOMMAND);
+    std::string s = text;
+    const size_t tab = s.find('\t');
+    return tab == std::string::npos ? s : s.substr(0, tab);
+}
+
+void TMenuItem::SetCaption(const std::string& caption)
+{
+    std::string text = caption;
+    if (!ShortCut.Empty()) text += "\t" + ShortCut.Text();
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = const_cast<char*>(text.c_str());
+    SetMenuItemInfoA(Menu, Id, FALSE, &info);
+}
+
 void TMenuItem::Click()
 {
     if (Enabled()) Application->DispatchCommand(Id, 0);
@@ -94,6 +114,14 @@ TMenuItem& TMenu::Add(const std::string& caption, TAction& action, TShortCut sho
         caption, [&action] { action.Execute(); }, shortCut);
     item.Action = &action;
     action.LinkMenuItem(FHandle, item.Id);
+    return item;
+}
+
+TMenuItem& TMenu::AddRadio(const std::string& caption, TAction& action)
+{
+    TMenuItem& item = Add(caption, [&action] { action.Execute(); });
+    item.Action = &action;
+    action.LinkMenuItem(FHandle, item.Id, true);
     return item;
 }
 

@@ -1,5 +1,7 @@
 // Menus and popup menus. Items run a handler or an action; shortcuts are
 // shown in the caption and collected into the owning form's accelerators.
+// An item's caption can change (SetCaption keeps the shortcut's text);
+// AddRadio makes an item whose checked state shows as a bullet.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +39,8 @@ struct TMenuItem {
     bool Enabled() const;
     void SetChecked(bool checked);
     bool Checked() const;
+    std::string Caption() const;  // without the shortcut's text
+    void SetCaption(const std::string& caption);
     // Runs the item as a click would (if enabled).
     void Click();
 };
@@ -53,6 +57,7 @@ public:
 
     TMenuItem& Add(const std::string& caption, std::function<void()> onClick, TShortCut shortCut = {});
     TMenuItem& Add(const std::string& caption, TAction& action, TShortCut shortCut = {});
+    TMenuItem& AddRadio(const std::string& caption, TAction& action);
     TMenu& AddSubmenu(const std::string& caption);
     void AddSeparator();
     // Removes every item (for menus rebuilt from data).

@@ -212,7 +212,7 @@ TEST(AudioAnalyser, FilesThatCannotBeOpened)
     EXPECT_FALSE(a.OpenForAnalysis(TestMediaPath(L"video-only.avi")));  // no audio to measure
     PumpFor(100);
     EXPECT_TRUE(run.Events.empty());
-    EXPECT_FALSE(dialog.IsShown());
+    EXPECT_FALSE(dialog.Visible());
 }
 
 TEST(AudioAnalyser, CancelFinishesWithoutAResult)
@@ -224,10 +224,10 @@ TEST(AudioAnalyser, CancelFinishesWithoutAResult)
     run.Attach(a);
     ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"movie.mp4")));
     a.StartAnalysis();
-    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_TRUE(dialog.Visible());
     SendMessageW(dialog.GetCancelButton(), BM_CLICK, 0, 0);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
-    EXPECT_FALSE(dialog.IsShown());
+    EXPECT_FALSE(dialog.Visible());
     // Whatever the graph had queued before the cancel changes nothing.
     PumpFor(1500);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
@@ -236,7 +236,7 @@ TEST(AudioAnalyser, CancelFinishesWithoutAResult)
     run.Events.clear();
     ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"movie.mp4")));
     a.StartAnalysis();
-    SendMessageW(dialog.GetHandle(), WM_CLOSE, 0, 0);
+    SendMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
     PumpFor(500);
     EXPECT_EQ(std::vector<std::string>{"finished"}, run.Events);
 }

@@ -5,7 +5,8 @@
 #include <stdexcept>
 
 #include "ui/UConfigLocation.h"
-#include "ui/UPath.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
 
 TTempDir::TTempDir(const std::string& prefix)
 {
@@ -13,7 +14,7 @@ TTempDir::TTempDir(const std::string& prefix)
     GetTempPathA(MAX_PATH, tmp);
     static int counter = 0;
     for (;;) {
-        std::string p = IncludeTrailingPathDelimiter(tmp) + prefix + "-" +
+        std::string p = FileName::IncludeTrailingPathDelimiter(tmp) + prefix + "-" +
                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
         if (CreateDirectoryA(p.c_str(), nullptr)) {
             FPath = p + "\\";
@@ -27,7 +28,7 @@ TTempDir::~TTempDir() { RemoveTree(FPath); }
 
 void RemoveTree(const std::string& dir)
 {
-    std::string base = IncludeTrailingPathDelimiter(dir);
+    std::string base = FileName::IncludeTrailingPathDelimiter(dir);
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -41,7 +42,7 @@ void RemoveTree(const std::string& dir)
         } while (FindNextFileA(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(ExcludeTrailingPathDelimiter(base).c_str());
+    RemoveDirectoryA(FileName::ExcludeTrailingPathDelimiter(base).c_str());
 }
 
 void WriteTextFile(const std::string& file, const std::string& text)
@@ -117,7 +118,7 @@ void TRegistryPathGuard::Remove()
 
 TUserFolderGuard::TUserFolderGuard() : FPath(UserDefaultConfigDir())
 {
-    std::string dir = ExcludeTrailingPathDelimiter(FPath);
+    std::string dir = FileName::ExcludeTrailingPathDelimiter(FPath);
     if (PathExists(dir)) {
         FSaved = dir + ".saved-by-test";
         RemoveTree(FSaved);
@@ -127,7 +128,7 @@ TUserFolderGuard::TUserFolderGuard() : FPath(UserDefaultConfigDir())
 
 TUserFolderGuard::~TUserFolderGuard()
 {
-    std::string dir = ExcludeTrailingPathDelimiter(FPath);
+    std::string dir = FileName::ExcludeTrailingPathDelimiter(FPath);
     RemoveTree(dir);
     if (!FSaved.empty()) MoveFileA(FSaved.c_str(), dir.c_str());
 }

@@ -12,7 +12,8 @@
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
-#include "ui/UPath.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ void WriteConfig(const std::string& dir, const std::function<void(TSetting&)>& f
 {
     TSetting s;
     fill(s);
-    ForceDirectories(dir);
+    FileSystem::ForceDirectories(dir);
     s.SaveToFile(dir + "config.ini");
 }
 
@@ -42,7 +43,7 @@ struct Folders : ::testing::Test {
     TSetting global;
     bool multiUserAtLoad = true;
 
-    void SetUp() override { ForceDirectories(program); }
+    void SetUp() override { FileSystem::ForceDirectories(program); }
 };
 
 TEST_F(Folders, NoFileAnywhereKeepsTheProgramFolder)
@@ -130,7 +131,7 @@ TEST_F(Folders, SaveDestinationTable)
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.flag) + std::to_string(r.atLoad) + std::to_string(r.withPending));
         RemoveTree(root.Path());
-        ForceDirectories(program);
+        FileSystem::ForceDirectories(program);
         WriteConfig(program, [&](TSetting& s) {
             WriteKey(s, ConfigKey::MultiUser, r.atLoad);
             WriteKey(s, ConfigKey::Recent, "program");
@@ -186,28 +187,29 @@ TEST(RegistryFolder, UserDefaultFolderIsUnderApplicationData)
 {
     std::string dir = UserDefaultConfigDir();
     std::string appData = GetAppDataDir();
-    EXPECT_EQ(ExcludeTrailingPathDelimiter(appData) + "\\Pondel\\Reelo\\", dir);
+    EXPECT_EQ(FileName::ExcludeTrailingPathDelimiter(appData) + "\\Pondel\\Reelo\\", dir);
 }
 
 TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
 {
     TTempDir tmp;
-    std::string base = ResolveLongPath(ExcludeTrailingPathDelimiter(tmp.Path()));
+    std::string base = FileSystem::ResolveLongPath(FileName::ExcludeTrailingPathDelimiter(tmp.Path()));
     ASSERT_FALSE(base.empty());
-    ForceDirectories(base + "\\ソフト\\Data");
+    FileSystem::ForceDirectories(base + "\\ソフト\\Data");
     WriteTextFile(base + "\\ソフト\\Data\\表示.AVI", "x");
-    EXPECT_EQ(base + "\\ソフト\\Data\\表示.AVI", ResolveLongPath(base + "\\ソフト\\data\\表示.avi"));
-    EXPECT_EQ(base + "\\ソフト\\Data", ResolveLongPath(base + "\\ソフト\\DATA"));
+    EXPECT_EQ(base + "\\ソフト\\Data\\表示.AVI",
+              FileSystem::ResolveLongPath(base + "\\ソフト\\data\\表示.avi"));
+    EXPECT_EQ(base + "\\ソフト\\Data", FileSystem::ResolveLongPath(base + "\\ソフト\\DATA"));
     // A missing component anywhere gives the empty string.
-    EXPECT_EQ("", ResolveLongPath(base + "\\ソフト\\Data\\無い.avi"));
-    EXPECT_EQ("", ResolveLongPath(base + "\\ソ\\Data\\表示.avi"));
+    EXPECT_EQ("", FileSystem::ResolveLongPath(base + "\\ソフト\\Data\\無い.avi"));
+    EXPECT_EQ("", FileSystem::ResolveLongPath(base + "\\ソ\\Data\\表示.avi"));
     // Wildcards do not pick some other entry.
-    EXPECT_EQ("", ResolveLongPath(base + "\\ソフト\\Data\\*"));
+    EXPECT_EQ("", FileSystem::ResolveLongPath(base + "\\ソフト\\Data\\*"));
     // A root or a bare name stays as it is.
-    EXPECT_EQ("C:\\", ResolveLongPath("C:\\"));
-    EXPECT_EQ("表示.avi", ResolveLongPath("表示.avi"));
+    EXPECT_EQ("C:\\", FileSystem::ResolveLongPath("C:\\"));
+    EXPECT_EQ("表示.avi", FileSystem::ResolveLongPath("表示.avi"));
     EXPECT_EQ("c:\\windows", [] {
-        std::string s = ResolveLongPath("c:\\WINDOWS");
+        std::string s = FileSystem::ResolveLongPath("c:\\WINDOWS");
         for (char& ch : s) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
         return s;
     }());
@@ -215,13 +217,13 @@ TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
 
 TEST(Paths, DelimitersAreFoundLeadByteAware)
 {
-    EXPECT_EQ(std::string::npos, LastDelimiter("ソ"));  // 0x83 0x5C
-    EXPECT_EQ(2u, LastDelimiter("C:\\表"));
-    EXPECT_EQ("C:\\ソ\\", IncludeTrailingPathDelimiter("C:\\ソ"));
-    EXPECT_EQ("C:\\ソ", ExcludeTrailingPathDelimiter("C:\\ソ"));
-    EXPECT_EQ("表示.avi", ExtractFileName("C:\\ソフト\\表示.avi"));
-    EXPECT_EQ(3u, RootLength("C:\\x"));
-    EXPECT_EQ(12u, RootLength("\\\\srv\\share\\x"));
+    EXPECT_EQ(std::string::npos, FileName::LastDelimiter("ソ"));  // 0x83 0x5C
+    EXPECT_EQ(2u, FileName::LastDelimiter("C:\\表"));
+    EXPECT_EQ("C:\\ソ\\", FileName::IncludeTrailingPathDelimiter("C:\\ソ"));
+    EXPECT_EQ("C:\\ソ", FileName::ExcludeTrailingPathDelimiter("C:\\ソ"));
+    EXPECT_EQ("表示.avi", FileName::ExtractFileName("C:\\ソフト\\表示.avi"));
+    EXPECT_EQ(3u, FileName::RootLength("C:\\x"));
+    EXPECT_EQ(12u, FileName::RootLength("\\\\srv\\share\\x"));
 }
 
 // The main window constructed in-process.
@@ -235,7 +237,7 @@ struct MainWindow : ::testing::Test {
 
     void SetUp() override
     {
-        ForceDirectories(program);
+        FileSystem::ForceDirectories(program);
         OleInitialize(nullptr);
         app = std::make_unique<TApplication>();
         app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
@@ -322,7 +324,7 @@ TEST_F(MainWindow, BoundsRestoredOnlyWhenAsked)
 TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
 {
     TTempDir media;
-    std::string folder = ResolveLongPath(ExcludeTrailingPathDelimiter(media.Path()));
+    std::string folder = FileSystem::ResolveLongPath(FileName::ExcludeTrailingPathDelimiter(media.Path()));
     WriteTextFile(folder + "\\表示.AVI", "x");
     {
         auto form = Create({"/V-", folder + "\\表示.avi", folder + "\\無い.avi"});
@@ -375,10 +377,10 @@ TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
     auto form = Create({});
     // A file where the folder should be: the folder cannot be created.
     RemoveTree(program);
-    WriteTextFile(ExcludeTrailingPathDelimiter(program), "x");
+    WriteTextFile(FileName::ExcludeTrailingPathDelimiter(program), "x");
     form.reset();
     ASSERT_EQ(1u, errors.size());
-    DeleteFileA(ExcludeTrailingPathDelimiter(program).c_str());
+    DeleteFileA(FileName::ExcludeTrailingPathDelimiter(program).c_str());
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 #include "TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "ui/UPath.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ void WriteConfig(const std::string& dir, void (*fill)(TSetting&))
 {
     TSetting s;
     fill(s);
-    ForceDirectories(dir);
+    FileSystem::ForceDirectories(dir);
     s.SaveToFile(dir + "config.ini");
 }
 
@@ -134,7 +135,7 @@ struct ReeloProcess : ::testing::Test {
     {
         std::string exe = ReeloExe();
         ASSERT_TRUE(PathExists(exe)) << exe;
-        ForceDirectories(program);
+        FileSystem::ForceDirectories(program);
         ASSERT_TRUE(CopyFileA(exe.c_str(), (program + "Reelo.exe").c_str(), FALSE));
     }
 };
@@ -203,12 +204,12 @@ TEST_F(ReeloProcess, MultiUserWithTheRegistryFolder)
 {
     TRegistryPathGuard registry;
     std::string chosen = root.Path() + "表示設定\\";
-    registry.Set(ExcludeTrailingPathDelimiter(chosen));
+    registry.Set(FileName::ExcludeTrailingPathDelimiter(chosen));
     WriteConfig(program, [](TSetting& s) {
         WriteKey(s, ConfigKey::MultiUser, true);
         WriteKey(s, ConfigKey::Recent, "program");
     });
-    ForceDirectories(chosen);
+    FileSystem::ForceDirectories(chosen);
     WriteTextFile(chosen + "config.ini", ReadTextFile(program + "config.ini"));
     {
         TSetting s;

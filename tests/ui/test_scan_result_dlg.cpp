@@ -9,6 +9,7 @@
 #include "tests/playlist/TempFolder.h"
 #include "playlist/UPlayList.h"
 #include "ui/UScanResultDlg.h"
+#include "win/UApplication.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void Press(HWND button, HWND box = nullptr, int line = -1)
 
 TEST(ScanResultDlgTest, LayoutAndMovesThatKeepTheFolders)
 {
+    TApplication app;
     TScanResultDlg dlg;
     dlg.AddList = {{"C:\\m\\z.avi", 0}, {"C:\\ソ\\表示.avi", 2}, {"C:\\m\\a.avi", 0}};  // shown as given
     dlg.ExcludeList = {{"C:\\n\\x.avi", 1}};
@@ -50,26 +52,27 @@ TEST(ScanResultDlgTest, LayoutAndMovesThatKeepTheFolders)
     bool shown = false;
     dlg.OnShow = [&](TScanResultDlg& d) {
         shown = true;
-        EXPECT_EQ("検索結果", Text(d.Handle));
-        EXPECT_EQ("↓↑OKキャンセル",
-                  Text(d.Add2ExBtn) + Text(d.Ex2AddBtn) + Text(d.OKBtn) + Text(d.CancelBtn));
+        EXPECT_EQ("検索結果", Text(d.Handle()));
+        EXPECT_EQ("↓↑OKキャンセル", Text(d.Add2ExBtn->Handle()) + Text(d.Ex2AddBtn->Handle()) +
+                                        Text(d.OKBtn->Handle()) + Text(d.CancelBtn->Handle()));
         RECT rc;
-        GetClientRect(d.Handle, &rc);
+        GetClientRect(d.Handle(), &rc);
         EXPECT_EQ(447, rc.right);
         EXPECT_EQ(323, rc.bottom);
-        EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(d.OKBtn, GWL_STYLE) & 0x0F);
-        EXPECT_EQ((TNames{"C:\\m\\z.avi", "C:\\ソ\\表示.avi", "C:\\m\\a.avi"}), Lines(d.AddListBox));
-        EXPECT_EQ((TNames{"C:\\m\\gone.avi"}), Lines(d.DeleteListBox));
+        EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(d.OKBtn->Handle(), GWL_STYLE) & 0x0F);
+        EXPECT_EQ((TNames{"C:\\m\\z.avi", "C:\\ソ\\表示.avi", "C:\\m\\a.avi"}),
+                  Lines(d.AddListBox->Handle()));
+        EXPECT_EQ((TNames{"C:\\m\\gone.avi"}), Lines(d.DeleteListBox->Handle()));
 
-        Press(d.Add2ExBtn, d.AddListBox);  // no selection: nothing moves
-        Press(d.Ex2AddBtn, d.ExcludeListBox);
-        EXPECT_EQ(3u, Lines(d.AddListBox).size());
-        Press(d.Add2ExBtn, d.AddListBox, 1);  // down and back up: to the end
-        EXPECT_EQ((TNames{"C:\\n\\x.avi", "C:\\ソ\\表示.avi"}), Lines(d.ExcludeListBox));
-        Press(d.Ex2AddBtn, d.ExcludeListBox, 1);
-        Press(d.Ex2AddBtn, d.ExcludeListBox, 0);
-        Press(d.Add2ExBtn, d.AddListBox, 0);
-        Press(d.OKBtn);
+        Press(d.Add2ExBtn->Handle(), d.AddListBox->Handle());  // no selection: nothing moves
+        Press(d.Ex2AddBtn->Handle(), d.ExcludeListBox->Handle());
+        EXPECT_EQ(3u, Lines(d.AddListBox->Handle()).size());
+        Press(d.Add2ExBtn->Handle(), d.AddListBox->Handle(), 1);  // down and back up: to the end
+        EXPECT_EQ((TNames{"C:\\n\\x.avi", "C:\\ソ\\表示.avi"}), Lines(d.ExcludeListBox->Handle()));
+        Press(d.Ex2AddBtn->Handle(), d.ExcludeListBox->Handle(), 1);
+        Press(d.Ex2AddBtn->Handle(), d.ExcludeListBox->Handle(), 0);
+        Press(d.Add2ExBtn->Handle(), d.AddListBox->Handle(), 0);
+        Press(d.OKBtn->Handle());
     };
     EXPECT_EQ(IDOK, dlg.ShowModal());
     EXPECT_TRUE(shown);
@@ -86,10 +89,11 @@ TEST(ScanResultDlgTest, LayoutAndMovesThatKeepTheFolders)
 
 TEST(ScanResultDlgTest, EscapeCancelsAndEnterAccepts)
 {
+    TApplication app;
     TScanResultDlg cancel;
     cancel.AddList = {{"C:\\m\\a.avi", 0}};
     cancel.OnShow = [](TScanResultDlg& d) {
-        Press(d.Add2ExBtn, d.AddListBox, 0);
+        Press(d.Add2ExBtn->Handle(), d.AddListBox->Handle(), 0);
         PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     };
     EXPECT_EQ(IDCANCEL, cancel.ShowModal());
@@ -98,8 +102,8 @@ TEST(ScanResultDlgTest, EscapeCancelsAndEnterAccepts)
 
     TScanResultDlg empty;
     empty.OnShow = [](TScanResultDlg& d) {
-        SetFocus(d.OKBtn);
-        PostMessageA(d.OKBtn, WM_KEYDOWN, VK_RETURN, 0);
+        SetFocus(d.OKBtn->Handle());
+        PostMessageA(d.OKBtn->Handle(), WM_KEYDOWN, VK_RETURN, 0);
     };
     EXPECT_EQ(IDOK, empty.ShowModal());
 }
@@ -107,6 +111,7 @@ TEST(ScanResultDlgTest, EscapeCancelsAndEnterAccepts)
 // A whole scan command on a real folder with the dialog in between.
 TEST(ScanResultDlgTest, ScanThroughTheDialog)
 {
+    TApplication app;
     TTempFolder tmp;
     const std::string folder = tmp.MakeFolder("動画");
     tmp.MakeFile("動画\\表示.avi");
@@ -119,10 +124,10 @@ TEST(ScanResultDlgTest, ScanThroughTheDialog)
     const bool applied = RunFolderScan(list, -1, [&](TScanResult& r) {
         return ShowScanResult(r, nullptr, [&](TScanResultDlg& d) {
             shown = true;
-            EXPECT_EQ(3u, Lines(d.AddListBox).size());
-            EXPECT_EQ(1u, Lines(d.DeleteListBox).size());
-            Press(d.Add2ExBtn, d.AddListBox, 0);  // a.wav
-            Press(d.OKBtn);
+            EXPECT_EQ(3u, Lines(d.AddListBox->Handle()).size());
+            EXPECT_EQ(1u, Lines(d.DeleteListBox->Handle()).size());
+            Press(d.Add2ExBtn->Handle(), d.AddListBox->Handle(), 0);  // a.wav
+            Press(d.OKBtn->Handle());
         });
     });
     EXPECT_TRUE(applied && shown);

@@ -12,6 +12,7 @@
 #include "settings/UException.h"
 #include "win/UAction.h"
 #include "win/UApplication.h"
+#include "win/UControls.h"
 #include "win/UDialogs.h"
 #include "win/UDropTarget.h"
 #include "win/UForm.h"
@@ -110,24 +111,32 @@ TEST_F(UiLayer, ActionStateShowsOnMenuItemsAndCheckBoxes)
     TMenuItem& item = sub.Add("最前面表示(&T)", action, Ctrl('T'));
     TMenu popup(true);
     TMenuItem& popupItem = popup.Add("最前面表示(&T)", action);
-    TButton box(form.Handle(), "TopMost", BS_CHECKBOX, 10, 10, 100, 24, action);
+    TCheckBoxArgs args;
+    args.Parent = form.Handle();
+    args.Text = "TopMost";
+    args.Left = args.Top = 10;
+    args.Width = 100;
+    args.Height = 24;
+    args.Auto = false;
+    TCheckBox box(args);
+    action.Link(box);
 
     action.SetChecked(true);
     EXPECT_TRUE(item.Checked());
     EXPECT_TRUE(popupItem.Checked());
-    EXPECT_EQ(BST_CHECKED, SendMessageA(box.Handle, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(box.Handle(), BM_GETCHECK, 0, 0));
 
     // A click on the check box runs the action; the mark follows the action only.
-    SendMessageA(box.Handle, BM_CLICK, 0, 0);
+    SendMessageA(box.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(1, runs);
-    EXPECT_EQ(BST_CHECKED, SendMessageA(box.Handle, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(box.Handle(), BM_GETCHECK, 0, 0));
     item.Click();
     EXPECT_EQ(2, runs);
 
     action.SetEnabled(false);
     EXPECT_FALSE(item.Enabled());
     EXPECT_FALSE(popupItem.Enabled());
-    EXPECT_FALSE(IsWindowEnabled(box.Handle));
+    EXPECT_FALSE(IsWindowEnabled(box.Handle()));
     item.Click();
     EXPECT_FALSE(action.Execute());
     EXPECT_EQ(2, runs);

@@ -1,0 +1,148 @@
+#include "win/UListBox.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+TListBox::TListBox(const TListBoxArgs& args) : FOwnerData(args.OwnerData)
+{
+    DWORD style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
+    if (args.HorizontalScroll) style |= WS_HSCROLL;
+    if (FOwnerData) style |= LBS_NODATA | LBS_OWNERDRAWFIXED;
+    Create(WC_LISTBOXA, args, style, WS_EX_CLIENTEDGE);
+    if (FOwnerData) {
+        // The lines are as high as the font's text.
+        HDC dc = GetDC(Handle());
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+        TEXTMETRICA tm = {};
+        GetTextMetricsA(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(Handle(), dc);
+        SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, tm.tmHeight + 2);
+    }
+}
+
+int TListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }
+
+std::string TListBox::Item(int index) const
+{
+    if (index < 0 || index >= Count()) return {};
+    if (FOwnerData) return OnGetText ? OnGetText(index) : std::string();
+    const LRESULT len = SendMessageA(Handle(), LB_GETTEXTLEN, index, 0);
+    if (len <= 0) return {};
+    std::string s(static_cast<size_t>(len) + 1, '\0');
+    SendMessageA(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
+    s.resize(static_cast<size_t>(len));
+    return s;
+}
+
+LPARAM TListBox::Data(int index) const
+{
+    if (FOwnerData) return index;
+    return SendMessageA(Handle(), LB_GETITEMDATA, index, 0);
+}
+
+int TListBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)); }
+
+void TListBox::SetItemIndex(int index) { SendMessageA(Handle(), LB_SETCURSEL, index, 0); }
+
+int TListBox::TopIndex() const { return static_cast<int>(SendMessageA(Handle(), LB_GETTOPINDEX, 0, 0)); }
+
+void TListBox::SetTopIndex(int index) { SendMessageA(Handle(), LB_SETTOPINDEX, index, 0); }
+
+int TListBox::Add(const std::string& text, LPARAM data)
+{
+    const LRESULT i = SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (i >= 0) SendMessageA(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(i), data);
+    return static_cast<int>(i);
+}
+
+void TListBox::Delete(int index) { SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
+
+void TListBox::Clear() { SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
+
+bool TListBox::MoveSelectedTo(TListBox& other)
+{
+    const int sel = ItemIndex();
+    if (sel < 0) return false;
+    const std::string text = Item(sel);
+    const LPARAM data = Data(sel);
+    Delete(sel);
+    other.Add(text, data);
+    other.UpdateExtent();
+    return true;
+}
+
+std::vector<TListBox::TLine> TListBox::Lines() const
+{
+    std::vector<TLine> lines;
+    const int n = Count();
+    lines.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) lines.push_back({Item(i), Data(i)});
+    return lines;
+}
+
+void TListBox::SetLines(const std::vector<TLine>& lines)
+{
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    Clear();
+    for (const TLine& l : lines) Add(l.Text, l.Data);
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    UpdateExtent();
+}
+
+void TListBox::UpdateExtent()
+{
+    if (!(GetWindowLongA(Handle(), GWL_STYLE) & WS_HSCROLL)) return;
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    int widest = 0;
+    const int n = Count();
+    for (int i = 0; i < n; ++i) {
+        const std::string text = Item(i);
+        SIZE size;
+        if (!text.empty() && GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size))
+            widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    SendMessageA(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+}
+
+void TListBox::SetCount(int count)
+{
+    SendMessageA(Handle(), LB_SETCOUNT, static_cast<WPARAM>(count), 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+bool TListBox::Command(HWND, UINT, UINT code)
+{
+    if (code == LBN_SELCHANGE && OnChange) {
+        OnChange();
+        return true;
+    }
+    if (code == LBN_DBLCLK && OnDblClick) {
+        OnDblClick();
+        return true;
+    }
+    return false;
+}
+
+bool TListBox::DrawItem(DRAWITEMSTRUCT& item)
+{
+    if (!FOwnerData) return false;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (static_cast<int>(item.itemID) >= 0 && OnGetText) {
+        const std::string text = OnGetText(static_cast<int>(item.itemID));
+        SetBkMode(item.hDC, TRANSPARENT);
+        SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT r = item.rcItem;
+        r.left += 2;
+        DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+    return true;
+}
