@@ -193,7 +193,7 @@ TEST(AudioAnalyser, OpeningWhileAnotherFileRuns)
     ASSERT_TRUE(a.OpenForAnalysis(TestMediaPath(L"wav16-stereo.wav")));
     PumpFor(350);  // a few ticks of the progress timer
     EXPECT_TRUE(run.Events.empty());
-    EXPECT_FALSE(dialog.IsShown());
+    EXPECT_FALSE(dialog.Visible());
     a.StartAnalysis();
     ASSERT_TRUE(PumpUntil([&] { return run.Finished(); }, 10000));
     EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), run.Events);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -140,17 +141,51 @@ public:
     void* const Original;
 };
 
+// Windows of ours (class names "T...") that still exist in this process,
+// top-level and message-only. Each owner of a graph (movie window,
+// controller, analyser) has one, so none may be left once every test has
+// released what it made.
+inline std::vector<std::string> LeftoverWindows()
+{
+    struct TFound {
+        std::vector<std::string> Names;
+        static void Check(HWND hwnd, TFound& found)
+        {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            char name[256] = {};
+            if (pid == GetCurrentProcessId() && GetClassNameA(hwnd, name, sizeof name) && name[0] == 'T')
+                found.Names.push_back(name);
+        }
+    } found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) {
+            TFound::Check(hwnd, *reinterpret_cast<TFound*>(p));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    for (HWND h = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
+         h = FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
+        TFound::Check(h, found);
+    return found.Names;
+}
+
 // Ends the program as soon as every result is printed, skipping the
 // unloading of the system's DLLs. Under Wine the media framework's own
 // threads (of graphs Wine never releases) sometimes crashed the process while
-// it unloaded, after every test had passed.
+// it unloaded, after every test had passed. So that this cannot hide a fault
+// of ours, the end first checks that nothing of ours is left: a window (and
+// with it a graph) still there fails the program.
 class TQuickExit : public ::testing::EmptyTestEventListener {
 public:
     void OnTestProgramEnd(const ::testing::UnitTest& unit) override
     {
+        const std::vector<std::string> left = LeftoverWindows();
+        for (const std::string& name : left)
+            std::fprintf(stderr, "[  LEFT    ] a window of class %s\n", name.c_str());
         std::fflush(stdout);
         std::fflush(stderr);
-        TerminateProcess(GetCurrentProcess(), unit.Passed() ? 0 : 1);
+        TerminateProcess(GetCurrentProcess(), unit.Passed() && left.empty() ? 0 : 1);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "tests/ui/TestSupport.h"
 
 #include <fstream>
 #include <sstream>

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "TestSupport.h"
+#include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "win/UApplication.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "TestSupport.h"
+#include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "playlist/UFileName.h"

@@ -8,7 +8,7 @@
 #include <windows.h>
 #endif
 
-#include "TempFolder.h"
+#include "tests/playlist/TempFolder.h"
 #include "playlist/UFileSystem.h"
 #include "playlist/UPlayList.h"
 

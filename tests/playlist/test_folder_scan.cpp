@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/playlist/TempFolder.h"
 #include "playlist/UFolderScan.h"
 #include "playlist/UPlayList.h"
 

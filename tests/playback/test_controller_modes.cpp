@@ -4,7 +4,7 @@
 // the user's drag and resize, the keys, translucency and the screen saver.
 #include <algorithm>
 
-#include "tests/controller-win/ControllerTestSupport.h"
+#include "tests/playback/ControllerTestSupport.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the list's change notifications with media loaded.
 #include <cstdlib>
 
-#include "tests/controller-win/ControllerTestSupport.h"
+#include "tests/playback/ControllerTestSupport.h"
 
 namespace {
 
