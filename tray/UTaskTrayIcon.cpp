@@ -5,11 +5,10 @@
 #include <cstring>
 
 #include "playlist/UFileName.h"
-#include "win/UApplication.h"
+#include "win/UMessageWindow.h"
 
 namespace {
 
-const char* const KClassName = "TTaskTrayHandle";
 constexpr int KRetries = 5;
 constexpr DWORD KRetryWait = 2000;
 
@@ -55,11 +54,9 @@ TTaskTrayIcon::~TTaskTrayIcon()
         DeleteIcon();
     } catch (...) {
     }
-    if (FHandle) {
-        SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
-        DestroyWindow(FHandle);
-    }
 }
+
+HWND TTaskTrayIcon::Handle() const { return FWindow ? FWindow->Handle() : nullptr; }
 
 void TTaskTrayIcon::SetTip(const std::string& tip)
 {
@@ -82,34 +79,21 @@ void TTaskTrayIcon::SetBalloonIconKind(int kind)
     if (kind >= 0 && kind <= 3) FData.dwInfoFlags = flags[kind];
 }
 
-void TTaskTrayIcon::CreateHandle()
-{
-    if (FHandle) return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    if (!GetClassInfoA(instance, KClassName, &wc)) {
-        wc.lpfnWndProc = &TTaskTrayIcon::StaticWndProc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, "MAINICON");
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = KClassName;
-        if (!RegisterClassA(&wc)) throw ENotifyIconError("タスクトレイにアイコンを登録できません。");
-    }
-    // A hidden top-level window (not message-only): it must hear the
-    // taskbar's broadcast when the shell restarts.
-    FHandle = CreateWindowExA(WS_EX_TOOLWINDOW, KClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              instance, this);
-    if (!FHandle) throw ENotifyIconError("タスクトレイにアイコンを登録できません。");
-}
-
 void TTaskTrayIcon::FillData()
 {
     FData.cbSize = FNewShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
     FData.dwState = FNewShell ? NIS_SHAREDICON : 0;
     FData.dwStateMask = 0;
     FData.uID = 1;
-    CreateHandle();
-    FData.hWnd = FHandle;
+    if (!FWindow) {
+        // Hidden, but top-level rather than message-only: it must hear the
+        // taskbar's broadcast when the shell restarts.
+        FWindow = std::make_unique<TMessageWindow>("TTaskTrayHandle", false);
+        FWindow->OnMessage = [this](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+            return HandleMessage(msg, wp, lp, result);
+        };
+    }
+    FData.hWnd = FWindow->Handle();
     FData.uCallbackMessage = WM_TASKTRAY_NOTIFY;
     FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 }
@@ -124,7 +108,7 @@ bool TTaskTrayIcon::AddIcon()
     if (FRegistered) return true;
     FillData();
     if (!FData.hIcon) return false;
-    SetForegroundWindow(FHandle);
+    SetForegroundWindow(FData.hWnd);
     if (Notify(NIM_ADD)) {
         FRegistered = true;
         return true;
@@ -142,7 +126,7 @@ bool TTaskTrayIcon::AddIcon()
             FRegistered = true;
             break;
         }
-        SetForegroundWindow(FHandle);
+        SetForegroundWindow(FData.hWnd);
         if (Notify(NIM_ADD)) {
             FRegistered = true;
             break;
@@ -158,7 +142,7 @@ void TTaskTrayIcon::ModifyIcon()
         return;
     }
     if (!FData.hIcon) return;
-    SetForegroundWindow(FHandle);
+    SetForegroundWindow(FData.hWnd);
     if (!Notify(NIM_MODIFY)) throw ENotifyIconError("タスクトレイのアイコンを変更できません。");
 }
 
@@ -169,7 +153,7 @@ bool TTaskTrayIcon::DeleteIcon()
     return Notify(NIM_DELETE) != FALSE;
 }
 
-LRESULT TTaskTrayIcon::WndProc(UINT msg, WPARAM wp, LPARAM lp)
+bool TTaskTrayIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {
     if (msg == FTaskbarCreated && FTaskbarCreated != 0) {
         // A new taskbar knows none of the old icons. Remove ours first in
@@ -179,26 +163,8 @@ LRESULT TTaskTrayIcon::WndProc(UINT msg, WPARAM wp, LPARAM lp)
             FRegistered = false;
             AddIcon();
         }
-        return 0;
+        result = 0;
+        return true;
     }
-    LRESULT result = 0;
-    if (OnMessage && OnMessage(msg, wp, lp, result)) return result;
-    return DefWindowProcA(FHandle, msg, wp, lp);
-}
-
-LRESULT CALLBACK TTaskTrayIcon::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TTaskTrayIcon*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self || !self->FHandle) return DefWindowProcA(hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    bool handled = false;
-    Guarded([&] {
-        result = self->WndProc(msg, wp, lp);
-        handled = true;
-    });
-    return handled ? result : DefWindowProcA(hwnd, msg, wp, lp);
+    return OnMessage && OnMessage(msg, wp, lp, result);
 }

@@ -19,10 +19,13 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "settings/UException.h"
 #include "win/UMessages.h"
+
+class TMessageWindow;
 
 class ENotifyIconError : public Exception {
 public:
@@ -57,7 +60,7 @@ public:
     // The shell library is version 5.0 or later.
     bool NewShell() const { return FNewShell; }
     // The hidden window; nullptr until the first AddIcon.
-    HWND Handle() const { return FHandle; }
+    HWND Handle() const;
     const NOTIFYICONDATAA& Data() const { return FData; }
 
     // Every message of the hidden window; return true when handled (result
@@ -69,14 +72,12 @@ public:
     std::function<void(DWORD ms)> Wait;
 
 private:
-    void CreateHandle();
     void FillData();
     BOOL Notify(DWORD message);
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     bool FNewShell = false;
-    HWND FHandle = nullptr;
+    std::unique_ptr<TMessageWindow> FWindow;
     NOTIFYICONDATAA FData;
     bool FRegistered = false;
     UINT FTaskbarCreated = 0;

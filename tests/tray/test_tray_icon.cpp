@@ -22,7 +22,8 @@ struct TShellLog {
     Calls Log;
     std::function<bool(DWORD message, NOTIFYICONDATAA* data, DWORD& error)> Fail;
 
-    explicit TShellLog(TTaskTrayIcon& icon)
+    TTaskTrayIcon& Icon;
+    explicit TShellLog(TTaskTrayIcon& icon) : Icon(icon)
     {
         icon.ShellNotify = [this](DWORD message, NOTIFYICONDATAA* data) -> BOOL {
             Log.push_back(message);
@@ -35,6 +36,7 @@ struct TShellLog {
         };
         icon.SetIcon(LoadIconA(nullptr, IDI_APPLICATION));
     }
+    ~TShellLog() { Icon.ShellNotify = nullptr; }
 };
 
 std::string Repeat(const std::string& s, int n)
