@@ -8,12 +8,13 @@
 
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
+#include "settings/UConfigKeys.h"
 
 // ---------------------------------------------------------------- TMediaFile
 
 TMediaFile::TMediaFile(TPlayList& list, std::string path) : FPath(std::move(path))
 {
-    FSetting.WriteString("\\Path", FPath);
+    FSetting.WriteString("\\" + std::string(ListKey::Path), FPath);
     FSetting.SetParent(&list.Setting());
 }
 
@@ -240,34 +241,36 @@ void TPlayList::LoadFromFile(const std::string& fileName)
         TParentAside aside(FSetting);
         FSetting.LoadFromFile(fileName);
 
-        const int32_t n = FSetting.ReadInteger("\\Files\\Count", 0);
-        const std::vector<int32_t> fileIndexes = PresentIndexes(FSetting, "\\Files\\", n);
+        const int32_t n = FSetting.ReadInteger(ListKey::Root(ListKey::Files) + ListKey::Count, 0);
+        const std::vector<int32_t> fileIndexes = PresentIndexes(FSetting, ListKey::Root(ListKey::Files), n);
         if (!fileIndexes.empty()) {
-            TSettingKey filesKey(FSetting, "\\Files\\");
+            TSettingKey filesKey(FSetting, ListKey::Root(ListKey::Files));
             // The parent is off, so this default can only mean a missing Path.
             const std::string missing(1, '\0');
             files.reserve(fileIndexes.size());
             for (int32_t i : fileIndexes) {
-                const std::string key = std::to_string(i) + "\\";
-                std::string path = FSetting.ReadString(key + "Path", missing);
+                const std::string key = ListKey::Sub(std::to_string(i));
+                std::string path = FSetting.ReadString(key + ListKey::Path, missing);
                 if (path == missing) continue;
                 auto file = std::make_unique<TMediaFile>(*this, std::move(path));
                 // The entry's own store holds its settings from now on: they
                 // leave the list's store at once.
-                file->Setting().MoveKey(FSetting, key + "Common\\", "\\Common\\");
+                file->Setting().MoveKey(FSetting, key + ListKey::Sub(ListKey::Common),
+                                        ListKey::Root(ListKey::Common));
                 files.push_back(std::move(file));
             }
         }
 
-        const int32_t m = FSetting.ReadInteger("\\Directories\\Count", 0);
-        for (int32_t j : PresentIndexes(FSetting, "\\Directories\\", m)) {
-            const std::string key = "\\Directories\\" + std::to_string(j);
+        const int32_t m = FSetting.ReadInteger(ListKey::Root(ListKey::Directories) + ListKey::Count, 0);
+        for (int32_t j : PresentIndexes(FSetting, ListKey::Root(ListKey::Directories), m)) {
+            const std::string key = ListKey::Root(ListKey::Directories) + std::to_string(j);
             TSettingKey open(FSetting, key);
-            auto dir = std::make_unique<TMediaDirectory>(FSetting.ReadString("Path", ""));
-            const int32_t e = FSetting.ReadInteger("Excluded", 0);
-            for (int32_t k : PresentIndexes(FSetting, key + "\\ExcludedFiles\\", e)) {
-                const std::string name =
-                    FSetting.ReadString("ExcludedFiles\\" + std::to_string(k) + "\\Name", "");
+            auto dir = std::make_unique<TMediaDirectory>(FSetting.ReadString(ListKey::Path, ""));
+            const int32_t e = FSetting.ReadInteger(ListKey::Excluded, 0);
+            for (int32_t k : PresentIndexes(FSetting, key + "\\" + ListKey::Sub(ListKey::ExcludedFiles), e)) {
+                const std::string name = FSetting.ReadString(
+                    ListKey::Sub(ListKey::ExcludedFiles) + ListKey::Sub(std::to_string(k)) + ListKey::Name,
+                    "");
                 if (!name.empty()) dir->AddExcluded(name);
             }
             directories.push_back(std::move(dir));
@@ -294,20 +297,21 @@ void TPlayList::SaveToFile(const std::string& fileName)
         std::vector<TSetting*> stores;
         stores.reserve(FFiles.size());
         for (const auto& f : FFiles) stores.push_back(&f->Setting());
-        FSetting.WriteNumberedCopies("Files", "Count", stores);
+        FSetting.WriteNumberedCopies(ListKey::Files, ListKey::Count, stores);
     }
 
-    FSetting.DeleteKey("\\Directories\\");
-    FSetting.WriteInteger("\\Directories\\Count", static_cast<int32_t>(FDirectories.size()));
+    FSetting.DeleteKey(ListKey::Root(ListKey::Directories));
+    FSetting.WriteInteger(ListKey::Root(ListKey::Directories) + ListKey::Count,
+                          static_cast<int32_t>(FDirectories.size()));
     for (size_t j = 0; j < FDirectories.size(); ++j) {
         const TMediaDirectory& dir = *FDirectories[j];
-        const std::string key = "\\Directories\\" + std::to_string(j + 1);
+        const std::string key = ListKey::Root(ListKey::Directories) + std::to_string(j + 1);
         TSettingKey open(FSetting, key);
-        FSetting.WriteString("Path", dir.Path());
-        FSetting.WriteInteger("Excluded", dir.ExcludedCount());
-        FSetting.ChangeKey(key + "\\ExcludedFiles\\");
+        FSetting.WriteString(ListKey::Path, dir.Path());
+        FSetting.WriteInteger(ListKey::Excluded, dir.ExcludedCount());
+        FSetting.ChangeKey(key + "\\" + ListKey::Sub(ListKey::ExcludedFiles));
         for (int k = 0; k < dir.ExcludedCount(); ++k)
-            FSetting.WriteString(std::to_string(k + 1) + "\\Name", dir.ExcludedFiles(k));
+            FSetting.WriteString(ListKey::Sub(std::to_string(k + 1)) + ListKey::Name, dir.ExcludedFiles(k));
     }
 
     FSetting.SaveToFile(fileName);

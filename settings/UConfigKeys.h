@@ -125,6 +125,27 @@ REELO_CONFIG_KEYS(REELO_DECLARE_KEY)
 #undef REELO_DECLARE_KEY
 }  // namespace ConfigKey
 
+// The layout of a play list's store (its .lst file): numbered file and
+// folder entries under their indexes (from 1) beside their counts.
+//   \Files\Count, \Files\<i>\Path, \Files\<i>\Common\...
+//   \Directories\Count, \Directories\<j>\Path, \Directories\<j>\Excluded,
+//   \Directories\<j>\ExcludedFiles\<k>\Name
+//   \Common\...   the list's own settings (a file entry's store: \Path, \Common\...)
+namespace ListKey {
+constexpr char Files[] = "Files";
+constexpr char Directories[] = "Directories";
+constexpr char Count[] = "Count";
+constexpr char Path[] = "Path";
+constexpr char Excluded[] = "Excluded";
+constexpr char ExcludedFiles[] = "ExcludedFiles";
+constexpr char Name[] = "Name";
+constexpr char Common[] = "Common";
+// "\name\": a folder at the root.
+inline std::string Root(const char* name) { return std::string("\\") + name + "\\"; }
+// "name\": a folder below the open key.
+inline std::string Sub(const std::string& name) { return name + "\\"; }
+}  // namespace ListKey
+
 // One line of the key table, kind-independent (for listing and checks).
 struct TKeyInfo {
     const char* Id;

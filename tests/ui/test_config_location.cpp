@@ -215,17 +215,6 @@ TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
     }());
 }
 
-TEST(Paths, DelimitersAreFoundLeadByteAware)
-{
-    EXPECT_EQ(std::string::npos, FileName::LastDelimiter("ソ"));  // 0x83 0x5C
-    EXPECT_EQ(2u, FileName::LastDelimiter("C:\\表"));
-    EXPECT_EQ("C:\\ソ\\", FileName::IncludeTrailingPathDelimiter("C:\\ソ"));
-    EXPECT_EQ("C:\\ソ", FileName::ExcludeTrailingPathDelimiter("C:\\ソ"));
-    EXPECT_EQ("表示.avi", FileName::ExtractFileName("C:\\ソフト\\表示.avi"));
-    EXPECT_EQ(3u, FileName::RootLength("C:\\x"));
-    EXPECT_EQ(12u, FileName::RootLength("\\\\srv\\share\\x"));
-}
-
 // The main window constructed in-process.
 struct MainWindow : ::testing::Test {
     TTempDir root;
