@@ -165,25 +165,12 @@ void TMainForm::CreateComponents()
         CreateControl(h, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, 8, 38,
                       456, 258, 0, WS_EX_CLIENTEDGE);
     auto button = [&](const char* caption, int left, TAction& action) {
-        TControlArgs a;
-        a.Parent = h;
-        a.Text = caption;
-        a.Left = left;
-        a.Top = 306;
-        a.Width = 60;
-        a.Height = 28;
-        auto b = std::make_unique<TButton>(a);
+        auto b = std::make_unique<TButton>(TControlArgs(h, left, 306, 60, 28, caption));
         action.Link(*b);
         FButtons.push_back(std::move(b));
     };
     auto check = [&](const char* caption, int left, TAction& action) {
-        TCheckBoxArgs a;
-        a.Parent = h;
-        a.Text = caption;
-        a.Left = left;
-        a.Top = 306;
-        a.Width = 80;
-        a.Height = 28;
+        TCheckBoxArgs a(h, left, 306, 80, 28, caption);
         a.Auto = false;  // the mark follows the action
         auto b = std::make_unique<TCheckBox>(a);
         action.Link(*b);

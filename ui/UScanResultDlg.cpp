@@ -56,23 +56,12 @@ void TScanResultDlg::FormCreate()
     const HWND form = Handle();
     const int x = 8;
     auto list = [&](int top) {
-        TListBoxArgs a;
-        a.Parent = form;
-        a.Left = x;
-        a.Top = top;
-        a.Width = ListWidth;
-        a.Height = ListHeight;
+        TListBoxArgs a(form, x, top, ListWidth, ListHeight);
         a.HorizontalScroll = true;
         return std::make_unique<TListBox>(a);
     };
     auto button = [&](const char* caption, int left, int top, int width, int height, UINT id, DWORD style) {
-        TControlArgs a;
-        a.Parent = form;
-        a.Text = caption;
-        a.Left = left;
-        a.Top = top;
-        a.Width = width;
-        a.Height = height;
+        TControlArgs a(form, left, top, width, height, caption);
         a.Id = id;
         a.Style = style;
         return std::make_unique<TButton>(a);

@@ -5,7 +5,9 @@
 // handler of its own (SetButtonHandler). An action linked to a
 // button (TAction::LinkBarButton) shows its enabled and visible state there.
 //
-//     TButtonBar bar({{form.Handle(), 8, 8, 300, 28}, {{btPlay, "再生"}, {btPause, "一時停止"}}});
+//     TButtonBarArgs args(form.Handle(), 8, 8, 300, 28);
+//     args.Buttons = {{btPlay, "再生"}, {btPause, "一時停止"}};
+//     TButtonBar bar(args);
 //     bar.SetButtonVisible(btPause, false);
 //     bar.OnClick = [&](int id) { ... };
 #pragma once
@@ -23,6 +25,7 @@ struct TBarButton {
 };
 
 struct TButtonBarArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     std::vector<TBarButton> Buttons;
 };
 

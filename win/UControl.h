@@ -7,8 +7,12 @@
 // ReflectToControl, so that each object handles its own. A control whose own
 // mouse messages are needed subclasses its window (Subclass).
 //
-//     TButton ok({{form.Handle(), 10, 10, 80, 24, "OK"}});
+//     TButton ok({form.Handle(), 10, 10, 80, 24, "OK"});
 //     ok.OnClick = [&] { ... };
+//
+//     TListBoxArgs args(form.Handle(), 8, 40, 300, 200);
+//     args.OwnerData = true;
+//     TListBox files(args);
 //
 // Objects are neither copied nor moved (the window refers to the object);
 // the destructor destroys the window.
@@ -18,9 +22,16 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
-// What every kind's CreateArgs holds; the kinds add their own fields.
+// What every kind's CreateArgs holds; the kinds add their own fields (and
+// take this constructor).
 struct TControlArgs {
+    TControlArgs() = default;
+    TControlArgs(HWND parent, int left, int top, int width, int height, std::string text = {})
+        : Parent(parent), Left(left), Top(top), Width(width), Height(height), Text(std::move(text))
+    {
+    }
     HWND Parent = nullptr;
     int Left = 0;
     int Top = 0;

@@ -38,6 +38,7 @@ public:
 };
 
 struct TCheckBoxArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     bool Auto = true;
 };
 
@@ -51,6 +52,7 @@ public:
 };
 
 struct TRadioGroupArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     std::vector<std::string> Items;
     int ItemHeight = 22;
 };
@@ -84,6 +86,7 @@ public:
 };
 
 struct TSpinEditArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     int Min = 0;
     int Max = 100;
     int Value = 0;
@@ -118,6 +121,7 @@ public:
 };
 
 struct TProgressBarArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     int Min = 0;
     int Max = 100;
 };
@@ -144,6 +148,7 @@ public:
 };
 
 struct TPageHostArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     bool HideTabs = false;
 };
 

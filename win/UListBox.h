@@ -1,7 +1,7 @@
 // TListBox: a list box of text lines, each with a number of the program's
 // (Data). OnChange when the selection moves, OnDblClick on a double click.
 //
-//     TListBox files({{form.Handle(), 8, 8, 300, 200}});
+//     TListBox files({form.Handle(), 8, 8, 300, 200});
 //     files.Add("a.avi", folderIndex);
 //
 // Owner-data mode (TListBoxArgs::OwnerData) keeps no lines at all: SetCount
@@ -17,6 +17,7 @@
 #include "win/UControl.h"
 
 struct TListBoxArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     bool OwnerData = false;
     bool HorizontalScroll = false;  // scrolls sideways to the longest line (UpdateExtent)
 };

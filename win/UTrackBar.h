@@ -1,7 +1,9 @@
 // TTrackBar: a horizontal (or vertical) track bar with a range and a
 // position; OnChange whenever the user moves it (keys, mouse, page clicks).
 //
-//     TTrackBar volume({{form.Handle(), 8, 8, 120, 24}, 0, 100});
+//     TTrackBarArgs args(form.Handle(), 8, 8, 120, 24);
+//     args.Max = 100;
+//     TTrackBar volume(args);
 //     volume.OnChange = [&] { controller.SetVolumePercent(volume.Position()); };
 //
 // TTrackBarEx (the seek bar) adds the control's own mouse events as handlers
@@ -15,6 +17,7 @@
 #include "win/UControl.h"
 
 struct TTrackBarArgs : TControlArgs {
+    using TControlArgs::TControlArgs;
     int Min = 0;
     int Max = 10;
     bool Vertical = false;

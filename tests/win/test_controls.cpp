@@ -41,26 +41,6 @@ public:
     }
 };
 
-TControlArgs At(HWND parent, int left, int top, int width, int height, const char* text = "")
-{
-    TControlArgs a;
-    a.Parent = parent;
-    a.Left = left;
-    a.Top = top;
-    a.Width = width;
-    a.Height = height;
-    a.Text = text;
-    return a;
-}
-
-template <class TArgs>
-TArgs With(const TControlArgs& base)
-{
-    TArgs a;
-    static_cast<TControlArgs&>(a) = base;
-    return a;
-}
-
 void Click(HWND hwnd, POINT p)
 {
     SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
@@ -93,20 +73,20 @@ TEST_F(Controls, NotificationsReachTheObjectOfTheChildThatSentThem)
 {
     TTestForm form;
     std::vector<std::string> heard;
-    TButton one(At(form.Handle(), 10, 10, 60, 24, "一"));
-    TButton two(At(form.Handle(), 80, 10, 60, 24, "二"));
+    TButton one(TControlArgs(form.Handle(), 10, 10, 60, 24, "一"));
+    TButton two(TControlArgs(form.Handle(), 80, 10, 60, 24, "二"));
     one.OnClick = [&] { heard.push_back("one"); };
     two.OnClick = [&] { heard.push_back("two"); };
-    TCheckBox check(With<TCheckBoxArgs>(At(form.Handle(), 150, 10, 80, 24, "チェック")));
+    TCheckBox check(TCheckBoxArgs(form.Handle(), 150, 10, 80, 24, "チェック"));
     check.OnClick = [&] { heard.push_back(check.Checked() ? "checked" : "unchecked"); };
-    TListBox list(With<TListBoxArgs>(At(form.Handle(), 10, 40, 120, 80)));
+    TListBox list(TListBoxArgs(form.Handle(), 10, 40, 120, 80));
     list.Add("a");
     list.Add("b", 7);
     list.OnChange = [&] { heard.push_back("list " + std::to_string(list.Data(list.ItemIndex()))); };
     list.OnContextMenu = [&](int x, int y) {
         heard.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
     };
-    TTrackBarArgs trackArgs = With<TTrackBarArgs>(At(form.Handle(), 140, 40, 150, 30));
+    TTrackBarArgs trackArgs(form.Handle(), 140, 40, 150, 30);
     trackArgs.Max = 10;
     TTrackBar track(trackArgs);
     track.OnChange = [&] { heard.push_back("track " + std::to_string(track.Position())); };
@@ -123,10 +103,10 @@ TEST_F(Controls, NotificationsReachTheObjectOfTheChildThatSentThem)
     EXPECT_EQ((std::vector<std::string>{"two", "one", "checked", "list 7", "menu 5,6", "track 1"}), heard);
 
     // Controls on a page of a page host, and the pages follow the tabs.
-    TPageHost pages(With<TPageHostArgs>(At(form.Handle(), 10, 130, 200, 120)));
+    TPageHost pages(TPageHostArgs(form.Handle(), 10, 130, 200, 120));
     HWND first = pages.AddPage("一般");
     HWND second = pages.AddPage("詳細");
-    TButton onPage(At(second, 10, 10, 80, 24, "ページ"));
+    TButton onPage(TControlArgs(second, 10, 10, 80, 24, "ページ"));
     onPage.OnClick = [&] { heard.push_back("page"); };
     pages.SetActivePage(1);
     EXPECT_FALSE(IsWindowVisible(first));
@@ -140,7 +120,7 @@ TEST_F(Controls, NotificationsReachTheObjectOfTheChildThatSentThem)
 TEST_F(Controls, ButtonBarButtonsFollowTheirActions)
 {
     TTestForm form;
-    TButtonBarArgs args = With<TButtonBarArgs>(At(form.Handle(), 10, 10, 300, 28));
+    TButtonBarArgs args(form.Handle(), 10, 10, 300, 28);
     args.Buttons = {{1, "再生"}, {2, "一時停止"}, {3, "停止"}};
     TButtonBar bar(args);
     std::vector<int> clicked;
@@ -173,7 +153,7 @@ TEST_F(Controls, ButtonBarButtonsFollowTheirActions)
 TEST_F(Controls, OwnerDataListBoxSuppliesTheTextOfEachIndex)
 {
     TTestForm form;
-    TListBoxArgs args = With<TListBoxArgs>(At(form.Handle(), 10, 10, 200, 200));
+    TListBoxArgs args(form.Handle(), 10, 10, 200, 200);
     args.OwnerData = true;
     TListBox list(args);
     std::set<int> asked;
@@ -212,7 +192,7 @@ TEST_F(Controls, SeekBarValueUnderAPoint)
     EXPECT_EQ(5, TrackValueAt(20, 10, 30, 5, 5));  // no range: Min
 
     TTestForm form;
-    TTrackBarArgs args = With<TTrackBarArgs>(At(form.Handle(), 10, 10, 300, 30));
+    TTrackBarArgs args(form.Handle(), 10, 10, 300, 30);
     args.Max = 10000;
     args.NoTicks = true;
     args.ThumbLength = 15;

@@ -111,12 +111,7 @@ TEST_F(UiLayer, ActionStateShowsOnMenuItemsAndCheckBoxes)
     TMenuItem& item = sub.Add("最前面表示(&T)", action, Ctrl('T'));
     TMenu popup(true);
     TMenuItem& popupItem = popup.Add("最前面表示(&T)", action);
-    TCheckBoxArgs args;
-    args.Parent = form.Handle();
-    args.Text = "TopMost";
-    args.Left = args.Top = 10;
-    args.Width = 100;
-    args.Height = 24;
+    TCheckBoxArgs args(form.Handle(), 10, 10, 100, 24, "TopMost");
     args.Auto = false;
     TCheckBox box(args);
     action.Link(box);
