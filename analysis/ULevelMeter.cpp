@@ -6,11 +6,7 @@
 
 namespace {
 
-inline int SampleAt(const std::uint8_t* p, int bytes)
-{
-    if (bytes == 1) return (static_cast<int>(p[0]) - 128) * 256;
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[bytes - 1] << 8 | p[bytes - 2]));
-}
+inline int SampleAt(const std::uint8_t* p, int bytes) { return PcmSampleAt(p, bytes) >> 16; }
 
 // 16-bit samples with the channel count known at compile time: the loop the
 // compiler vectorises. Sums are exact integers, so collecting them in 64 bits
@@ -82,6 +78,8 @@ bool PcmLayoutOf(const std::uint8_t* format, std::size_t size, TPcmLayout& layou
     }
     layout.Channels = static_cast<int>(word(2));
     layout.BytesPerSample = static_cast<int>(word(14) / 8);
+    layout.SampleRate = static_cast<int>(word(4) | (word(6) & 0x7FFF) << 16);
+    layout.ChannelMask = tag == 0xFFFE ? (word(20) | static_cast<std::uint32_t>(word(22)) << 16) : 0;
     return true;
 }
 

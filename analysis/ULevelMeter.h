@@ -5,6 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 
+// One little-endian PCM sample of `bytes` bytes, left-aligned in 32 bits: its
+// top four bytes (fewer when narrower, the rest zero). One-byte samples are
+// unsigned around 128. The level arithmetic takes the top 16 bits of this;
+// the loudness meter keeps the full value.
+inline std::int32_t PcmSampleAt(const std::uint8_t* p, int bytes)
+{
+    if (bytes == 1) return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] ^ 0x80) << 24);
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes && i < 4; ++i)
+        v |= static_cast<std::uint32_t>(p[bytes - 1 - i]) << (24 - 8 * i);
+    return static_cast<std::int32_t>(v);
+}
+
 struct TLevelTotals {
     int Max = 0;             // largest absolute frame value, 0..32768
     double Sum = 0.0;        // sum of the absolute frame values
@@ -29,7 +42,9 @@ TLevelTotals MeasureLevels(const std::uint8_t* data, std::size_t length, int cha
 // The sample layout a PCM buffer is measured with.
 struct TPcmLayout {
     int Channels = 0;
-    int BytesPerSample = 0;  // wBitsPerSample / 8
+    int BytesPerSample = 0;         // wBitsPerSample / 8
+    int SampleRate = 0;             // nSamplesPerSec
+    std::uint32_t ChannelMask = 0;  // dwChannelMask of the extensible format; 0: none given
 };
 
 // Reads a WAVEFORMATEX format block of size bytes. PCM is format tag 1, or
