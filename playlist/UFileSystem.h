@@ -41,6 +41,9 @@ void CheckFileName(const std::string& fileName);
 
 // Moves a file; false when that fails (an existing target is not replaced).
 bool MoveTo(const std::string& from, const std::string& to);
+// Reads a whole file into bytes, stopping after limit + 1 bytes (so a
+// larger file shows as one byte too long). False when it cannot be read.
+bool ReadFile(const std::string& path, std::string& bytes, size_t limit);
 bool Remove(const std::string& path);
 // Copies a file to a name that must not exist yet; false when that fails
 // (an existing target is never touched).

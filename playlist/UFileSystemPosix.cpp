@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,6 +98,20 @@ bool MoveTo(const std::string& from, const std::string& to)
     struct stat st;
     if (stat(t.c_str(), &st) == 0) return false;
     return std::rename(f.c_str(), t.c_str()) == 0;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
+{
+    bytes.clear();
+    std::FILE* f = std::fopen(NativePath(path).c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n = 0;
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, std::min(n, limit + 1 - bytes.size()));
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 bool Remove(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }

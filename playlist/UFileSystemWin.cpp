@@ -1,5 +1,8 @@
 #include "playlist/UFileSystem.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -88,6 +91,20 @@ void CheckFileName(const std::string& fileName)
 bool MoveTo(const std::string& from, const std::string& to)
 {
     return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
+{
+    bytes.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n = 0;
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, std::min(n, limit + 1 - bytes.size()));
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 bool Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }

@@ -510,29 +510,6 @@ TFilePtr CreateTemporaryBeside(const std::string& fileName, std::string& temp)
     throw EFileError("ファイル " + fileName + " を作成できません");
 }
 
-// Writes a temporary file beside the target, forces it to the disk, then
-// replaces the target with it. Any failure leaves the target as it was and
-// removes the temporary file.
-void WriteFileAtomically(const std::string& fileName, const TTextBuffer& data)
-{
-    std::string temp;
-    TFilePtr file = CreateTemporaryBeside(fileName, temp);
-    struct TRemoveUnlessKept {
-        const std::string& Name;
-        bool Keep = false;
-        ~TRemoveUnlessKept()
-        {
-            if (!Keep) std::remove(Name.c_str());
-        }
-    } cleanup{temp};
-    bool ok = std::fwrite(data.Data(), 1, data.Size(), file.get()) == data.Size();
-    ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
-    ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok || !ReplaceFileWith(temp, fileName))
-        throw EFileError("ファイル " + fileName + " に書き込めません");
-    cleanup.Keep = true;
-}
-
 // ---- Copies that can be handed over or kept --------------------------------
 
 constexpr int FreshHashSize = TConfHash::DefaultHashSize;
@@ -613,6 +590,29 @@ uint32_t NumberedName(std::string_view name, uint32_t max)
 }
 
 }  // namespace
+
+// Writes a temporary file beside the target, forces it to the disk, then
+// replaces the target with it. Any failure leaves the target as it was and
+// removes the temporary file.
+void WriteFileAtomically(const std::string& fileName, std::string_view data)
+{
+    std::string temp;
+    TFilePtr file = CreateTemporaryBeside(fileName, temp);
+    struct TRemoveUnlessKept {
+        const std::string& Name;
+        bool Keep = false;
+        ~TRemoveUnlessKept()
+        {
+            if (!Keep) std::remove(Name.c_str());
+        }
+    } cleanup{temp};
+    bool ok = std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
+    ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
+    ok = std::fclose(file.release()) == 0 && ok;
+    if (!ok || !ReplaceFileWith(temp, fileName))
+        throw EFileError("ファイル " + fileName + " に書き込めません");
+    cleanup.Keep = true;
+}
 
 // ---- TSetting ----------------------------------------------------------------
 
@@ -709,7 +709,7 @@ void TSetting::SaveToFile(const std::string& fileName)
     TExclusiveHold hold(FLock);
     TTextBuffer text;
     Serialize(FRoot.get(), text);
-    WriteFileAtomically(fileName, text);
+    WriteFileAtomically(fileName, std::string_view(text.Data(), text.Size()));
 }
 
 bool TSetting::OpenKey(const std::string& path)

@@ -26,6 +26,11 @@ public:
     using Exception::Exception;
 };
 
+// Writes the bytes to a temporary file beside the target, forces them to the
+// disk, then replaces the target with it. Raises EFileError and leaves the
+// target as it was on any failure. Every save of the system goes through it.
+void WriteFileAtomically(const std::string& fileName, std::string_view data);
+
 struct TKeyNode;
 struct TConf;
 

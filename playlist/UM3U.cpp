@@ -1,0 +1,333 @@
+#include "playlist/UM3U.h"
+
+#include "playlist/UCodePage.h"
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
+#include "settings/USetting.h"
+
+namespace M3U {
+
+namespace {
+
+// No play list of any player comes near this; a larger file is not one.
+constexpr size_t MaxListBytes = 64u << 20;
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+    return true;
+}
+
+// The extension after the last "." of the file name, lower-cased; double-byte
+// characters are stepped over whole.
+std::string Extension(const std::string& path)
+{
+    const std::string name = FileName::ExtractFileName(path);
+    size_t dot = std::string::npos;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (FileName::IsLeadByte(Byte(name[i])) && i + 1 < name.size())
+            ++i;
+        else if (name[i] == '.')
+            dot = i;
+    }
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char& c : ext) c = LowerAscii(c);
+    return ext;
+}
+
+bool ValidUtf8(std::string_view s)
+{
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = Byte(s[i]);
+        size_t n;
+        unsigned min;
+        unsigned cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            n = 1, min = 0x80, cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 2, min = 0x800, cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 3, min = 0x10000, cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (s.size() - i <= n) return false;
+        for (size_t k = 1; k <= n; ++k) {
+            const unsigned char t = Byte(s[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (t & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+// Every lead byte is followed by a trail byte.
+bool ValidAnsi(std::string_view s)
+{
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (!FileName::IsLeadByte(Byte(s[i]))) continue;
+        if (++i == s.size()) return false;
+        const unsigned char t = Byte(s[i]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    }
+    return true;
+}
+
+// Control characters other than TAB mark a binary file.
+bool HasControlCharacters(std::string_view s)
+{
+    for (char c : s)
+        if (Byte(c) < 0x20 && c != '\t') return true;
+    return false;
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// "scheme://...": a scheme of two or more letters, digits, "+", "-" or ".",
+// so that a drive letter ("C:") never counts.
+bool IsUrl(std::string_view s)
+{
+    const size_t colon = s.find("://");
+    if (colon == std::string_view::npos || colon < 2) return false;
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = s[i];
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!letter && !(i > 0 && other)) return false;
+    }
+    return true;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Length of the root of a path: "C:\" 3, "\\server\share\" up to its last
+// "\", "\" 1, a relative path 0.
+size_t RootLength(const std::string& p)
+{
+    if (p.size() >= 3 && IsDriveLetter(p[0]) && p[1] == ':' && p[2] == '\\') return 3;
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
+        int delimiters = 0;
+        for (size_t i = 2; i < p.size(); ++i) {
+            if (FileName::IsLeadByte(Byte(p[i])) && i + 1 < p.size())
+                ++i;
+            else if (p[i] == '\\' && ++delimiters == 2)
+                return i + 1;
+        }
+        return p.size();
+    }
+    return !p.empty() && p[0] == '\\' ? 1 : 0;
+}
+
+// "/" as "\" (a "/" is never the trail byte of a double-byte character).
+std::string BackSlashes(std::string_view s)
+{
+    std::string p(s);
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+// Drops "." and empty components and takes ".." back one component (never
+// above the root).
+std::string Normalize(const std::string& path)
+{
+    const size_t root = RootLength(path);
+    std::vector<std::string> parts;
+    std::string part;
+    auto close = [&] {
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (root == 0)
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (size_t i = root; i < path.size(); ++i) {
+        if (FileName::IsLeadByte(Byte(path[i])) && i + 1 < path.size()) {
+            part += path[i];
+            part += path[++i];
+        } else if (path[i] == '\\') {
+            close();
+        } else {
+            part += path[i];
+        }
+    }
+    close();
+    std::string out = path.substr(0, root);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += '\\';
+        out += parts[i];
+    }
+    return out;
+}
+
+// An entry as a full file name: relative ones are taken from the list's
+// folder, "\..." from its drive or share.
+std::string Resolve(const std::string& folder, std::string_view entry)
+{
+    const std::string p = BackSlashes(entry);
+    const size_t root = RootLength(p);
+    if (root == 1) {
+        const size_t folderRoot = RootLength(folder);
+        return Normalize(folderRoot > 1 ? folder.substr(0, folderRoot) + p.substr(1) : p);
+    }
+    if (root > 1 || (p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == ':')) return Normalize(p);
+    return Normalize(FileName::IncludeTrailingPathDelimiter(folder) + p);
+}
+
+[[noreturn]] void Damaged(const std::string& listFileName, size_t line)
+{
+    throw EM3UError("ファイル " + listFileName + " はプレイリストとして読めません。\r\n" +
+                    std::to_string(line) + " 行目に文字でないデータがあります。");
+}
+
+}  // namespace
+
+bool IsListFile(const std::string& path)
+{
+    const std::string ext = Extension(path);
+    return ext == "m3u" || ext == "m3u8";
+}
+
+TReadResult Parse(std::string_view bytes, const std::string& listFileName)
+{
+    bool utf8 = Extension(listFileName) == "m3u8";
+    if (bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark) {
+        utf8 = true;
+        bytes.remove_prefix(ByteOrderMark.size());
+    }
+    const std::string folder = FileName::ExtractFilePath(listFileName);
+
+    TReadResult result;
+    std::string title, name;
+    size_t lineNumber = 0;
+    while (!bytes.empty()) {
+        // CR LF, LF and CR all end a line (neither byte is ever a trail byte).
+        const size_t end = bytes.find_first_of("\r\n");
+        const std::string_view line = Trim(bytes.substr(0, end));
+        if (end == std::string_view::npos) {
+            bytes = {};
+        } else {
+            const bool cr = bytes[end] == '\r';
+            bytes.remove_prefix(end + 1);
+            if (cr && !bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
+        }
+        ++lineNumber;
+        if (HasControlCharacters(line) || !(utf8 ? ValidUtf8(line) : ValidAnsi(line)))
+            Damaged(listFileName, lineNumber);
+        if (line.empty()) continue;
+        if (line[0] == '#') {
+            if (StartsWithNoCase(line, "#EXTINF:")) {
+                const size_t comma = line.find(',');
+                const std::string_view t =
+                    comma == std::string_view::npos ? std::string_view() : Trim(line.substr(comma + 1));
+                if (!utf8)
+                    title.assign(t);
+                else if (!CodePage::Utf8ToAnsi(t, title))
+                    title.clear();
+            }
+            continue;
+        }
+        if (IsUrl(line)) {
+            ++result.Urls;
+        } else if (utf8 && !CodePage::Utf8ToAnsi(line, name)) {
+            ++result.Unrepresentable;
+        } else {
+            std::string path = Resolve(folder, utf8 ? std::string_view(name) : line);
+            if (!path.empty()) result.Entries.push_back({std::move(path), title});
+        }
+        title.clear();
+    }
+    return result;
+}
+
+TReadResult Load(const std::string& listFileName)
+{
+    std::string bytes;
+    if (!FileSystem::ReadFile(listFileName, bytes, MaxListBytes))
+        throw EFileError("ファイル " + listFileName + " を開けません");
+    if (bytes.size() > MaxListBytes)
+        throw EM3UError("ファイル " + listFileName + " はプレイリストとしては大きすぎます。");
+    return Parse(bytes, listFileName);
+}
+
+std::string Format(const std::vector<TItem>& items)
+{
+    std::string out = "#EXTM3U\r\n", path, name;
+    for (const TItem& item : items) {
+        if (HasControlCharacters(item.Path) || HasControlCharacters(item.DisplayName) ||
+            !CodePage::AnsiToUtf8(item.Path, path) || !CodePage::AnsiToUtf8(item.DisplayName, name))
+            throw EM3UError("ファイル名 " + item.Path + " は M3U8 に書き出せません。");
+        out += "#EXTINF:-1,";
+        out += name;
+        out += "\r\n";
+        out += path;
+        out += "\r\n";
+    }
+    return out;
+}
+
+void Save(const std::string& fileName, const std::vector<TItem>& items)
+{
+    WriteFileAtomically(fileName, Format(items));
+}
+
+TExpanded ExpandListFiles(const std::vector<std::string>& paths)
+{
+    TExpanded out;
+    for (const std::string& path : paths) {
+        if (!IsListFile(path) || FileSystem::DirectoryExists(path)) {
+            out.Paths.push_back(path);
+            continue;
+        }
+        try {
+            TReadResult list = Load(path);
+            for (TEntry& e : list.Entries) out.Paths.push_back(std::move(e.Path));
+            out.Unrepresentable += list.Unrepresentable;
+            out.Urls += list.Urls;
+        } catch (const Exception& e) {
+            out.Errors.push_back(e.Message);
+        }
+    }
+    return out;
+}
+
+std::string Report(const TExpanded& expanded)
+{
+    std::string text;
+    auto line = [&text](const std::string& s) {
+        if (!text.empty()) text += "\r\n";
+        text += s;
+    };
+    for (const std::string& e : expanded.Errors) line(e);
+    if (expanded.Unrepresentable)
+        line(std::to_string(expanded.Unrepresentable) +
+             " 件のファイルは、名前にシステムの文字コードで表せない文字が含まれているため追加しませんでした"
+             "。");
+    if (expanded.Urls)
+        line(std::to_string(expanded.Urls) +
+             " 件の URL は追加しませんでした (追加できるのはファイルだけです)。");
+    return text;
+}
+
+}  // namespace M3U

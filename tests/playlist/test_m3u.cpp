@@ -1,0 +1,121 @@
+// M3U and M3U8 lists: reading both encodings, writing M3U8, damaged files,
+// and the expansion of dropped or added paths.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "TempFolder.h"
+#include "playlist/UM3U.h"
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+TNames Paths(const M3U::TReadResult& r)
+{
+    TNames paths;
+    for (const M3U::TEntry& e : r.Entries) paths.push_back(e.Path);
+    return paths;
+}
+
+// UTF-8 spellings of the names used below (the sources' literals are CP932).
+const std::string Hyo8 = "\xE8\xA1\xA8", So8 = "\xE3\x82\xBD", No8 = "\xE8\x83\xBD";
+const std::string Hangul8 = "\xED\x95\x9C";  // no CP932 form
+
+}  // namespace
+
+TEST(M3UTest, ReadsEntriesTitlesAndSkips)
+{
+    const std::string text =
+        "\xEF\xBB\xBF#EXTM3U\r\n"
+        "#EXTINF:215," +
+        Hyo8 + "\r\n" + So8 + "/" + Hyo8 +
+        ".mp3\n"
+        "# a comment\r"
+        "..\\" +
+        No8 +
+        ".wav\r\n"
+        "\r\n"
+        "  D:\\x\\.\\y.mp3  \n"
+        "\\root.avi\r\n"
+        "http://example.invalid/stream.mp3\n"
+        "#EXTINF:-1,lost title\n" +
+        Hangul8 +
+        ".mp3\n"
+        "last.ogg";
+    const M3U::TReadResult r = M3U::Parse(text, "C:\\ソフト\\list.m3u8");
+    EXPECT_EQ((TNames{"C:\\ソフト\\ソ\\表.mp3", "C:\\能.wav", "D:\\x\\y.mp3", "C:\\root.avi",
+                      "C:\\ソフト\\last.ogg"}),
+              Paths(r));
+    EXPECT_EQ("表", r.Entries[0].Title);
+    EXPECT_EQ("", r.Entries[1].Title);
+    EXPECT_EQ("", r.Entries[4].Title);  // the skipped entry's title went with it
+    EXPECT_EQ(1, r.Urls);
+    EXPECT_EQ(1, r.Unrepresentable);
+
+    // The same list in the system code page as .m3u: the same entries. A BOM
+    // makes an .m3u UTF-8 too.
+    const M3U::TReadResult ansi =
+        M3U::Parse("#EXTM3U\r\nソ\\表.mp3\r\n..\\能.wav\r\n", "\\\\srv\\share\\ソ\\a.m3u");
+    EXPECT_EQ((TNames{"\\\\srv\\share\\ソ\\ソ\\表.mp3", "\\\\srv\\share\\能.wav"}), Paths(ansi));
+    EXPECT_EQ(TNames{"C:\\表.mp3"}, Paths(M3U::Parse("\xEF\xBB\xBF" + Hyo8 + ".mp3", "C:\\a.M3U")));
+
+    EXPECT_TRUE(M3U::IsListFile("C:\\ソ\\a.M3U8"));
+    EXPECT_TRUE(M3U::IsListFile("b.m3u"));
+    EXPECT_FALSE(M3U::IsListFile("C:\\x.m3u\\b.mp3"));
+    EXPECT_FALSE(M3U::IsListFile("C:\\m3u"));
+}
+
+TEST(M3UTest, WrittenListsReadBackTheSamePaths)
+{
+    const std::vector<M3U::TItem> items = {
+        {"C:\\ソフト\\表示.avi", "表示"}, {"D:\\能\\ソ.mp3", "ソ"}, {"\\\\srv\\share\\a b.wav", "a b"}};
+    const std::string bytes = M3U::Format(items);
+    EXPECT_EQ("#EXTM3U\r\n#EXTINF:-1," + Hyo8 + "\xE7\xA4\xBA\r\nC:\\" + So8 + "\xE3\x83\x95\xE3\x83\x88\\" +
+                  Hyo8 + "\xE7\xA4\xBA.avi\r\n",
+              bytes.substr(0, bytes.find("#EXTINF", 20)));
+    const M3U::TReadResult r = M3U::Parse(bytes, "E:\\elsewhere\\list.m3u8");
+    ASSERT_EQ(3u, r.Entries.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].Path, r.Entries[i].Path);
+        EXPECT_EQ(items[i].DisplayName, r.Entries[i].Title);
+    }
+    // A name with a line break would come back as two entries: refused.
+    EXPECT_THROW(M3U::Format({{"C:\\a\r\nb.mp3", "a"}}), EM3UError);
+}
+
+TEST(M3UTest, DamagedOrBinaryFilesYieldNothing)
+{
+    try {
+        M3U::Parse("a.mp3\r\nb\xC3(.mp3\r\n", "C:\\list.m3u8");  // broken UTF-8 on line 2
+        FAIL();
+    } catch (const EM3UError& e) {
+        EXPECT_NE(std::string::npos, e.Message.find("C:\\list.m3u8"));
+        EXPECT_NE(std::string::npos, e.Message.find("2 行目"));
+    }
+    EXPECT_THROW(M3U::Parse(std::string("RIFF\x10\0\0\0WAVE", 12), "C:\\x.m3u"), EM3UError);
+    EXPECT_THROW(M3U::Parse("a.mp3\n\x82\n", "C:\\x.m3u"), EM3UError);  // lead byte alone
+}
+
+TEST(M3UTest, ListFilesOnDiskExpandInPlace)
+{
+    TTempFolder dir;
+    const std::string list = dir.Path() + "list.m3u8", bad = dir.Path() + "bad.m3u";
+    M3U::Save(list, {{"C:\\表.mp3", "表"}, {"C:\\ソ.mp3", "ソ"}});
+    TTempFolder::WriteFile(list, TTempFolder::ReadFile(list) + "http://a.invalid/x\n" + Hangul8 + ".mp3\n");
+    TTempFolder::WriteFile(bad, std::string("\0\0\0", 3));
+
+    const M3U::TExpanded e =
+        M3U::ExpandListFiles({"C:\\first.avi", list, bad, dir.Path() + "missing.m3u", "C:\\last.avi"});
+    EXPECT_EQ((TNames{"C:\\first.avi", "C:\\表.mp3", "C:\\ソ.mp3", "C:\\last.avi"}), e.Paths);
+    EXPECT_EQ(1, e.Unrepresentable);
+    EXPECT_EQ(1, e.Urls);
+    ASSERT_EQ(2u, e.Errors.size());
+    const std::string report = M3U::Report(e);
+    EXPECT_NE(std::string::npos, report.find(bad));
+    EXPECT_NE(std::string::npos, report.find("1 件のファイル"));
+    EXPECT_EQ("", M3U::Report(M3U::ExpandListFiles({"C:\\a.avi"})));
+
+    // A save that cannot be written says so.
+    EXPECT_THROW(M3U::Save(dir.Path() + "no-such-folder/x.m3u8", {}), EFileError);
+}
