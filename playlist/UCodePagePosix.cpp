@@ -38,7 +38,14 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
 
 }  // namespace
 
-bool Utf8ToAnsi(std::string_view utf8, std::string& ansi) { return Convert("CP932", "UTF-8", utf8, ansi); }
+// iconv maps some characters to look-alikes ("¥" to the byte of "\"): only
+// a conversion that comes back unchanged counts, as the system's conversion
+// without best-fit characters.
+bool Utf8ToAnsi(std::string_view utf8, std::string& ansi)
+{
+    std::string back;
+    return Convert("CP932", "UTF-8", utf8, ansi) && Convert("UTF-8", "CP932", ansi, back) && back == utf8;
+}
 
 bool AnsiToUtf8(std::string_view ansi, std::string& utf8) { return Convert("UTF-8", "CP932", ansi, utf8); }
 

@@ -73,18 +73,6 @@ bool ValidUtf8(std::string_view s)
     return true;
 }
 
-// Every lead byte is followed by a trail byte.
-bool ValidAnsi(std::string_view s)
-{
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (!FileName::IsLeadByte(Byte(s[i]))) continue;
-        if (++i == s.size()) return false;
-        const unsigned char t = Byte(s[i]);
-        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
-    }
-    return true;
-}
-
 // Control characters other than TAB mark a binary file.
 bool HasControlCharacters(std::string_view s)
 {
@@ -145,13 +133,15 @@ std::string BackSlashes(std::string_view s)
 }
 
 // Drops "." and empty components and takes ".." back one component (never
-// above the root).
+// above the root). Blanks at the end of a component go, as Windows drops
+// them from names.
 std::string Normalize(const std::string& path)
 {
     const size_t root = RootLength(path);
     std::vector<std::string> parts;
     std::string part;
     auto close = [&] {
+        while (!part.empty() && (part.back() == ' ' || part.back() == '\t')) part.pop_back();
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..")
                 parts.pop_back();
@@ -183,7 +173,7 @@ std::string Normalize(const std::string& path)
 
 // An entry as a full file name: relative ones are taken from the list's
 // folder, "\..." from its drive or share.
-std::string Resolve(const std::string& folder, std::string_view entry)
+std::string Join(const std::string& folder, std::string_view entry)
 {
     const std::string p = BackSlashes(entry);
     const size_t root = RootLength(p);
@@ -193,6 +183,15 @@ std::string Resolve(const std::string& folder, std::string_view entry)
     }
     if (root > 1 || (p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == ':')) return Normalize(p);
     return Normalize(FileName::IncludeTrailingPathDelimiter(folder) + p);
+}
+
+// The same without blanks at its end (a share's name as the whole path may
+// keep some through Normalize).
+std::string Resolve(const std::string& folder, std::string_view entry)
+{
+    std::string path = Join(folder, entry);
+    while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
+    return path;
 }
 
 [[noreturn]] void Damaged(const std::string& listFileName, size_t line)
@@ -219,12 +218,12 @@ TReadResult Parse(std::string_view bytes, const std::string& listFileName)
     const std::string folder = FileName::ExtractFilePath(listFileName);
 
     TReadResult result;
-    std::string title, name;
+    std::string title, name, converted;
     size_t lineNumber = 0;
     while (!bytes.empty()) {
         // CR LF, LF and CR all end a line (neither byte is ever a trail byte).
         const size_t end = bytes.find_first_of("\r\n");
-        const std::string_view line = Trim(bytes.substr(0, end));
+        std::string_view line = Trim(bytes.substr(0, end));
         if (end == std::string_view::npos) {
             bytes = {};
         } else {
@@ -233,27 +232,32 @@ TReadResult Parse(std::string_view bytes, const std::string& listFileName)
             if (cr && !bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
         }
         ++lineNumber;
-        if (HasControlCharacters(line) || !(utf8 ? ValidUtf8(line) : ValidAnsi(line)))
+        // Lines are read as UTF-8. Code page text goes there and back, which
+        // checks it and gives every character the one form the system's own
+        // names have (some have two in code page 932).
+        if (HasControlCharacters(line)) Damaged(listFileName, lineNumber);
+        if (!utf8) {
+            if (!CodePage::AnsiToUtf8(line, converted)) Damaged(listFileName, lineNumber);
+            line = converted;
+        } else if (!ValidUtf8(line)) {
             Damaged(listFileName, lineNumber);
+        }
         if (line.empty()) continue;
         if (line[0] == '#') {
             if (StartsWithNoCase(line, "#EXTINF:")) {
                 const size_t comma = line.find(',');
                 const std::string_view t =
                     comma == std::string_view::npos ? std::string_view() : Trim(line.substr(comma + 1));
-                if (!utf8)
-                    title.assign(t);
-                else if (!CodePage::Utf8ToAnsi(t, title))
-                    title.clear();
+                if (!CodePage::Utf8ToAnsi(t, title)) title.clear();
             }
             continue;
         }
         if (IsUrl(line)) {
             ++result.Urls;
-        } else if (utf8 && !CodePage::Utf8ToAnsi(line, name)) {
+        } else if (!CodePage::Utf8ToAnsi(line, name)) {
             ++result.Unrepresentable;
         } else {
-            std::string path = Resolve(folder, utf8 ? std::string_view(name) : line);
+            std::string path = Resolve(folder, name);
             if (!path.empty()) result.Entries.push_back({std::move(path), title});
         }
         title.clear();

@@ -26,23 +26,13 @@ const std::string Hangul8 = "\xED\x95\x9C";  // no CP932 form
 
 TEST(M3UTest, ReadsEntriesTitlesAndSkips)
 {
-    const std::string text =
-        "\xEF\xBB\xBF#EXTM3U\r\n"
-        "#EXTINF:215," +
-        Hyo8 + "\r\n" + So8 + "/" + Hyo8 +
-        ".mp3\n"
-        "# a comment\r"
-        "..\\" +
-        No8 +
-        ".wav\r\n"
-        "\r\n"
-        "  D:\\x\\.\\y.mp3  \n"
-        "\\root.avi\r\n"
-        "http://example.invalid/stream.mp3\n"
-        "#EXTINF:-1,lost title\n" +
-        Hangul8 +
-        ".mp3\n"
-        "last.ogg";
+    // A BOM, CR LF, LF and CR line ends, blanks around an entry.
+    const std::string text = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:215," + Hyo8 + "\r\n" + So8 + "/" + Hyo8 +
+                             ".mp3\n" + "# a comment\r..\\" + No8 +
+                             ".wav\r\n\r\n  D:\\x\\.\\y.mp3  \n\\root.avi\r\n" +
+                             "http://example.invalid/stream.mp3\n#EXTINF:-1,lost title\n" + Hangul8 +
+                             ".mp3\n" + "a\xC2\xA5" "b.mp3\n" +  // "¥" has only a look-alike: the byte of "\\"
+                             "last.ogg";
     const M3U::TReadResult r = M3U::Parse(text, "C:\\ソフト\\list.m3u8");
     EXPECT_EQ((TNames{"C:\\ソフト\\ソ\\表.mp3", "C:\\能.wav", "D:\\x\\y.mp3", "C:\\root.avi",
                       "C:\\ソフト\\last.ogg"}),
@@ -51,7 +41,7 @@ TEST(M3UTest, ReadsEntriesTitlesAndSkips)
     EXPECT_EQ("", r.Entries[1].Title);
     EXPECT_EQ("", r.Entries[4].Title);  // the skipped entry's title went with it
     EXPECT_EQ(1, r.Urls);
-    EXPECT_EQ(1, r.Unrepresentable);
+    EXPECT_EQ(2, r.Unrepresentable);
 
     // The same list in the system code page as .m3u: the same entries. A BOM
     // makes an .m3u UTF-8 too.
@@ -94,7 +84,8 @@ TEST(M3UTest, DamagedOrBinaryFilesYieldNothing)
         EXPECT_NE(std::string::npos, e.Message.find("2 行目"));
     }
     EXPECT_THROW(M3U::Parse(std::string("RIFF\x10\0\0\0WAVE", 12), "C:\\x.m3u"), EM3UError);
-    EXPECT_THROW(M3U::Parse("a.mp3\n\x82\n", "C:\\x.m3u"), EM3UError);  // lead byte alone
+    EXPECT_THROW(M3U::Parse("a.mp3\n\x82\n", "C:\\x.m3u"), EM3UError);   // lead byte alone
+    EXPECT_THROW(M3U::Parse("\x85\x40.mp3\n", "C:\\x.m3u"), EM3UError);  // no character there
 }
 
 TEST(M3UTest, ListFilesOnDiskExpandInPlace)
