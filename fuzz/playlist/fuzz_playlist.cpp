@@ -1,6 +1,6 @@
 // Loads arbitrary bytes as a play list file. Every input must either load or
-// end in one of the store's own errors (a format error, a value of the wrong
-// kind, or the conversion error of a bad number); nothing else may escape. A loaded list,
+// end in the list's error for a file it cannot read, with the file's bytes
+// kept aside and the list empty; nothing else may escape. A loaded list,
 // saved and loaded into a fresh list, must give the same entries: paths in
 // order, each entry's settings, folders with their excluded sets; and the
 // list's own store must come out of both saves the same. No list may hold
@@ -61,6 +61,18 @@ void EmptyFolder()
         std::filesystem::remove_all(entry.path());
 }
 
+std::string ReadBytes(const std::string& name)
+{
+    std::string out;
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (!f) return "\0(missing)";
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
 std::string FileName(const char* what) { return Folder() + what; }
 
 void WriteBytes(const std::string& name, const uint8_t* data, size_t size)
@@ -104,9 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TPlayList a("fuzz", Folder());
     try {
         a.LoadFromFile(input);
-    } catch (const ESettingError&) {
-        return 0;
-    } catch (const EConvertError&) {
+    } catch (const EPlayListFileError& e) {
+        // The damaged file is kept aside byte for byte; the list starts empty.
+        CHECK(!e.SavedAs.empty() &&
+              ReadBytes(e.SavedAs) == std::string(reinterpret_cast<const char*>(data), size));
+        CHECK(a.Loaded() && a.FileCount() == 0 && a.DirectoryCount() == 0);
         return 0;
     }
     CHECK(a.Loaded());
