@@ -45,6 +45,20 @@ TComPtr<IBaseFilter> AddGdiVideoRenderer(IGraphBuilder* builder)
     return renderer;
 }
 
+TComPtr<IBaseFilter> AddWineSplitter(IGraphBuilder* builder)
+{
+    // Wine's "GStreamer splitter filter".
+    static const CLSID splitterClass = {
+        0xf9d8d64e, 0xa144, 0x47dc, {0x8e, 0xe0, 0xf5, 0x34, 0x98, 0x37, 0x2c, 0x29}};
+    TComPtr<IBaseFilter> splitter;
+    if (!RunningOnWine()) return splitter;
+    if (FAILED(CoCreateInstance(splitterClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                splitter.PutVoid())) ||
+        FAILED(builder->AddFilter(splitter.Get(), L"GStreamer splitter filter")))
+        splitter = nullptr;
+    return splitter;
+}
+
 bool HasConnectedPin(IBaseFilter* filter)
 {
     TComPtr<IEnumPins> pins;

@@ -34,5 +34,12 @@ bool RunningOnWine();
 // Windows or when it cannot be made.
 TComPtr<IBaseFilter> AddGdiVideoRenderer(IGraphBuilder* builder);
 
+// On Wine, adds the GStreamer splitter, which intelligent connect picks for
+// every format there anyway; found in the graph, it is tried before the
+// registry is searched. Each such search leaks about 36 handles in Wine's
+// filter mapper (two searches per file), which a long session piles up.
+// Returns it, or nothing on Windows or when it cannot be made.
+TComPtr<IBaseFilter> AddWineSplitter(IGraphBuilder* builder);
+
 // True when some pin of the filter is connected.
 bool HasConnectedPin(IBaseFilter* filter);

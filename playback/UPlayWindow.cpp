@@ -51,6 +51,7 @@ TPlayWindow::~TPlayWindow()
         SourceFilter = nullptr;
         Graph = nullptr;
         CallbackFilter = nullptr;
+        SoundRenderer = nullptr;
     }
     DestroyHandle();
 }
@@ -197,6 +198,7 @@ void TPlayWindow::ResetGraph()
         DetachGraphWindow();
     } catch (const Exception&) {
     }
+    TakeSoundRendererBack();
     Graph = nullptr;
     SourceFilter = nullptr;
     PlayState = psStopped;
@@ -221,11 +223,16 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         if (!builder) CheckDSResult(E_NOINTERFACE);
         SourceFilter = nullptr;
         CheckDSResult(builder->AddSourceFilter(fileName.c_str(), L"Source_Filter", SourceFilter.Put()));
-        // Added before the callback filter, which is then tried first.
+        // Wine only, like the renderers: filters in the graph are tried before
+        // the registry is searched, and those added last first. The renderers
+        // are added before the callback filter, which is then tried first.
+        TComPtr<IBaseFilter> splitter = AddWineSplitter(builder.Get());
         TComPtr<IBaseFilter> gdiRenderer = AddGdiVideoRenderer(builder.Get());
+        AddSoundRenderer(builder.Get());
         if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
         RenderSourcePins(builder.Get(), SourceFilter.Get());
-        if (gdiRenderer && !HasConnectedPin(gdiRenderer.Get())) builder->RemoveFilter(gdiRenderer.Get());
+        for (IBaseFilter* unused : {splitter.Get(), gdiRenderer.Get(), SoundRenderer.Get()})
+            if (unused && !HasConnectedPin(unused)) builder->RemoveFilter(unused);
         // Registered again now that the filter is connected: the callback gets
         // this graph's video format, taken here and not on the streaming thread.
         if (CallbackFilter)
@@ -264,6 +271,28 @@ void TPlayWindow::RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter)
         if (info.pFilter) info.pFilter->Release();
         if (info.dir == PINDIR_OUTPUT) CheckDSResult(builder->Render(pin.Get()));
     }
+}
+
+void TPlayWindow::AddSoundRenderer(IGraphBuilder* builder)
+{
+    if (!RunningOnWine()) return;
+    if (!SoundRenderer && FAILED(CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IBaseFilter, SoundRenderer.PutVoid()))) {
+        SoundRenderer = nullptr;
+        return;
+    }
+    builder->AddFilter(SoundRenderer.Get(), L"Default DirectSound Device");
+}
+
+// The renderer leaves the old graph before that graph goes: one filter must
+// never be in two graphs, and a graph that is released later (by whoever
+// still holds it) would take it out of the new one.
+void TPlayWindow::TakeSoundRendererBack()
+{
+    if (!SoundRenderer || !Graph) return;
+    Graph->Stop();
+    TComPtr<IFilterGraph> graph = Graph.As<IFilterGraph>(IID_IFilterGraph);
+    if (graph) graph->RemoveFilter(SoundRenderer.Get());
 }
 
 void TPlayWindow::AttachGraphWindow()
