@@ -63,3 +63,13 @@ reelo_stop_wine() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
+
+# The demo's command line for Reelo: every demo file, then the demo folder
+# itself (a folder entry), as Windows paths, one per line.
+reelo_demo_args() {
+  local f
+  for f in "$REELO_DEMO_DIR"/*; do
+    [ -f "$f" ] && winepath -w "$f"
+  done
+  winepath -w "$REELO_DEMO_DIR"
+}

@@ -29,11 +29,11 @@
 #include <vector>
 
 #include "tray/UTaskTrayIcon.h"
+#include "win/UTrackBar.h"  // TMouseButton
 
 class TMenu;
 class TTimer;
 
-enum class TMouseButton { Left, Right, Middle };
 // Shift state of mouse events: a combination of these.
 enum : UINT { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
 

@@ -2,28 +2,76 @@
 
 #include <commctrl.h>
 
-#include "settings/UConfigKeys.h"
-#include "settings/USetting.h"
-#include "win/UApplication.h"
-#include "win/UDialogs.h"
+#include <algorithm>
+#include <cstdio>
+
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
+#include "playlist/UFolderScan.h"
+#include "settings/UConfigKeys.h"
+#include "settings/USetting.h"
+#include "ui/UScanResultDlg.h"
+#include "win/UApplication.h"
+#include "win/UDialogs.h"
 
 void (*FormCreateErrorHook)(const std::string& text) = nullptr;
+int (*MainFormAskHook)(const std::string& text, const std::string& caption, UINT flags) = nullptr;
 
 namespace {
 constexpr int DesignLeft = 502;
 constexpr int DesignTop = 400;
 constexpr int DesignClientWidth = 472;
 constexpr int DesignClientHeight = 344;
+
+const char* const OpenDialogFilter =
+    "メディアファイル(*.avi;*.mpg;*.mpeg;*.wav;*.mp3)|*.avi;*.mpg;*.mpeg;*.wav;*.mp3|"
+    "動画ファイル(*.avi;*.mpg;*.mpeg)|*.avi;*.mpg;*.mpeg|音楽ファイル(*.wav;*.mp3)|*.wav;*.mp3|"
+    "全てのファイル(*.*)|*.*";
+
+// "a|b|c|d" as the open-file dialog wants it ("a\0b\0c\0d\0\0"); a "|"
+// that is the trail byte of a double-byte character stays.
+std::string DialogFilter(const std::string& filter)
+{
+    std::string s = filter;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (FileName::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size())
+            ++i;
+        else if (s[i] == '|')
+            s[i] = '\0';
+    }
+    s.push_back('\0');
+    return s;
+}
+
+// A menu caption showing text as it is ("&" is no mnemonic there).
+std::string MenuText(const std::string& text)
+{
+    std::string s;
+    for (char c : text) {
+        s += c;
+        if (c == '&') s += '&';  // never a trail byte (those start at 0x40)
+    }
+    return s;
+}
+
+void SetTextIfChanged(TControl& control, const std::string& text)
+{
+    if (control.Text() != text) control.SetText(text);
+}
 }  // namespace
+
+// ------------------------------------------------------------ construction
 
 TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     : FArgs(std::move(args)), FFolders(std::move(folders))
 {
-    PlayLists = std::make_unique<TPlayLists>();
-    TPlayList& temporary = PlayLists->Append("Temporary");
-    Controller = std::make_unique<TController>(*this);
+    PlayLists = std::make_unique<TPlayLists>([this] {
+        // Until the controller has read the environment, lists live in the
+        // configuration folder.
+        return Controller && !Controller->PlayListDir().empty() ? Controller->PlayListDir() : ConfigDir;
+    });
+    TPlayList& temporary = PlayLists->Append(TemporaryListName);
+    Controller = std::make_unique<TController>();
     Controller->SetPlayList(&temporary);
     LoadConfiguration();
     LoadPlayListNames();
@@ -41,9 +89,18 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     CreateHandle(p);
     CreateMenus();
     CreateComponents();
+    BindActions();
+    Layout();
     OnShow = [this] { FormShow(); };
     OnHide = [this] { FormHide(); };
     OnClose = [this](TCloseAction& action) { FormClose(action); };
+    OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
+        if (msg == WM_SIZE) Layout();
+        return false;
+    };
+    Controller->MainWindowShown = [this] { return Visible(); };
+    Controller->OnMainWindowWanted = [this](bool show) { show ? RedisplayMenuClick() : Hide(); };
+    Controller->OnPopupCommand = [](UINT id) { Application->DispatchCommand(id, 0); };
     FormCreate();
 }
 
@@ -54,12 +111,13 @@ TMainForm::~TMainForm()
     } catch (...) {
         Application->HandleCurrentException();
     }
+    ActionList.Active = [] { return false; };
     ListDropTarget.reset();
     MovieDropTarget.reset();
+    TrayIcon.SetVisible(false);
     Controller.reset();
+    FileListBox.reset();  // it reads the lists while it draws
     PlayLists.reset();
-    MainMenu.reset();
-    PlayWindowPopupMenu.reset();
     DestroyHandle();
 }
 
@@ -82,45 +140,54 @@ void TMainForm::CreateMenus()
     list.Add("ファイルの追加(&A)...", FileAddAction);
     list.Add("ファイルの削除(&D)", FileDeleteAction);
     list.AddSeparator();
-    list.Add("フォルダの追加(&F)...", nullptr);
-    list.AddSubmenu("フォルダの削除(&R)");
+    list.Add("フォルダの追加(&F)...", [this] { F3Click(); });
+    RemoveDirMenu = &list.AddSubmenu("フォルダの削除(&R)");
     list.AddSeparator();
-    list.AddSubmenu("フォルダのスキャン(&S)").Add("全部(&A)", nullptr);
+    ScanDirMenu = &list.AddSubmenu("フォルダのスキャン(&S)");
+    ScanDirMenu->Add("全部(&A)", [this] { A4Click(); });
     list.AddSeparator();
-    list.Add("音量自動調整(&C)...", nullptr);
+    // The auto-adjust dialog is not part of the program yet.
+    list.Add("音量自動調整(&C)...", nullptr).SetEnabled(false);
 
     TMenu& show = MainMenu->AddSubmenu("表示(&V)");
-    show.Add("中央に表示(&C)", nullptr);
+    PlayCenterMenu = &show.Add("中央に表示(&C)", [this] { PlayCenterMenuClick(); });
     show.Add("全画面表示(&F)", FullScreenAction, Alt(VK_RETURN));
     show.Add("最前面表示(&T)", TopMostAction, Ctrl('T'));
     TMenu& stretch = show.AddSubmenu("拡大縮小(&E)");
-    stretch.Add("自動調整(&A)", nullptr);
-    stretch.Add("50%(&S)", nullptr);
-    stretch.Add("100%(&M)", nullptr);
-    stretch.Add("200%(&L)", nullptr);
+    StretchAutoMenu = &stretch.Add("自動調整(&A)", [this] { StretchAutoMenuClick(); });
+    StretchSmallMenu = &stretch.Add("50%(&S)", [this] { ChooseStretchRatio(50); });
+    StretchNormalMenu = &stretch.Add("100%(&M)", [this] { ChooseStretchRatio(100); });
+    StretchLargeMenu = &stretch.Add("200%(&L)", [this] { ChooseStretchRatio(200); });
     show.AddSeparator();
     show.Add("動画ウインドウ表示(&V)", ShowMovieWindowAction);
     show.Add("タスクトレイに入れる(&H)", TrayModeAction, Ctrl(VK_F4));
     show.Add("スクリーンセーバー抑止(&S)", StopScreenSaverAction, Ctrl('R'));
 
     TMenu& play = MainMenu->AddSubmenu("再生(&P)");
-    play.Add("再生／一時停止(&P)", nullptr, Ctrl('P'));
-    play.Add("停止(&S)", nullptr, Ctrl('S'));
-    play.Add("前のトラックへ(&B)", nullptr, Ctrl(VK_LEFT));
-    play.Add("次のトラックへ(&F)", nullptr, Ctrl(VK_RIGHT));
+    play.Add(
+        "再生／一時停止(&P)", [this] { PlayPauseMenuClick(); }, Ctrl('P'));
+    play.Add(
+        "停止(&S)", [this] { StopCommand(); }, Ctrl('S'));
+    play.Add(
+        "前のトラックへ(&B)", [this] { PrevTrackCommand(); }, Ctrl(VK_LEFT));
+    play.Add(
+        "次のトラックへ(&F)", [this] { NextTrackCommand(); }, Ctrl(VK_RIGHT));
     play.AddSeparator();
     play.Add("ランダム再生(&T)", RandomAction);
     play.Add("リピート再生(&R)", RepeatAction);
     play.AddSeparator();
     TMenu& volume = play.AddSubmenu("音量(&V)");
-    volume.Add("上げる(&U)", nullptr, Ctrl(VK_UP));
-    volume.Add("下げる(&D)", nullptr, Ctrl(VK_DOWN));
+    volume.Add(
+        "上げる(&U)", [this] { U1Click(); }, Ctrl(VK_UP));
+    volume.Add(
+        "下げる(&D)", [this] { D1Click(); }, Ctrl(VK_DOWN));
     volume.Add("ミュート(&M)", MuteAction);
 
+    // The settings dialogs are not part of the program yet: their items wait disabled.
     TMenu& options = MainMenu->AddSubmenu("設定(&C)");
-    options.Add("環境設定(&G)...", [this] { G1Click(); });
+    options.Add("環境設定(&G)...", nullptr).SetEnabled(false);
     options.AddSeparator();
-    options.Add("グローバルの設定(&A)...", nullptr);
+    options.Add("グローバルの設定(&A)...", nullptr).SetEnabled(false);
     options.Add("リストの設定(&L)", PlayListConfigDlgAction);
     options.Add("ファイルの設定(&F)...", FileConfigDlgAction);
     options.AddSeparator();
@@ -129,12 +196,41 @@ void TMainForm::CreateMenus()
     TMenu& help = MainMenu->AddSubmenu("ヘルプ(&H)");
     help.Add("バージョン情報(&A)", nullptr).SetEnabled(false);
 
+    ListCmbPopup = std::make_unique<TMenu>(true);
+    ListCmbPopup->Add("新規(&N)", PlayListNewAction);
+    ListCmbPopup->Add("名前変更(&R)", PlayListNameChangeAction);
+    ListCmbPopup->Add("削除(&D)", PlayListDeleteAction);
+
+    FileListPopup = std::make_unique<TMenu>(true);
+    FileListPopup->Add("再生(&P)", [this] { PlayCommand(); });
+    FileListPopup->AddSeparator();
+    FileListPopup->Add("削除(&D)", FileDeleteAction);
+    FileListPopup->AddSeparator();
+    FileListPopup->Add("上へ(&U)", FileUpAction);
+    FileListPopup->Add("下へ(&L)", FileDownAction);
+    FileListPopup->AddSeparator();
+    FileListPopup->Add("設定(&C)", FileConfigDlgAction);
+
+    TaskTrayRMenu = std::make_unique<TMenu>(true);
+    PlayListPopup = &TaskTrayRMenu->AddSubmenu("プレイリスト(&L)");
+    TaskTrayRMenu->AddSeparator();
+    TaskTrayRMenu->Add("再生/一時停止(&P)", [this] { PlayPauseMenuClick(); });
+    TaskTrayRMenu->Add("停止(&S)", [this] { StopCommand(); });
+    TaskTrayRMenu->Add("前へ(&B)", [this] { PrevTrackCommand(); });
+    TaskTrayRMenu->Add("次へ(&F)", [this] { NextTrackCommand(); });
+    TaskTrayRMenu->AddSeparator();
+    TaskTrayRMenu->Add("終了(&X)", TerminateAction);
+
+    TaskTrayLMenu = std::make_unique<TMenu>(true);
+    TaskTrayLMenu->Add("再表示(&V)", [this] { RedisplayMenuClick(); });
+    TaskTrayLMenu->Add("終了(&X)", TerminateAction);
+
     PlayWindowPopupMenu = std::make_unique<TMenu>(true);
     TMenu& pw = *PlayWindowPopupMenu;
-    pw.Add("再生／一時停止(&P)", nullptr);
-    pw.Add("停止(&S)", nullptr);
-    pw.Add("前のトラック(&B)", nullptr);
-    pw.Add("次のトラック(&F)", nullptr);
+    pw.Add("再生／一時停止(&P)", [this] { PlayPauseMenuClick(); });
+    pw.Add("停止(&S)", [this] { StopCommand(); });
+    pw.Add("前のトラック(&B)", [this] { PrevTrackCommand(); });
+    pw.Add("次のトラック(&F)", [this] { NextTrackCommand(); });
     pw.AddSeparator();
     pw.Add("全画面表示(&A)", FullScreenAction);
     pw.Add("最前面表示(&T)", TopMostAction);
@@ -144,8 +240,171 @@ void TMainForm::CreateMenus()
     MainMenu->AttachTo(Handle());
     SetAccelerators(MainMenu->Accelerators());
 
-    TerminateAction.OnExecute = [this] { TerminateActionExecute(); };
+    TrayIcon.SetTipHelp("Reelo");
+    TrayIcon.LButtonPopupMenu = TaskTrayLMenu.get();
+    TrayIcon.RButtonPopupMenu = TaskTrayRMenu.get();
+    TrayIcon.OnDblClick = [this] { RedisplayMenuClick(); };
+}
+
+void TMainForm::CreateComponents()
+{
+    const HWND h = Handle();
+    auto args = [h](auto& a, const std::string& text, UINT id = 0) -> auto&
+    {
+        a.Parent = h;
+        a.Text = text;
+        a.Id = id;
+        return a;
+    };
+    {
+        TControlArgs a;
+        a.Height = 200;  // with the list dropped down
+        ListCmb = std::make_unique<TComboBox>(args(a, "", idListCmb));
+    }
+    {
+        TListBoxArgs a;
+        a.OwnerData = true;
+        FileListBox = std::make_unique<TListBox>(args(a, "", idFileListBox));
+        FileListBox->OnGetText = [this](int index) { return FileListText(index); };
+    }
+    auto button = [&](const char* caption) {
+        TControlArgs a;
+        return std::make_unique<TButton>(args(a, caption));
+    };
+    Button1 = button("上");
+    Button2 = button("下");
+    Button3 = button("削除");
+    Button4 = button("追加");
+    auto check = [&](const char* caption) {
+        TCheckBoxArgs a;
+        a.Auto = false;  // the mark follows the action
+        return std::make_unique<TCheckBox>(args(a, caption));
+    };
+    CheckBox1 = check("Random");
+    CheckBox2 = check("Repeat");
+    CheckBox3 = check("全画面");
+    TopMostChk = check("最前面");
+    MuteChk = check("Mute");
+    {
+        TButtonBarArgs a;
+        a.Buttons = {
+            {btPlay, "再生"}, {btPause, "一時停止"}, {btStop, "停止"}, {btNext, "次へ"}, {btPrev, "前へ"}};
+        MediaController = std::make_unique<TButtonBar>(args(a, "", idMediaController));
+        MediaController->SetButtonVisible(btPause, false);
+    }
+    {
+        TTrackBarArgs a;
+        a.Min = 0;
+        a.Max = 10000;
+        a.NoTicks = true;
+        a.PageSize = 500;
+        a.LineSize = 0;
+        a.ThumbLength = 15;
+        FrameBar = std::make_unique<TTrackBarEx>(args(a, "", idFrameBar));
+        FrameBar->SetEnabled(false);
+    }
+    {
+        TTrackBarArgs a;
+        a.Min = 0;
+        a.Max = 100;
+        VolumeBar = std::make_unique<TTrackBar>(args(a, "", idVolumeBar));
+        SendMessageA(VolumeBar->Handle(), TBM_SETTICFREQ, 10, 0);
+        VolumeBar->SetPosition(100);
+    }
+    auto label = [&](const std::string& text, UINT id, DWORD style = 0) {
+        TControlArgs a;
+        a.Style = style | SS_NOPREFIX;
+        return std::make_unique<TLabel>(args(a, text, id));
+    };
+    TimeLabel = label("00:00", idTimeLabel, SS_RIGHT);
+    PlayingLabel = label("", idPlayingLabel, SS_ENDELLIPSIS);
+    VolLabel = label("Vol.", 0);
+    VolumeLabel = label("0", idVolumeLabel);
+}
+
+// Fills the client area: the file list takes what the rows below leave.
+void TMainForm::Layout()
+{
+    if (!FileListBox) return;
+    RECT c;
+    GetClientRect(Handle(), &c);
+    const int w = std::max(300, static_cast<int>(c.right)), h = std::max(300, static_cast<int>(c.bottom));
+    ListCmb->SetBounds(8, 8, w - 16, 200);
+    const int rowButtons = h - 152, rowTransport = h - 122, rowSeek = h - 90, rowPlaying = h - 60,
+              rowVolume = h - 34;
+    FileListBox->SetBounds(8, 36, w - 16, rowButtons - 42);
+    Button1->SetBounds(8, rowButtons, 44, 24);
+    Button2->SetBounds(56, rowButtons, 44, 24);
+    Button3->SetBounds(104, rowButtons, 52, 24);
+    Button4->SetBounds(160, rowButtons, 52, 24);
+    CheckBox1->SetBounds(228, rowButtons, 76, 24);
+    CheckBox2->SetBounds(308, rowButtons, 76, 24);
+    MediaController->SetBounds(8, rowTransport, 300, 28);
+    CheckBox3->SetBounds(w - 164, rowTransport + 2, 76, 24);
+    TopMostChk->SetBounds(w - 84, rowTransport + 2, 76, 24);
+    FrameBar->SetBounds(4, rowSeek, w - 68, 26);
+    TimeLabel->SetBounds(w - 60, rowSeek + 5, 52, 18);
+    PlayingLabel->SetBounds(8, rowPlaying, w - 16, 18);
+    VolLabel->SetBounds(8, rowVolume + 6, 30, 18);
+    VolumeBar->SetBounds(40, rowVolume, 200, 28);
+    VolumeLabel->SetBounds(244, rowVolume + 6, 44, 18);
+    MuteChk->SetBounds(300, rowVolume + 2, 76, 24);
+}
+
+void TMainForm::BindActions()
+{
+    FullScreenAction.OnExecute = [this] { FullScreenActionExecute(); };
+    MuteAction.OnExecute = [this] { MuteActionExecute(); };
+    RandomAction.OnExecute = [this] { RandomActionExecute(); };
+    RepeatAction.OnExecute = [this] { RepeatActionExecute(); };
+    FileDeleteAction.OnExecute = [this] { FileDeleteActionExecute(); };
+    FileUpAction.OnExecute = [this] { FileUpActionExecute(); };
+    FileDownAction.OnExecute = [this] { FileDownActionExecute(); };
+    FileAddAction.OnExecute = [this] { FileAddActionExecute(); };
+    ShowMovieWindowAction.OnExecute = [this] { ShowMovieWindowActionExecute(); };
     TrayModeAction.OnExecute = [this] { TrayModeActionExecute(); };
+    PlayListNewAction.OnExecute = [this] { PlayListNewActionExecute(); };
+    PlayListNameChangeAction.OnExecute = [this] { PlayListNameChangeActionExecute(); };
+    PlayListDeleteAction.OnExecute = [this] { PlayListDeleteActionExecute(); };
+    StopScreenSaverAction.OnExecute = [this] { StopScreenSaverActionExecute(); };
+    TerminateAction.OnExecute = [this] { TerminateActionExecute(); };
+    TopMostAction.OnExecute = [this] { TopMostActionExecute(); };
+    // Their dialogs are not part of the program yet.
+    PlayListConfigDlgAction.SetEnabled(false);
+    FileConfigDlgAction.SetEnabled(false);
+
+    RandomAction.Link(*CheckBox1);
+    RepeatAction.Link(*CheckBox2);
+    FullScreenAction.Link(*CheckBox3);
+    TopMostAction.Link(*TopMostChk);
+    MuteAction.Link(*MuteChk);
+    FileUpAction.Link(*Button1);
+    FileDownAction.Link(*Button2);
+    FileDeleteAction.Link(*Button3);
+    FileAddAction.Link(*Button4);
+
+    ListCmb->OnChange = [this] { ListCmbChange(); };
+    ListCmb->OnContextMenu = [this](int x, int y) { ShowPopup(*ListCmbPopup, *ListCmb, x, y); };
+    FileListBox->OnDblClick = [this] { FileListBoxDblClick(); };
+    FileListBox->OnContextMenu = [this](int x, int y) {
+        if (x != -1 || y != -1) {
+            // The line under the pointer becomes the selection.
+            POINT pt{x, y};
+            ScreenToClient(FileListBox->Handle(), &pt);
+            const LRESULT r =
+                SendMessageA(FileListBox->Handle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(pt.x, pt.y));
+            if (HIWORD(r) == 0) FileListBox->SetItemIndex(LOWORD(r));
+        }
+        ShowPopup(*FileListPopup, *FileListBox, x, y);
+    };
+    MediaController->OnClick = [this](int id) { MediaControllerClick(id); };
+    FrameBar->OnMouseDown = [this](TMouseButton b, UINT keys, int x, int y) {
+        FrameBarMouseDown(b, keys, x, y);
+    };
+    FrameBar->OnMouseUp = [this](TMouseButton b, UINT keys, int x, int y) { FrameBarMouseUp(b, keys, x, y); };
+    FrameTimer.OnTimer = [this] { FrameTimerTimer(); };
+    VolumeBar->OnChange = [this] { VolumeBarChange(); };
+
     for (TAction* a :
          {&UpdateAction, &FullScreenAction, &MuteAction, &RandomAction, &RepeatAction, &FileDeleteAction,
           &FileUpAction, &FileDownAction, &FileAddAction, &ShowMovieWindowAction, &TrayModeAction,
@@ -157,42 +416,35 @@ void TMainForm::CreateMenus()
     ActionList.Active = [this] { return Visible(); };
 }
 
-void TMainForm::CreateComponents()
+void TMainForm::ShowPopup(TMenu& menu, TControl& control, int x, int y)
 {
-    HWND h = Handle();
-    ListCmb = CreateControl(h, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 8, 8, 456, 200);
-    FileListBox =
-        CreateControl(h, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, 8, 38,
-                      456, 258, 0, WS_EX_CLIENTEDGE);
-    auto button = [&](const char* caption, int left, TAction& action) {
-        auto b = std::make_unique<TButton>(TControlArgs(h, left, 306, 60, 28, caption));
-        action.Link(*b);
-        FButtons.push_back(std::move(b));
-    };
-    auto check = [&](const char* caption, int left, TAction& action) {
-        TCheckBoxArgs a(h, left, 306, 80, 28, caption);
-        a.Auto = false;  // the mark follows the action
-        auto b = std::make_unique<TCheckBox>(a);
-        action.Link(*b);
-        FButtons.push_back(std::move(b));
-    };
-    button("上", 8, FileUpAction);
-    button("下", 74, FileDownAction);
-    button("削除", 140, FileDeleteAction);
-    button("追加", 206, FileAddAction);
-    check("Random", 290, RandomAction);
-    check("Repeat", 376, RepeatAction);
+    if (x == -1 && y == -1) {
+        RECT r;
+        GetWindowRect(control.Handle(), &r);
+        x = r.left + 8;
+        y = r.top + 8;
+    }
+    menu.Popup(Handle(), x, y);
 }
+
+int TMainForm::Ask(const std::string& text, const std::string& caption, UINT flags)
+{
+    if (MainFormAskHook) return MainFormAskHook(text, caption, flags);
+    return ShowMessageBox(Handle(), text, caption, flags);
+}
+
+// ------------------------------------------------------ start-up, shutdown
 
 void TMainForm::FormCreate()
 {
     try {
         Controller->SetPopupMenu(PlayWindowPopupMenu->Handle());
         ListDropTarget = std::make_unique<TDropRegistration>(
-            FileListBox, [this](const std::vector<std::string>& files, POINTL) { AddDroppedFiles(files); });
+            FileListBox->Handle(),
+            [this](const std::vector<std::string>& files, POINTL) { DropOnFileList(files); });
         MovieDropTarget = std::make_unique<TDropRegistration>(
             Controller->MovieWindowHandle(),
-            [this](const std::vector<std::string>& files, POINTL) { AddDroppedFiles(files); });
+            [this](const std::vector<std::string>& files, POINTL) { DropOnMovieWindow(files); });
         ParseCommandLine(FArgs);
         RestoreWindowBounds();
         SetVisible(!TrayIcon.Visible());
@@ -240,13 +492,6 @@ void TMainForm::SaveConfiguration()
     SaveConfigurationTo(Controller->GlobalSetting(), FFolders, ConfigDir, MultiUserAtLoad, PendingConfigDir);
 }
 
-void TMainForm::SaveRecent()
-{
-    TPlayList* current = Controller->CurrentList();
-    std::string name = !current ? std::string() : current->IsTemporary() ? "Temporary" : current->Name();
-    WriteKey(Controller->GlobalSetting(), ConfigKey::Recent, name);
-}
-
 void TMainForm::RestoreWindowBounds()
 {
     TSetting& global = Controller->GlobalSetting();
@@ -256,7 +501,7 @@ void TMainForm::RestoreWindowBounds()
             SetBounds(ReadKey(global, ConfigKey::BoundsLeft), ReadKey(global, ConfigKey::BoundsTop),
                       ReadKey(global, ConfigKey::BoundsWidth), ReadKey(global, ConfigKey::BoundsHeight));
     }
-    RefreshListViews();
+    RefreshPlayListViews();
 }
 
 void TMainForm::SaveWindowBounds()
@@ -283,20 +528,19 @@ void TMainForm::SaveWindowBounds()
 void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
 {
     TCommandLine cl = ParseCommandLineArgs(args);
-    if (!cl.ListName.empty()) {
-        if (TPlayList* list = PlayLists->Find(cl.ListName)) {
-            SelectPlayList(*list);
+    std::string name = cl.ListName;
+    if (name.empty() && !cl.Paths.empty()) name = PlayLists->NextTemporaryName();
+    if (!name.empty()) {
+        const int found = PlayLists->FindPlayList(name);
+        if (found >= 0) {
+            SelectPlayList(found, false);
         } else {
-            TPlayList& created = PlayLists->Append(cl.ListName);
-            SelectPlayList(created);
+            CheckListName(name);
+            TPlayList& created = PlayLists->Append(name);
+            SelectPlayList(PlayLists->IndexOf(&created), false);
             PlayLists->Sort();
-            RefreshListViews();
+            RefreshPlayListViews();
         }
-    } else if (!cl.Paths.empty()) {
-        TPlayList& created = PlayLists->Append(PlayLists->NextTemporaryName());
-        SelectPlayList(created);
-        PlayLists->Sort();
-        RefreshListViews();
     }
     Controller->StopPlayback();
     for (const std::string& path : cl.Paths) {
@@ -308,7 +552,7 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         std::string resolved = FileSystem::ResolveLongPath(full);
         if (resolved.empty() || !(FileSystem::FileExists(resolved) || FileSystem::DirectoryExists(resolved)))
             continue;
-        Controller->CurrentList()->Add(resolved);
+        CurrentList().Add(resolved);
     }
     RefreshFileList();
     if (cl.Show) {
@@ -316,48 +560,440 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         TrayIcon.SetVisible(!*cl.Show);
         WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, *cl.Show);
     }
-    if (cl.AutoPlay) Controller->Play();
-}
-
-void TMainForm::SelectPlayList(TPlayList& list)
-{
-    Controller->SetPlayList(&list);
-    RefreshFileList();
-}
-
-void TMainForm::RefreshListViews()
-{
-    SendMessageA(ListCmb, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < PlayLists->Count(); ++i) {
-        TPlayList& l = PlayLists->Items(i);
-        SendMessageA(ListCmb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(l.Name().c_str()));
-        if (&l == Controller->CurrentList()) SendMessageA(ListCmb, CB_SETCURSEL, i, 0);
-    }
-    RefreshFileList();
-}
-
-void TMainForm::RefreshFileList()
-{
-    SendMessageA(FileListBox, LB_RESETCONTENT, 0, 0);
-    TPlayList* list = Controller->CurrentList();
-    for (int i = 0; list && i < list->FileCount(); ++i)
-        SendMessageA(FileListBox, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(FileName::ExtractFileName(list->Files(i)).c_str()));
-}
-
-void TMainForm::AddDroppedFiles(const std::vector<std::string>& files)
-{
-    for (const std::string& f : files) Controller->CurrentList()->Add(f);
-    RefreshFileList();
+    if (cl.AutoPlay) PlayCommand();
 }
 
 void TMainForm::GUIC1Click() { Controller->GUISetting().Clear(); }
 
-void TMainForm::TerminateActionExecute()
+// ------------------------------------------------------------ the lists
+
+TPlayList& TMainForm::CurrentList() const { return *Controller->CurrentList(); }
+
+void TMainForm::MakeCurrent(TPlayList& list)
 {
+    PlayLists->EnsureLoaded(list);
+    Controller->SetPlayList(&list);
+}
+
+void TMainForm::SaveCurrentPlayList() { PlayLists->SaveList(CurrentList()); }
+
+void TMainForm::SelectPlayList(int index) { SelectPlayList(index, true); }
+
+void TMainForm::SelectPlayList(int index, bool play)
+{
+    SaveCurrentPlayList();
+    MakeCurrent(PlayLists->Items(index));
+    ListCmb->SetItemIndex(index);
+    RefreshFileList();
+    for (size_t i = 0; i < PlayListPopup->Count(); ++i)
+        PlayListPopup->Item(i).SetChecked(static_cast<int>(i) == index);
+    if (play) PlayCommand();
+}
+
+void TMainForm::RefreshPlayListViews()
+{
+    const int current = PlayLists->IndexOf(Controller->CurrentList());
+    ListCmb->SetItemIndex(-1);
+    SendMessageA(ListCmb->Handle(), WM_SETREDRAW, FALSE, 0);
+    ListCmb->Clear();
+    for (int i = 0; i < PlayLists->Count(); ++i) ListCmb->Add(PlayLists->Items(i).Name());
+    SendMessageA(ListCmb->Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListCmb->Handle(), nullptr, TRUE);
+    ListCmb->SetItemIndex(current);
+    RefreshFileList();
+    PlayListPopup->Clear();
+    for (int i = 0; i < PlayLists->Count(); ++i)
+        PlayListPopup->Add(MenuText(PlayLists->Items(i).Name()), [this, i] { SelectPlayList(i); })
+            .SetChecked(i == current);
+}
+
+void TMainForm::RefreshFileList()
+{
+    // Owner data: the lines are the list's entries, drawn when shown.
+    FileListBox->SetItemIndex(-1);
+    FileListBox->SetCount(CurrentList().FileCount());
+    RefreshFolderMenus();
+}
+
+std::string TMainForm::FileListText(int index) const
+{
+    TPlayList* list = Controller ? Controller->CurrentList() : nullptr;
+    if (!list || index < 0 || index >= list->FileCount()) return {};
+    return list->Files(index).DisplayName();
+}
+
+void TMainForm::RefreshFolderMenus()
+{
+    TPlayList& list = CurrentList();
+    RemoveDirMenu->Clear();
+    ScanDirMenu->Clear();
+    ScanDirMenu->Add("全部(&A)", [this] { A4Click(); });
+    for (int i = 0; i < list.DirectoryCount(); ++i) {
+        const std::string path = MenuText(list.Directories(i).Path());
+        RemoveDirMenu->Add(path, [this, i] { RemoveDirMenuClick(i); });
+        ScanDirMenu->Add(path, [this, i] { ScanDirMenuClick(i + 1); });
+    }
+}
+
+void TMainForm::LoadPlayListNames() { PlayLists->LoadPlayListNames(); }
+
+void TMainForm::RestoreRecentPlayList()
+{
+    const int found = PlayLists->FindIgnoreCase(ReadKey(Controller->GlobalSetting(), ConfigKey::Recent));
+    TPlayList& list = found >= 0 ? PlayLists->Items(found) : CurrentList();
+    try {
+        PlayLists->EnsureLoaded(list);
+    } catch (const Exception& e) {
+        // A list file that cannot be read has been moved aside and the list
+        // starts empty; the user learns of it once the window is up.
+        const std::string message = e.what();
+        Application->Post([message] { throw Exception(message); });
+    }
+    if (&list != Controller->CurrentList()) Controller->SetPlayList(&list);
+}
+
+void TMainForm::SaveRecent()
+{
+    WriteKey(Controller->GlobalSetting(), ConfigKey::Recent, TPlayLists::RecentName(CurrentList()));
+}
+
+void TMainForm::PlayListNewActionExecute()
+{
+    std::string name = PlayLists->NextTemporaryName();
+    if (!InputQuery("リスト名入力", "リストの名前を入力", name) || name.empty()) return;
+    CheckListName(name);
+    const int existing = PlayLists->FindPlayList(name);
+    if (existing >= 0 && Ask("プレイリスト " + name + "はすでに存在します。置き換えますか？", "警告",
+                             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return;
+    SaveCurrentPlayList();
+    std::unique_ptr<TPlayList> list = PlayLists->Create(name);
+    list->SetLoaded(true);  // nothing is read into a new list
+    TPlayList* fresh = list.get();
+    if (existing >= 0) {
+        // The old list is destroyed: the controller lets go of it first.
+        Controller->SetPlayList(fresh);
+        PlayLists->Replace(existing, std::move(list));
+    } else {
+        PlayLists->Append(std::move(list));
+        Controller->SetPlayList(fresh);
+    }
+    PlayLists->Sort();
+    RefreshPlayListViews();
+}
+
+void TMainForm::PlayListNameChangeActionExecute()
+{
+    TPlayList& current = CurrentList();
+    std::string name = current.Name();
+    if (!InputQuery("リスト名入力", "リストの名前を入力", name) || name.empty() ||
+        FileName::SameFileName(name, current.Name()))
+        return;
+    CheckListName(name);
+    const int other = PlayLists->FindPlayList(name);
+    if (other >= 0) {
+        if (Ask("プレイリスト " + name + "はすでに存在します。置き換えますか？", "警告",
+                MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+            return;
+        FileSystem::Remove(PlayLists->PlayListFileName(PlayLists->Items(other)));
+        PlayLists->Delete(other);
+    }
+    current.Rename(name);
+    PlayLists->Sort();
+    RefreshPlayListViews();
+}
+
+void TMainForm::PlayListDeleteActionExecute()
+{
+    if (Ask("プレイリストを削除します。よろしいですか？", {}, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    if (PlayLists->Count() == 1) {
+        std::unique_ptr<TPlayList> fresh = PlayLists->Create(TemporaryListName);
+        fresh->SetLoaded(true);
+        PlayLists->Append(std::move(fresh));
+    }
+    int i = ListCmb->ItemIndex();
+    if (i < 0) i = PlayLists->IndexOf(Controller->CurrentList());
+    MakeCurrent(PlayLists->Items(i != 0 ? 0 : 1));
+    FileSystem::Remove(PlayLists->PlayListFileName(PlayLists->Items(i)));
+    PlayLists->Delete(i);
+    RefreshPlayListViews();
+}
+
+void TMainForm::ListCmbChange()
+{
+    const int i = ListCmb->ItemIndex();
+    if (i >= 0) SelectPlayList(i);
+}
+
+void TMainForm::FileAddActionExecute()
+{
+    std::vector<std::string> files = OpenFilesDialog(Handle(), {}, DialogFilter(OpenDialogFilter));
+    if (files.empty()) return;
+    for (const std::string& f : files) CurrentList().Add(f);
+    RefreshFileList();
+}
+
+void TMainForm::F3Click()
+{
+    const std::string folder = BrowseForFolder(Application->Handle(), "ディレクトリの選択");
+    if (folder.empty()) return;
+    CurrentList().AddDirectory(folder);
+    RefreshFolderMenus();
+}
+
+void TMainForm::FileDeleteActionExecute()
+{
+    const int i = FileListBox->ItemIndex();
+    if (i < 0) return;
+    CurrentList().Delete(i);
+    const int top = FileListBox->TopIndex();
+    FileListBox->SetCount(CurrentList().FileCount());
+    FileListBox->SetTopIndex(top);
+    if (i < CurrentList().FileCount()) FileListBox->SetItemIndex(i);
+}
+
+void TMainForm::FileUpActionExecute()
+{
+    const int i = FileListBox->ItemIndex();
+    if (i <= 0) return;
+    CurrentList().Exchange(i, i - 1);
+    FileListBox->SetItemIndex(i - 1);
+    InvalidateRect(FileListBox->Handle(), nullptr, TRUE);
+}
+
+void TMainForm::FileDownActionExecute()
+{
+    const int i = FileListBox->ItemIndex();
+    if (i < 0 || i + 1 >= CurrentList().FileCount()) return;
+    CurrentList().Exchange(i, i + 1);
+    FileListBox->SetItemIndex(i + 1);
+    InvalidateRect(FileListBox->Handle(), nullptr, TRUE);
+}
+
+void TMainForm::RemoveDirMenuClick(int index)
+{
+    if (index >= CurrentList().DirectoryCount()) return;
+    CurrentList().DeleteDirectory(index);
+    RefreshFolderMenus();
+}
+
+void TMainForm::ScanFolders(int folder)
+{
+    RunFolderScan(CurrentList(), folder,
+                  [this](TScanResult& result) { return ShowScanResult(result, Handle()); });
+    RefreshFileList();
+}
+
+void TMainForm::A4Click() { ScanFolders(-1); }
+
+void TMainForm::ScanDirMenuClick(int index)
+{
+    if (index - 1 < CurrentList().DirectoryCount()) ScanFolders(index - 1);
+}
+
+void TMainForm::DropOnFileList(const std::vector<std::string>& files)
+{
+    for (const std::string& f : files) CurrentList().Add(f);
+    RefreshFileList();
+}
+
+void TMainForm::DropOnMovieWindow(const std::vector<std::string>& files)
+{
+    std::unique_ptr<TPlayList> list = PlayLists->Create(PlayLists->NextTemporaryName());
+    for (const std::string& f : files) list->Add(f);
+    const std::string name = list->Name();
     Controller->StopPlayback();
-    Controller->EndLayered();
-    Application->Terminate();
+    PlayLists->Append(std::move(list));
+    PlayLists->Sort();
+    RefreshPlayListViews();
+    SelectPlayList(PlayLists->FindPlayList(name));
+}
+
+// ------------------------------------------------------------ transport
+
+void TMainForm::PlayCommand()
+{
+    if (CurrentList().FileCount() == 0) return;
+    if (!Controller->Paused()) {
+        const int i = FileListBox->ItemIndex();
+        if (i >= 0) {
+            Controller->SetCurrentIndex(i);
+            FileListBox->SetItemIndex(-1);
+        } else if (Controller->CurrentIndex() < 0) {
+            Controller->SelectFirst();
+        }
+    }
+    Controller->SetContinuous(true);
+    Controller->PlayCurrent();
+}
+
+void TMainForm::PauseCommand()
+{
+    if (Controller->Loaded()) Controller->PausePlayback();
+}
+
+void TMainForm::StopCommand() { Controller->StopPlayback(); }
+
+void TMainForm::NextTrackCommand()
+{
+    int i = Controller->SelectNext();
+    if (i < 0) i = Controller->SelectFirst();
+    if (i < 0) return;
+    FileListBox->SetItemIndex(i);
+    if (Controller->Playing() || Controller->Paused()) Controller->PlayCurrent(true);
+}
+
+void TMainForm::PrevTrackCommand()
+{
+    const int i = Controller->SelectPrevious();
+    if (i < 0) return;
+    FileListBox->SetItemIndex(i);
+    if (Controller->Playing() || Controller->Paused()) Controller->PlayCurrent(true);
+}
+
+void TMainForm::MediaControllerClick(int button)
+{
+    switch (button) {
+        case btPlay:
+            PlayCommand();
+            break;
+        case btPause:
+            PauseCommand();
+            break;
+        case btStop:
+            StopCommand();
+            break;
+        case btNext:
+            NextTrackCommand();
+            break;
+        case btPrev:
+            PrevTrackCommand();
+            break;
+        default:
+            break;
+    }
+}
+
+void TMainForm::PlayPauseMenuClick() { Controller->Playing() ? PauseCommand() : PlayCommand(); }
+
+void TMainForm::FileListBoxDblClick()
+{
+    const int i = FileListBox->ItemIndex();
+    if (i < 0) return;
+    Controller->SetCurrentIndex(i);
+    Controller->SetContinuous(false);
+    Controller->PlayCurrent();
+}
+
+// The press puts the thumb under the pointer before the track bar sees it,
+// so that the track bar's own handling grabs the thumb and the user drags it
+// from there; the seek follows once, on release.
+void TMainForm::FrameBarMouseDown(TMouseButton button, UINT, int x, int y)
+{
+    if (button != TMouseButton::Left) return;
+    FrameBar->SetPosition(FrameBar->PositionAtPoint(x, y));
+    FSeekPressed = true;
+    // Held until the release wherever the press landed: the track bar
+    // itself captures the mouse only for a press on the thumb or the channel.
+    SetCapture(FrameBar->Handle());
+}
+
+void TMainForm::FrameBarMouseUp(TMouseButton button, UINT, int, int)
+{
+    if (button != TMouseButton::Left || !FSeekPressed) return;
+    FSeekPressed = false;
+    if (GetCapture() == FrameBar->Handle()) ReleaseCapture();
+    Controller->SetPosition(FrameBar->Position());
+}
+
+void TMainForm::FrameTimerTimer()
+{
+    if (GetCapture() == FrameBar->Handle()) return;  // the user holds the thumb
+    const int p = Controller->Position();
+    const int s = p > 0 && Controller->Loaded() ? Controller->PositionToSeconds(p) : 0;
+    FrameBar->SetPosition(p);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2d:%.2d", s / 60, s % 60);
+    SetTextIfChanged(*TimeLabel, text);
+}
+
+void TMainForm::VolumeBarChange() { Controller->SetVolumePercent(VolumeBar->Position()); }
+
+void TMainForm::U1Click() { Controller->SetVolumePercent(Controller->VolumePercent() + 1); }
+
+void TMainForm::D1Click() { Controller->SetVolumePercent(Controller->VolumePercent() - 1); }
+
+void TMainForm::MuteActionExecute()
+{
+    const bool on = !Controller->Muted();
+    Controller->SetMute(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::Mute, on);
+}
+
+// ------------------------------------------------------------ toggles
+
+void TMainForm::FullScreenActionExecute()
+{
+    const bool on = !Controller->FullScreen();
+    Controller->SetFullScreen(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::FullScreen, on);
+}
+
+void TMainForm::TopMostActionExecute()
+{
+    const bool on = !Controller->TopMost();
+    Controller->SetTopMostMode(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::TopMost, on);
+}
+
+void TMainForm::ShowMovieWindowActionExecute()
+{
+    const bool on = !Controller->MovieWindowVisible();
+    Controller->SetMovieWindowVisible(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::ShowMovieWindow, on);
+}
+
+void TMainForm::RandomActionExecute()
+{
+    const bool on = !Controller->Random();
+    Controller->SetRandom(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::Random, on);
+}
+
+void TMainForm::RepeatActionExecute()
+{
+    const bool on = !Controller->Repeat();
+    Controller->SetRepeat(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::Repeat, on);
+}
+
+void TMainForm::StopScreenSaverActionExecute()
+{
+    const bool on = !Controller->ScreenSaverStopped();
+    Controller->SetStopScreenSaver(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::StopScreenSaver, on);
+}
+
+void TMainForm::PlayCenterMenuClick()
+{
+    const bool on = !Controller->PlayCenter();
+    Controller->SetPlayCenter(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::PlayCenter, on);
+}
+
+void TMainForm::StretchAutoMenuClick()
+{
+    if (Controller->FullScreen()) return;
+    const bool on = !Controller->Stretch();
+    Controller->SetStretch(on);
+    WriteKey(Controller->GUISetting(), ConfigKey::WindowStretchImage, on);
+}
+
+void TMainForm::ChooseStretchRatio(int percent)
+{
+    if (Controller->FullScreen()) return;
+    Controller->SetStretchRatio(percent);
+    WriteKey(Controller->GUISetting(), ConfigKey::StretchRatio, percent);
 }
 
 void TMainForm::TrayModeActionExecute()
@@ -372,19 +1008,66 @@ void TMainForm::RedisplayMenuClick()
     WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, true);
 }
 
-void TMainForm::G1Click()
+void TMainForm::TerminateActionExecute()
 {
-    std::string configDirText;
-    if (StandIn::ShowEnvConfigDialog(Controller->GlobalSetting(), configDirText))
-        PendingConfigDir = configDirText;
+    Controller->StopPlayback();
+    Controller->EndLayered();
+    Application->Terminate();
 }
+
+// ------------------------------------------------------------ update rules
 
 void TMainForm::UpdateActionUpdate()
 {
-    bool selected = SendMessageA(FileListBox, LB_GETCURSEL, 0, 0) != LB_ERR;
+    TController& c = *Controller;
+    const bool full = c.FullScreen();
+    FullScreenAction.SetChecked(full);
+    TopMostAction.SetEnabled(!full);
+    TopMostAction.SetChecked(c.TopMost());
+    ShowMovieWindowAction.SetChecked(c.MovieWindowVisible());
+    MuteAction.SetChecked(c.Muted());
+    if (VolumeBar->Position() != c.VolumePercent()) VolumeBar->SetPosition(c.VolumePercent());
+    SetTextIfChanged(*VolumeLabel, std::to_string(c.VolumePercent()) + "%");
+    PlayCenterMenu->SetChecked(c.PlayCenter());
+    RandomAction.SetChecked(c.Random());
+    RepeatAction.SetChecked(c.Repeat());
+    StopScreenSaverAction.SetChecked(c.ScreenSaverStopped());
+
+    const bool selected = FileListBox->ItemIndex() >= 0;
     if (selected != FileDeleteAction.Enabled()) {
         FileDeleteAction.SetEnabled(selected);
         FileUpAction.SetEnabled(selected);
         FileDownAction.SetEnabled(selected);
     }
+
+    const int index = c.CurrentIndex();
+    const TPlayList* list = c.CurrentList();
+    SetTextIfChanged(*PlayingLabel,
+                     list && index >= 0 && index < list->FileCount() ? list->Files(index).DisplayName() : "");
+
+    const bool open = c.Loaded();
+    if (open != FrameTimer.Enabled()) {
+        FrameTimer.SetEnabled(open);
+        FrameBar->SetEnabled(open);
+    }
+
+    const bool playing = c.Playing();
+    if (playing && MediaController->ButtonVisible(btPlay)) {
+        MediaController->SetButtonVisible(btPlay, false);
+        MediaController->SetButtonVisible(btPause, true);
+    } else if (!playing && !MediaController->ButtonVisible(btPlay)) {
+        MediaController->SetButtonVisible(btPause, false);
+        MediaController->SetButtonVisible(btPlay, true);
+    }
+
+    if (!full != StretchAutoMenu->Enabled()) {
+        for (TMenuItem* m : {StretchAutoMenu, StretchSmallMenu, StretchNormalMenu, StretchLargeMenu})
+            m->SetEnabled(!full);
+    }
+    const bool stretch = c.Stretch();
+    const int ratio = c.StretchRatio();
+    StretchAutoMenu->SetChecked(stretch);
+    StretchSmallMenu->SetChecked(!stretch && ratio == 50);
+    StretchNormalMenu->SetChecked(!stretch && ratio == 100);
+    StretchLargeMenu->SetChecked(!stretch && ratio == 200);
 }

@@ -1,25 +1,45 @@
 // The main window: owns the playlist collection and the controller, locates
-// and loads the settings at start, saves them at exit, and reads the command
-// line.
+// and loads the settings at start and saves them at exit, reads the command
+// line, and holds every command of the player: the list commands, the
+// transport, the seek bar and the volume, the mode toggles, the tray icon,
+// and the update rules that derive the controls' state from the controller
+// whenever the application is idle.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "win/UAction.h"
-#include "win/UControls.h"
+#include "playback/UController.h"
+#include "tray/UTrayIcon.h"
 #include "ui/UCommandLine.h"
 #include "ui/UConfigLocation.h"
+#include "ui/UPlayLists.h"
+#include "win/UAction.h"
+#include "win/UButtonBar.h"
+#include "win/UControls.h"
 #include "win/UDropTarget.h"
 #include "win/UForm.h"
+#include "win/UListBox.h"
 #include "win/UMenu.h"
-#include "ui/UStandIns.h"
+#include "win/UTimer.h"
+#include "win/UTrackBar.h"
 
-using StandIn::TController;
-using StandIn::TPlayList;
-using StandIn::TPlayLists;
-using StandIn::TTrayIcon;
+// Control ids of the main window's children (other processes find them
+// with GetDlgItem).
+enum TMainFormControlId : UINT {
+    idListCmb = 100,
+    idFileListBox,
+    idMediaController,
+    idFrameBar,
+    idTimeLabel,
+    idPlayingLabel,
+    idVolumeBar,
+    idVolumeLabel,
+};
+
+// The buttons of MediaController.
+enum TMediaButton : int { btPlay = 1, btPause, btStop, btNext, btPrev };
 
 class TMainForm : public TForm {
 public:
@@ -35,34 +55,77 @@ public:
     std::string PendingConfigDir;
     bool MultiUserAtLoad = false;
 
-    TTrayIcon TrayIcon;
-
+    // Start-up and shutdown.
     void LoadConfiguration();
     void SaveConfiguration();
     void ParseCommandLine(const std::vector<std::string>& args);
     void RestoreWindowBounds();
     void SaveWindowBounds();
-
-    // Handlers.
     void FormCreate();
     void FormShow();
     void FormHide();
     void FormClose(TCloseAction& action);
     void FormDestroy();
     void GUIC1Click();
-    void TerminateActionExecute();
+
+    // The collection and the list commands.
+    void SaveCurrentPlayList();
+    void SelectPlayList(int index);
+    void RefreshPlayListViews();
+    void RefreshFileList();
+    void RefreshFolderMenus();
+    void LoadPlayListNames();
+    void RestoreRecentPlayList();
+    void SaveRecent();
+    void PlayListNewActionExecute();
+    void PlayListNameChangeActionExecute();
+    void PlayListDeleteActionExecute();
+    void ListCmbChange();
+    void FileAddActionExecute();
+    void F3Click();
+    void FileDeleteActionExecute();
+    void FileUpActionExecute();
+    void FileDownActionExecute();
+    void RemoveDirMenuClick(int index);
+    void A4Click();
+    void ScanDirMenuClick(int index);
+    void DropOnFileList(const std::vector<std::string>& files);
+    void DropOnMovieWindow(const std::vector<std::string>& files);
+
+    // Transport, seek bar and volume.
+    void PlayCommand();
+    void PauseCommand();
+    void StopCommand();
+    void NextTrackCommand();
+    void PrevTrackCommand();
+    void MediaControllerClick(int button);
+    void PlayPauseMenuClick();
+    void FileListBoxDblClick();
+    void FrameBarMouseDown(TMouseButton button, UINT keys, int x, int y);
+    void FrameBarMouseUp(TMouseButton button, UINT keys, int x, int y);
+    void FrameTimerTimer();
+    void VolumeBarChange();
+    void U1Click();
+    void D1Click();
+    void MuteActionExecute();
+
+    // Mode toggles, tray mode and termination.
+    void FullScreenActionExecute();
+    void TopMostActionExecute();
+    void ShowMovieWindowActionExecute();
+    void RandomActionExecute();
+    void RepeatActionExecute();
+    void StopScreenSaverActionExecute();
+    void PlayCenterMenuClick();
+    void StretchAutoMenuClick();
+    void ChooseStretchRatio(int percent);
     void TrayModeActionExecute();
     void RedisplayMenuClick();
-    void G1Click();
+    void TerminateActionExecute();
+
     void UpdateActionUpdate();
 
-    // Components.
-    HWND ListCmb = nullptr;
-    HWND FileListBox = nullptr;
-    std::unique_ptr<TMenu> MainMenu;
-    std::unique_ptr<TMenu> PlayWindowPopupMenu;
-    TMenuItem* GUIC1 = nullptr;
-
+    // Actions.
     TActionList ActionList;
     TAction UpdateAction;
     TAction FullScreenAction, MuteAction, RandomAction, RepeatAction, FileDeleteAction, FileUpAction,
@@ -70,26 +133,56 @@ public:
         PlayListNameChangeAction, PlayListDeleteAction, StopScreenSaverAction, TerminateAction,
         PlayListConfigDlgAction, FileConfigDlgAction, TopMostAction;
 
+    // Menus (they outlive the tray icon, which refers to two of them).
+    std::unique_ptr<TMenu> MainMenu, ListCmbPopup, FileListPopup, TaskTrayRMenu, TaskTrayLMenu,
+        PlayWindowPopupMenu;
+    TMenu* RemoveDirMenu = nullptr;
+    TMenu* ScanDirMenu = nullptr;
+    TMenu* PlayListPopup = nullptr;
+    TMenuItem *PlayCenterMenu = nullptr, *StretchAutoMenu = nullptr, *StretchSmallMenu = nullptr,
+              *StretchNormalMenu = nullptr, *StretchLargeMenu = nullptr, *GUIC1 = nullptr;
+
+    // Controls.
+    std::unique_ptr<TComboBox> ListCmb;
+    std::unique_ptr<TListBox> FileListBox;
+    std::unique_ptr<TButton> Button1, Button2, Button3, Button4;
+    std::unique_ptr<TCheckBox> CheckBox1, CheckBox2, CheckBox3, TopMostChk, MuteChk;
+    std::unique_ptr<TButtonBar> MediaController;
+    std::unique_ptr<TTrackBarEx> FrameBar;
+    std::unique_ptr<TTrackBar> VolumeBar;
+    std::unique_ptr<TLabel> TimeLabel, PlayingLabel, VolLabel, VolumeLabel;
+    TTimer FrameTimer{1000, false};
+
+    TTrayIcon TrayIcon;
+
 protected:
     void CreateParams(TCreateParams& params) override;
 
 private:
-    void CreateComponents();
     void CreateMenus();
-    void SelectPlayList(TPlayList& list);
-    void LoadPlayListNames() {}
-    void RestoreRecentPlayList() {}
-    void SaveCurrentPlayList() {}
-    void SaveRecent();
-    void RefreshListViews();
-    void RefreshFileList();
-    void AddDroppedFiles(const std::vector<std::string>& files);
+    void CreateComponents();
+    void BindActions();
+    void Layout();
+    // play: run the play command afterwards (the command line does not).
+    void SelectPlayList(int index, bool play);
+    // Current list (never null after construction).
+    TPlayList& CurrentList() const;
+    // Makes list the controller's current list, loading it first.
+    void MakeCurrent(TPlayList& list);
+    void ShowPopup(TMenu& menu, TControl& control, int x, int y);
+    void ScanFolders(int folder);
+    std::string FileListText(int index) const;
+    // Asks a yes/no or OK/cancel question; the answer (IDYES, IDOK, ...).
+    int Ask(const std::string& text, const std::string& caption, UINT flags);
 
     std::vector<std::string> FArgs;
     TConfigFolders FFolders;
-    std::vector<std::unique_ptr<TControl>> FButtons;
+    bool FSeekPressed = false;
 };
 
 // Test hook: replaces the stop-icon message box that reports an error of
 // FormCreate (text), when set.
 extern void (*FormCreateErrorHook)(const std::string& text);
+// Test hook: answers the main window's questions (text, caption, flags)
+// instead of a message box, when set.
+extern int (*MainFormAskHook)(const std::string& text, const std::string& caption, UINT flags);

@@ -1,5 +1,6 @@
 #include "tests/ui/TestSupport.h"
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -131,4 +132,30 @@ TUserFolderGuard::~TUserFolderGuard()
     std::string dir = FileName::ExcludeTrailingPathDelimiter(FPath);
     RemoveTree(dir);
     if (!FSaved.empty()) MoveFileA(FSaved.c_str(), dir.c_str());
+}
+
+// A silent 8 kHz mono 16-bit WAV file.
+void WriteWav(const std::string& path, int seconds)
+{
+    const uint32_t data = 8000u * 2u * static_cast<uint32_t>(seconds);
+    std::string h = "RIFF";
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) h += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&](uint16_t v) {
+        h += static_cast<char>(v & 0xFF);
+        h += static_cast<char>(v >> 8);
+    };
+    u32(36 + data);
+    h += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(16000);
+    u16(2);
+    u16(16);
+    h += "data";
+    u32(data);
+    WriteTextFile(path, h + std::string(data, '\0'));
 }

@@ -25,6 +25,8 @@ void RemoveTree(const std::string& dir);
 void WriteTextFile(const std::string& file, const std::string& text);
 std::string ReadTextFile(const std::string& file);
 bool PathExists(const std::string& path);
+// A silent 8 kHz mono 16-bit WAV file of that length.
+void WriteWav(const std::string& path, int seconds);
 
 // Saves HKCU\Software\Pondel\Reelo "Path" and restores it (or its absence).
 class TRegistryPathGuard {

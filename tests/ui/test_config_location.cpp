@@ -9,6 +9,7 @@
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "win/UApplication.h"
+#include "win/UDialogs.h"
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
@@ -323,7 +324,7 @@ TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
         ASSERT_NE(nullptr, list);
         EXPECT_EQ("Temporary 2", list->Name());
         ASSERT_EQ(1, list->FileCount());  // the missing file is left out
-        EXPECT_EQ(folder + "\\表示.AVI", list->Files(0));
+        EXPECT_EQ(folder + "\\表示.AVI", list->Files(0).Path());
         EXPECT_FALSE(ReadKey(form->Controller->GUISetting(), ConfigKey::ShowControllWindow, true));
         form->GUIC1Click();
         EXPECT_FALSE(KeyIsSet(form->Controller->GUISetting(), ConfigKey::ShowControllWindow));
@@ -339,26 +340,27 @@ TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
         auto form = Create({"/A", "/PMusic"});
         EXPECT_EQ("Music", form->Controller->CurrentList()->Name());
         EXPECT_EQ(2, form->PlayLists->Count());
-        EXPECT_EQ("Music", form->PlayLists->Items(0).Name());  // sorted
+        EXPECT_EQ("Music", form->PlayLists->Items(1).Name());  // sorted after the temporary list
     }
     {
-        auto form = Create({"/PTemporary"});  // an existing list is selected, not created
-        EXPECT_EQ(1, form->PlayLists->Count());
+        auto form = Create({"/PTemporary"});     // an existing list is selected, not created
+        EXPECT_EQ(2, form->PlayLists->Count());  // Temporary, and Music from its file
+        EXPECT_EQ(0, form->PlayLists->FindPlayList("Temporary"));
     }
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainWindow, FailureInFormCreateIsReportedAndTerminates)
 {
-    OleUninitialize();  // RegisterDragDrop now fails
     std::string reported;
     static std::string* sink;
     sink = &reported;
     FormCreateErrorHook = [](const std::string& text) { *sink = text; };
-    auto form = Create({});
-    EXPECT_NE(std::string::npos, reported.find("ドロップターゲット")) << reported;
+    // A list name that would put its file outside the playlist folder.
+    auto form = Create({"/P..\\elsewhere"});
+    EXPECT_NE(std::string::npos, reported.find("リスト名")) << reported;
     EXPECT_TRUE(app->Terminated());
-    OleInitialize(nullptr);
+    EXPECT_EQ(-1, form->PlayLists->FindPlayList("..\\elsewhere"));
 }
 
 TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
@@ -370,6 +372,91 @@ TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
     form.reset();
     ASSERT_EQ(1u, errors.size());
     DeleteFileA(FileName::ExcludeTrailingPathDelimiter(program).c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The text the next input box gets before OK is pressed.
+std::string NextInput;
+void AnswerInput(HWND box)
+{
+    SetWindowTextA(GetDlgItem(box, 100), NextInput.c_str());
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+std::vector<std::string> Asked;
+int NextAnswer = IDYES;
+int Answer(const std::string& text, const std::string&, UINT)
+{
+    Asked.push_back(text);
+    return NextAnswer;
+}
+
+TEST_F(MainWindow, ListCommandsNewRenameAndDelete)
+{
+    InputQueryShownHook = AnswerInput;
+    MainFormAskHook = Answer;
+    Asked.clear();
+    auto form = Create({});
+    TPlayLists& lists = *form->PlayLists;
+    auto current = [&] { return form->Controller->CurrentList()->Name(); };
+
+    NextInput = "abc";
+    form->PlayListNewActionExecute();
+    EXPECT_EQ("abc", current());
+    form->Controller->CurrentList()->Add(program + "a.avi");
+    // The same name again, replaced on Yes: a new empty list in its place.
+    NextAnswer = IDYES;
+    form->PlayListNewActionExecute();
+    ASSERT_EQ(1u, Asked.size());
+    EXPECT_EQ("プレイリスト abcはすでに存在します。置き換えますか？", Asked[0]);
+    EXPECT_EQ(2, lists.Count());
+    EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+
+    NextInput = "ABC";  // the same name but for case: nothing happens
+    form->PlayListNameChangeActionExecute();
+    EXPECT_EQ("abc", current());
+    NextInput = "xyz";
+    form->PlayListNameChangeActionExecute();
+    EXPECT_EQ("xyz", current());
+    EXPECT_EQ(1, lists.FindPlayList("xyz"));
+
+    // Deleting the current list makes the first one current and removes the file.
+    form->SaveCurrentPlayList();
+    ASSERT_TRUE(PathExists(program + "xyz.lst"));
+    NextAnswer = IDOK;
+    form->PlayListDeleteActionExecute();
+    EXPECT_FALSE(PathExists(program + "xyz.lst"));
+    EXPECT_EQ("Temporary", current());
+    ASSERT_EQ(1, lists.Count());
+    // Deleting the only list leaves a fresh Temporary, and Temporary.lst goes too.
+    form->Controller->CurrentList()->Add(program + "b.avi");
+    form->SaveCurrentPlayList();
+    ASSERT_TRUE(PathExists(program + "Temporary.lst"));
+    TPlayList* before = form->Controller->CurrentList();
+    form->PlayListDeleteActionExecute();
+    EXPECT_FALSE(PathExists(program + "Temporary.lst"));
+    ASSERT_EQ(1, lists.Count());
+    EXPECT_NE(before, form->Controller->CurrentList());
+    EXPECT_EQ("Temporary", current());
+    EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+
+    // A new list, a file added, another list selected and back: the file shows once.
+    NextInput = "m";
+    form->PlayListNewActionExecute();
+    WriteWav(program + "c.wav", 1);
+    form->DropOnFileList({program + "c.wav"});
+    form->SelectPlayList(lists.FindPlayList("Temporary"));
+    form->SelectPlayList(lists.FindPlayList("m"));
+    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
+    EXPECT_EQ(1, form->FileListBox->Count());
+    EXPECT_EQ("c", form->FileListBox->Item(0));
+    form->StopCommand();
+    InputQueryShownHook = nullptr;
+    MainFormAskHook = nullptr;
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace

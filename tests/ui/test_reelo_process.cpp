@@ -1,7 +1,8 @@
 // Reelo.exe as a real process, copied into a temporary program folder (its
 // config.ini goes there): first start, restoring the bounds, a malformed
-// settings file, multi-user mode with and without the registry value, and
-// the command line's visibility option.
+// settings file, multi-user mode with and without the registry value, the
+// command line's visibility option, files played from the command line, a
+// named list coming back, a damaged recent list, and the seek bar.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,6 +14,8 @@
 #include "settings/USetting.h"
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
+#include "playlist/UPlayList.h"
+#include "ui/UMainForm.h"
 
 namespace {
 
@@ -100,6 +103,19 @@ public:
         if (!visible) Sleep(300);
         return h;
     }
+    // The text of a child of the main window, waiting up to timeoutMs for
+    // it to become want (returns the last text seen).
+    static std::string Text(HWND main, UINT id, const std::string& want = {}, int timeoutMs = 0)
+    {
+        std::string text;
+        for (int waited = 0;; waited += 50) {
+            char buf[512] = {};
+            SendMessageA(GetDlgItem(main, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+            text = buf;
+            if (text == want || waited >= timeoutMs) return text;
+            Sleep(50);
+        }
+    }
     DWORD WaitExit(int timeoutMs = 15000)
     {
         if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
@@ -111,6 +127,8 @@ public:
 private:
     PROCESS_INFORMATION FPi = {};
 };
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 std::unique_ptr<TSetting> ReadConfig(const std::string& dir)
 {
@@ -137,6 +155,8 @@ struct ReeloProcess : ::testing::Test {
         ASSERT_TRUE(PathExists(exe)) << exe;
         FileSystem::ForceDirectories(program);
         ASSERT_TRUE(CopyFileA(exe.c_str(), (program + "Reelo.exe").c_str(), FALSE));
+        const std::string dll = FileName::ExtractFilePath(exe) + "TsFilter.dll";
+        ASSERT_TRUE(CopyFileA(dll.c_str(), (program + "TsFilter.dll").c_str(), FALSE));
     }
 };
 
@@ -253,6 +273,116 @@ TEST_F(ReeloProcess, MultiUserWithoutTheRegistryValueUsesTheUserFolder)
     ASSERT_TRUE(PathExists(userFolder.Path() + "config.ini"));
     EXPECT_TRUE(ReadKey(*ReadConfig(userFolder.Path()), ConfigKey::RestoreWindowPosition, false));
     EXPECT_FALSE(KeyIsSet(*ReadConfig(program), ConfigKey::RestoreWindowPosition));
+}
+
+TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
+{
+    // Both folder names hold 0x5C trail bytes (ソ = 83 5C, 表 = 95 5C).
+    const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\表示";
+    FileSystem::ForceDirectories(folder);
+    std::vector<std::string> files;
+    for (const char* name : {"表示1", "表示2", "表示3"}) {
+        files.push_back(folder + "\\" + name + ".wav");
+        WriteWav(files.back(), 1);
+    }
+    {
+        TReelo reelo(program, "/A " + Quoted(files[0]) + " " + Quoted(files[1]) + " " + Quoted(files[2]) +
+                                  " " + Quoted(folder));
+        HWND main = reelo.MainWindow();
+        ASSERT_NE(nullptr, main);
+        EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+        EXPECT_EQ("表示1", TReelo::Text(main, idPlayingLabel, "表示1", 10000));
+        EXPECT_EQ("表示2", TReelo::Text(main, idPlayingLabel, "表示2", 10000));
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, reelo.WaitExit());
+    }
+    EXPECT_EQ("Temporary", ReadKey(*ReadConfig(program), ConfigKey::Recent));
+    TPlayList saved("Temporary", program);
+    saved.LoadFromFile(program + "Temporary.lst");
+    ASSERT_EQ(3, saved.FileCount());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
+    ASSERT_EQ(1, saved.DirectoryCount());
+    EXPECT_EQ(folder, FileName::ExcludeTrailingPathDelimiter(saved.Directories(0).Path()));
+}
+
+TEST_F(ReeloProcess, NamedListComesBackAtTheNextStart)
+{
+    const std::string file = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\a.wav";
+    WriteWav(file, 1);
+    {
+        TReelo reelo(program, "/PTest " + Quoted(file));
+        HWND main = reelo.MainWindow();
+        ASSERT_NE(nullptr, main);
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, reelo.WaitExit());
+    }
+    ASSERT_TRUE(PathExists(program + "Test.lst"));
+    TReelo reelo(program, "");
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("Test", TReelo::Text(main, idListCmb));
+    EXPECT_EQ(1, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+}
+
+TEST_F(ReeloProcess, DamagedRecentListIsReportedAndKept)
+{
+    const std::string damaged = "\\\t0\t0\t\r\n\tx\r\n";
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::Recent, "Bad"); });
+    WriteTextFile(program + "Bad.lst", damaged);
+    TReelo reelo(program, "");
+    HWND box = reelo.Window("#32770");
+    ASSERT_NE(nullptr, box);
+    std::string text;
+    for (int waited = 0; waited < 5000 && text.find("Bad.lst") == std::string::npos; waited += 50) {
+        Sleep(50);
+        text.clear();
+        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+    }
+    EXPECT_NE(std::string::npos, text.find("Bad.lst")) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("Bad", TReelo::Text(main, idListCmb));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+    EXPECT_EQ(damaged, ReadTextFile(program + "Bad.lst.bad"));
+}
+
+int Seconds(const std::string& label)
+{
+    return std::stoi(label.substr(0, label.find(':'))) * 60 + std::stoi(label.substr(label.find(':') + 1));
+}
+
+// A press left of the channel puts the thumb at 0 and the timer leaves it
+// there while it is held; the seek to 0 comes on release, not on the press.
+TEST_F(ReeloProcess, SeekBarSeeksOnRelease)
+{
+    const std::string file =
+        FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\long.wav";
+    WriteWav(file, 60);
+    TReelo reelo(program, "/A " + Quoted(file));
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    HWND bar = GetDlgItem(main, idFrameBar);
+    for (int waited = 0; waited < 20000 && Seconds(TReelo::Text(main, idTimeLabel)) < 3; waited += 100)
+        Sleep(100);
+    ASSERT_GE(Seconds(TReelo::Text(main, idTimeLabel)), 3);
+    ASSERT_TRUE(IsWindowEnabled(bar));
+    ASSERT_GT(SendMessageA(bar, TBM_GETPOS, 0, 0), 0);
+
+    PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 10));
+    Sleep(2500);
+    EXPECT_EQ(0, SendMessageA(bar, TBM_GETPOS, 0, 0));  // held: the timer left it
+    const int before = Seconds(TReelo::Text(main, idTimeLabel));
+    EXPECT_GE(before, 3);  // nor did it refresh the time
+    PostMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(0, 10));
+    Sleep(1500);
+    // Sought on release: at most a second or two played since.
+    EXPECT_LE(Seconds(TReelo::Text(main, idTimeLabel)), 2);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
 }
 
 }  // namespace

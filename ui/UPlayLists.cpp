@@ -1,0 +1,181 @@
+#include "ui/UPlayLists.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "playlist/UFileName.h"
+#include "playlist/UFileSystem.h"
+
+const char* const TemporaryListName = "Temporary";
+
+namespace {
+const char* const ListExtension = ".lst";
+
+// A whole decimal number (blanks before it and a sign allowed) that fits an
+// int, as the temporary names' numbers are read.
+bool ParseInt(const std::string& text, int64_t& value)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+        if (v > INT32_MAX + int64_t(1)) return false;
+    }
+    v = negative ? -v : v;
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    value = v;
+    return true;
+}
+}  // namespace
+
+std::string LowerListName(const std::string& name)
+{
+    std::string s = name;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (FileName::IsLeadByte(c) && i + 1 < s.size())
+            ++i;  // the trail byte may look like a letter
+        else if (c >= 'A' && c <= 'Z')
+            s[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+bool IsTemporaryName(const std::string& name)
+{
+    return LowerListName(name).find("temporary") != std::string::npos;
+}
+
+int ComparePlayLists(const TPlayList& a, const TPlayList& b)
+{
+    const std::string la = LowerListName(a.Name()), lb = LowerListName(b.Name());
+    const bool ta = la.find("temporary") != std::string::npos, tb = lb.find("temporary") != std::string::npos;
+    if (ta != tb) return ta ? -1 : 1;
+    return FileName::CompareFileNames(la, lb);
+}
+
+void CheckListName(const std::string& name)
+{
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (FileName::IsLeadByte(c) && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/' || c == ':') throw Exception("リスト名に \\ / : は使えません: " + name);
+    }
+}
+
+TPlayLists::TPlayLists(TPlayList::TFolderFunc playListDir) : FPlayListDir(std::move(playListDir)) {}
+
+int TPlayLists::IndexOf(const TPlayList* list) const
+{
+    for (size_t i = 0; i < FLists.size(); ++i)
+        if (FLists[i].get() == list) return static_cast<int>(i);
+    return -1;
+}
+
+std::unique_ptr<TPlayList> TPlayLists::Create(const std::string& name) const
+{
+    return std::make_unique<TPlayList>(name, FPlayListDir);
+}
+
+TPlayList& TPlayLists::Append(std::unique_ptr<TPlayList> list)
+{
+    FLists.push_back(std::move(list));
+    return *FLists.back();
+}
+
+TPlayList& TPlayLists::Replace(int index, std::unique_ptr<TPlayList> list)
+{
+    FLists.at(index) = std::move(list);
+    return *FLists[index];
+}
+
+void TPlayLists::Delete(int index)
+{
+    FLists.at(index);  // range check
+    FLists.erase(FLists.begin() + index);
+}
+
+void TPlayLists::Sort()
+{
+    std::stable_sort(FLists.begin(), FLists.end(),
+                     [](const auto& a, const auto& b) { return ComparePlayLists(*a, *b) < 0; });
+}
+
+int TPlayLists::FindPlayList(const std::string& name) const
+{
+    for (size_t i = 0; i < FLists.size(); ++i)
+        if (FLists[i]->Name() == name) return static_cast<int>(i);
+    return -1;
+}
+
+int TPlayLists::FindIgnoreCase(const std::string& name) const
+{
+    for (size_t i = 0; i < FLists.size(); ++i)
+        if (FileName::SameFileName(FLists[i]->Name(), name)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string TPlayLists::NextTemporaryName() const
+{
+    int64_t largest = 1;
+    for (const auto& l : FLists) {
+        if (!IsTemporaryName(l->Name())) continue;
+        int64_t n = 1;
+        if (l->Name().size() > 10 && !ParseInt(l->Name().substr(10), n)) n = 1;
+        largest = std::max(largest, n);
+    }
+    return std::string(TemporaryListName) + " " + std::to_string(largest + 1);
+}
+
+std::string TPlayLists::PlayListFileName(const TPlayList& list) const
+{
+    return (FPlayListDir ? FPlayListDir() : std::string()) + list.Name() + ListExtension;
+}
+
+std::string TPlayLists::SaveFileName(const TPlayList& list) const
+{
+    if (!IsTemporaryName(list.Name())) return PlayListFileName(list);
+    return (FPlayListDir ? FPlayListDir() : std::string()) + TemporaryListName + ListExtension;
+}
+
+void TPlayLists::SaveList(TPlayList& list) const
+{
+    if (IsTemporaryName(list.Name())) list.Setting().Clear();
+    // The folder may not exist yet (the per-user folder on the first run in
+    // multi-user mode): without it the exit save would stop here.
+    const std::string file = SaveFileName(list);
+    FileSystem::ForceDirectories(FileName::ExtractFilePath(file));
+    list.SaveToFile(file);
+}
+
+void TPlayLists::EnsureLoaded(TPlayList& list) const
+{
+    if (!list.Loaded()) list.LoadFromFile(PlayListFileName(list));
+}
+
+std::string TPlayLists::RecentName(const TPlayList& list)
+{
+    return IsTemporaryName(list.Name()) ? std::string(TemporaryListName) : list.Name();
+}
+
+void TPlayLists::LoadPlayListNames()
+{
+    const std::string folder = FPlayListDir ? FPlayListDir() : std::string();
+    std::vector<std::string> names;
+    FileSystem::ListFiles(folder, [&](const std::string& file) {
+        if (file.size() <= 4 || !FileName::SameFileName(file.substr(file.size() - 4), ListExtension)) return;
+        names.push_back(file.substr(0, file.size() - 4));
+    });
+    for (const std::string& name : names) {
+        if (!FileName::SameFileName(name, TemporaryListName)) Append(name);
+    }
+    Sort();
+}
