@@ -99,7 +99,7 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
         return false;
     };
     Controller->MainWindowShown = [this] { return Visible(); };
-    Controller->OnMainWindowWanted = [this](bool show) { show ? RedisplayMenuClick() : Hide(); };
+    Controller->OnMainWindowWanted = [this](bool show) { SetVisible(show); };
     Controller->OnPopupCommand = [](UINT id) { Application->DispatchCommand(id, 0); };
     FormCreate();
 }
