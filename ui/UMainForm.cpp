@@ -114,7 +114,11 @@ TMainForm::~TMainForm()
     ActionList.Active = [] { return false; };
     ListDropTarget.reset();
     MovieDropTarget.reset();
-    TrayIcon.SetVisible(false);
+    try {
+        TrayIcon.SetVisible(false);
+    } catch (...) {
+        Application->HandleCurrentException();
+    }
     Controller.reset();
     FileListBox.reset();  // it reads the lists while it draws
     PlayLists.reset();
@@ -649,7 +653,9 @@ void TMainForm::RestoreRecentPlayList()
         const std::string message = e.what();
         Application->Post([message] { throw Exception(message); });
     }
-    if (&list != Controller->CurrentList()) Controller->SetPlayList(&list);
+    // Also for the list that is current already: its settings (and the
+    // global ones, read only now) apply from here on.
+    Controller->SetPlayList(&list);
 }
 
 void TMainForm::SaveRecent()

@@ -453,6 +453,11 @@ TEST_F(MainWindow, ListCommandsNewRenameAndDelete)
     EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
     EXPECT_EQ(1, form->FileListBox->Count());
     EXPECT_EQ("c", form->FileListBox->Item(0));
+    // Files dropped on the movie window make a new temporary list, which plays.
+    form->DropOnMovieWindow({program + "c.wav"});
+    EXPECT_EQ("Temporary 2", current());
+    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
+    EXPECT_TRUE(form->Controller->Loaded());
     form->StopCommand();
     InputQueryShownHook = nullptr;
     MainFormAskHook = nullptr;

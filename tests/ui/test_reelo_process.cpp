@@ -292,6 +292,13 @@ TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
         ASSERT_NE(nullptr, main);
         EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
         EXPECT_EQ("表示1", TReelo::Text(main, idPlayingLabel, "表示1", 10000));
+        // While it plays the bar shows pause in place of play.
+        HWND bar = GetDlgItem(main, idMediaController);
+        for (int waited = 0; waited < 5000 && !SendMessageA(bar, TB_ISBUTTONHIDDEN, btPlay, 0); waited += 50)
+            Sleep(50);
+        EXPECT_TRUE(SendMessageA(bar, TB_ISBUTTONHIDDEN, btPlay, 0));
+        EXPECT_FALSE(SendMessageA(bar, TB_ISBUTTONHIDDEN, btPause, 0));
+        EXPECT_EQ("100%", TReelo::Text(main, idVolumeLabel));
         EXPECT_EQ("表示2", TReelo::Text(main, idPlayingLabel, "表示2", 10000));
         PostMessageA(main, WM_CLOSE, 0, 0);
         EXPECT_EQ(0u, reelo.WaitExit());
