@@ -81,6 +81,40 @@ inline void Flush(double& v)
     if (std::fabs(v) < 1e-30) v = 0.0;
 }
 
+// K-weights Lanes neighbouring channels over n frames and adds their
+// squares; their recursions are independent, so the processor overlaps them.
+// Bytes is the sample width when known at compile time, else 0 (width).
+template <int Lanes, int Bytes, class Channel>
+void FilterRun(const std::uint8_t* p, std::size_t n, std::size_t stride, int width, const double (&s)[5],
+               const double (&h)[5], Channel* ch, double (&squares)[2], std::int64_t& peak)
+{
+    const int w = Bytes ? Bytes : width;
+    double s1[Lanes], s2[Lanes], h1[Lanes], h2[Lanes], sq[Lanes];
+    for (int l = 0; l < Lanes; ++l)
+        s1[l] = ch[l].S1, s2[l] = ch[l].S2, h1[l] = ch[l].H1, h2[l] = ch[l].H2, sq[l] = 0;
+    std::int64_t top = peak;
+    for (std::size_t i = 0; i < n; ++i, p += stride) {
+        for (int l = 0; l < Lanes; ++l) {
+            const std::int32_t v = PcmSampleAt(p + l * w, w);
+            const std::int64_t a = v < 0 ? -static_cast<std::int64_t>(v) : v;
+            top = a > top ? a : top;
+            const double x = v * SampleScale;
+            const double y = s[0] * x + s1[l];
+            s1[l] = s[1] * x - s[3] * y + s2[l];
+            s2[l] = s[2] * x - s[4] * y;
+            const double z = h[0] * y + h1[l];
+            h1[l] = h[1] * y - h[3] * z + h2[l];
+            h2[l] = h[2] * y - h[4] * z;
+            sq[l] += z * z;
+        }
+    }
+    for (int l = 0; l < Lanes; ++l) {
+        ch[l].S1 = s1[l], ch[l].S2 = s2[l], ch[l].H1 = h1[l], ch[l].H2 = h2[l];
+        squares[l] = sq[l];
+    }
+    peak = top;
+}
+
 }  // namespace
 
 std::vector<double> LoudnessChannelWeights(const TPcmLayout& layout)
@@ -112,10 +146,7 @@ bool TLoudnessMeter::Start(const TPcmLayout& layout)
     if (!FUsable) return false;
     FFrameBytes = static_cast<std::size_t>(layout.Channels) * static_cast<std::size_t>(layout.BytesPerSample);
     FQuarterEnd = layout.SampleRate / 10;
-    double s[5], h[5];
-    DesignKWeighting(layout.SampleRate, s, h);
-    FShelf = {s[0], s[1], s[2], s[3], s[4]};
-    FHighPass = {h[0], h[1], h[2], h[3], h[4]};
+    DesignKWeighting(layout.SampleRate, FShelf, FHighPass);
     const std::vector<double> weights = LoudnessChannelWeights(layout);
     FChannels.assign(weights.size(), TChannel{});
     for (std::size_t c = 0; c < weights.size(); ++c) FChannels[c].Weight = weights[c];
@@ -147,36 +178,39 @@ void TLoudnessMeter::Feed(const TPcmLayout& layout, const std::uint8_t* data, st
 void TLoudnessMeter::Run(const std::uint8_t* p, std::size_t frames)
 {
     const int bytes = FLayout.BytesPerSample;
-    const TBiquad s = FShelf, h = FHighPass;
     while (frames > 0) {
         // Up to the end of the current quarter.
         const std::int64_t room = FQuarterEnd - FFrame;
         const std::size_t n =
             static_cast<std::uint64_t>(room) < frames ? static_cast<std::size_t>(room) : frames;
         double sum = 0.0;
-        std::int64_t peak = FPeak;
-        for (TChannel& ch : FChannels) {
-            // One channel at a time through the run keeps its filter state in
-            // registers; the interleaved samples are read with a stride.
-            double s1 = ch.S1, s2 = ch.S2, h1 = ch.H1, h2 = ch.H2, squares = 0.0;
-            const std::uint8_t* q = p + (&ch - FChannels.data()) * bytes;
-            for (std::size_t i = 0; i < n; ++i, q += FFrameBytes) {
-                const std::int32_t v = PcmSampleAt(q, bytes);
-                const std::int64_t a = v < 0 ? -static_cast<std::int64_t>(v) : v;
-                peak = a > peak ? a : peak;
-                const double x = v * SampleScale;
-                const double y = s.B0 * x + s1;
-                s1 = s.B1 * x - s.A1 * y + s2;
-                s2 = s.B2 * x - s.A2 * y;
-                const double z = h.B0 * y + h1;
-                h1 = h.B1 * y - h.A1 * z + h2;
-                h2 = h.B2 * y - h.A2 * z;
-                squares += z * z;
+        // Channels go through the run two by two.
+        for (std::size_t c = 0; c < FChannels.size(); c += 2) {
+            TChannel* ch = &FChannels[c];
+            const std::uint8_t* q = p + c * static_cast<std::size_t>(bytes);
+            double squares[2] = {};
+            const bool pair = c + 1 < FChannels.size();
+            switch (pair ? bytes : -bytes) {
+                case 2:
+                    FilterRun<2, 2>(q, n, FFrameBytes, 2, FShelf, FHighPass, ch, squares, FPeak);
+                    break;
+                case 3:
+                    FilterRun<2, 3>(q, n, FFrameBytes, 3, FShelf, FHighPass, ch, squares, FPeak);
+                    break;
+                case -2:
+                    FilterRun<1, 2>(q, n, FFrameBytes, 2, FShelf, FHighPass, ch, squares, FPeak);
+                    break;
+                case -3:
+                    FilterRun<1, 3>(q, n, FFrameBytes, 3, FShelf, FHighPass, ch, squares, FPeak);
+                    break;
+                default:
+                    if (pair)
+                        FilterRun<2, 0>(q, n, FFrameBytes, bytes, FShelf, FHighPass, ch, squares, FPeak);
+                    else
+                        FilterRun<1, 0>(q, n, FFrameBytes, bytes, FShelf, FHighPass, ch, squares, FPeak);
             }
-            ch.S1 = s1, ch.S2 = s2, ch.H1 = h1, ch.H2 = h2;
-            sum += ch.Weight * squares;
+            sum += ch[0].Weight * squares[0] + (pair ? ch[1].Weight * squares[1] : 0.0);
         }
-        FPeak = peak;
         FQuarterSum += sum;
         FFrame += static_cast<std::int64_t>(n);
         p += n * FFrameBytes;

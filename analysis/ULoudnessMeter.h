@@ -48,9 +48,6 @@ public:
     void Reset();
 
 private:
-    struct TBiquad {
-        double B0, B1, B2, A1, A2;
-    };
     struct TChannel {
         double Weight = 1.0;
         double S1 = 0, S2 = 0, H1 = 0, H2 = 0;  // filter states: shelf, high-pass
@@ -63,7 +60,7 @@ private:
     TPcmLayout FLayout;
     bool FUsable = false;
     std::size_t FFrameBytes = 0;
-    TBiquad FShelf{}, FHighPass{};
+    double FShelf[5] = {}, FHighPass[5] = {};  // b0 b1 b2 a1 a2 of each stage
     std::vector<TChannel> FChannels;
     std::vector<std::uint8_t> FPartial;  // bytes of a frame cut at a buffer's end
 
