@@ -105,11 +105,11 @@ bool IsUrl(std::string_view s)
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Length of the root of a path: "C:\" 3, "\\server\share\" up to its last
-// "\", "\" 1, a relative path 0.
+// Length of the root of a path: "C:\" 3, "C:" 2 (the drive's current
+// folder), "\\server\share\" up to its last "\", "\" 1, a relative path 0.
 size_t RootLength(const std::string& p)
 {
-    if (p.size() >= 3 && IsDriveLetter(p[0]) && p[1] == ':' && p[2] == '\\') return 3;
+    if (p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == ':') return p.size() >= 3 && p[2] == '\\' ? 3 : 2;
     if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
         int delimiters = 0;
         for (size_t i = 2; i < p.size(); ++i) {
@@ -123,6 +123,10 @@ size_t RootLength(const std::string& p)
     return !p.empty() && p[0] == '\\' ? 1 : 0;
 }
 
+// A root that names a folder of its own ("C:\", "\\server\share\", "\"):
+// nothing lies above it. Without one ("", "C:") a leading ".." stays.
+bool Anchored(const std::string& p, size_t root) { return root > 0 && p[root - 1] == '\\'; }
+
 // "/" as "\" (a "/" is never the trail byte of a double-byte character).
 std::string BackSlashes(std::string_view s)
 {
@@ -133,7 +137,7 @@ std::string BackSlashes(std::string_view s)
 }
 
 // Drops "." and empty components and takes ".." back one component (never
-// above the root). Blanks at the end of a component go, as Windows drops
+// above an anchored root, kept when there is none). Blanks at the end of a component go, as Windows drops
 // them from names.
 std::string Normalize(const std::string& path)
 {
@@ -145,7 +149,7 @@ std::string Normalize(const std::string& path)
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..")
                 parts.pop_back();
-            else if (root == 0)
+            else if (!Anchored(path, root))
                 parts.push_back(part);
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
@@ -179,9 +183,10 @@ std::string Join(const std::string& folder, std::string_view entry)
     const size_t root = RootLength(p);
     if (root == 1) {
         const size_t folderRoot = RootLength(folder);
-        return Normalize(folderRoot > 1 ? folder.substr(0, folderRoot) + p.substr(1) : p);
+        return Normalize(
+            folderRoot > 1 && Anchored(folder, folderRoot) ? folder.substr(0, folderRoot) + p.substr(1) : p);
     }
-    if (root > 1 || (p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == ':')) return Normalize(p);
+    if (root > 1) return Normalize(p);
     return Normalize(FileName::IncludeTrailingPathDelimiter(folder) + p);
 }
 

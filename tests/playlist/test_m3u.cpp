@@ -27,12 +27,13 @@ const std::string Hangul8 = "\xED\x95\x9C";  // no CP932 form
 TEST(M3UTest, ReadsEntriesTitlesAndSkips)
 {
     // A BOM, CR LF, LF and CR line ends, blanks around an entry.
-    const std::string text = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:215," + Hyo8 + "\r\n" + So8 + "/" + Hyo8 +
-                             ".mp3\n" + "# a comment\r..\\" + No8 +
-                             ".wav\r\n\r\n  D:\\x\\.\\y.mp3  \n\\root.avi\r\n" +
-                             "http://example.invalid/stream.mp3\n#EXTINF:-1,lost title\n" + Hangul8 +
-                             ".mp3\n" + "a\xC2\xA5" "b.mp3\n" +  // "¥" has only a look-alike: the byte of "\\"
-                             "last.ogg";
+    const std::string text =
+        "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:215," + Hyo8 + "\r\n" + So8 + "/" + Hyo8 + ".mp3\n" +
+        "# a comment\r..\\" + No8 + ".wav\r\n\r\n  D:\\x\\.\\y.mp3  \n\\root.avi\r\n" +
+        "http://example.invalid/stream.mp3\n#EXTINF:-1,lost title\n" + Hangul8 + ".mp3\n" +
+        "a\xC2\xA5"
+        "b.mp3\n" +  // "¥" has only a look-alike: the byte of "\\"
+        "last.ogg";
     const M3U::TReadResult r = M3U::Parse(text, "C:\\ソフト\\list.m3u8");
     EXPECT_EQ((TNames{"C:\\ソフト\\ソ\\表.mp3", "C:\\能.wav", "D:\\x\\y.mp3", "C:\\root.avi",
                       "C:\\ソフト\\last.ogg"}),
@@ -49,6 +50,10 @@ TEST(M3UTest, ReadsEntriesTitlesAndSkips)
         M3U::Parse("#EXTM3U\r\nソ\\表.mp3\r\n..\\能.wav\r\n", "\\\\srv\\share\\ソ\\a.m3u");
     EXPECT_EQ((TNames{"\\\\srv\\share\\ソ\\ソ\\表.mp3", "\\\\srv\\share\\能.wav"}), Paths(ansi));
     EXPECT_EQ(TNames{"C:\\表.mp3"}, Paths(M3U::Parse("\xEF\xBB\xBF" + Hyo8 + ".mp3", "C:\\a.M3U")));
+    // A drive's current folder ("r:") is no root: what ".." means there is
+    // left to the system.
+    EXPECT_EQ((TNames{"r:..\\a.mp3", "r:a.mp3", "C:\\a.mp3"}),
+              Paths(M3U::Parse("r:..\\a.mp3\nr:x/../a.mp3\n\\..\\a.mp3\n", "C:\\ソ\\a.m3u")));
 
     EXPECT_TRUE(M3U::IsListFile("C:\\ソ\\a.M3U8"));
     EXPECT_TRUE(M3U::IsListFile("b.m3u"));
