@@ -51,7 +51,6 @@ TPlayWindow::~TPlayWindow()
         SourceFilter = nullptr;
         Graph = nullptr;
         CallbackFilter = nullptr;
-        SoundRenderer = nullptr;
     }
     DestroyHandle();
 }
@@ -198,7 +197,6 @@ void TPlayWindow::ResetGraph()
         DetachGraphWindow();
     } catch (const Exception&) {
     }
-    TakeSoundRendererBack();
     Graph = nullptr;
     SourceFilter = nullptr;
     PlayState = psStopped;
@@ -228,10 +226,9 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         // are added before the callback filter, which is then tried first.
         TComPtr<IBaseFilter> splitter = AddWineSplitter(builder.Get());
         TComPtr<IBaseFilter> gdiRenderer = AddGdiVideoRenderer(builder.Get());
-        AddSoundRenderer(builder.Get());
         if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
         RenderSourcePins(builder.Get(), SourceFilter.Get());
-        for (IBaseFilter* unused : {splitter.Get(), gdiRenderer.Get(), SoundRenderer.Get()})
+        for (IBaseFilter* unused : {splitter.Get(), gdiRenderer.Get()})
             if (unused && !HasConnectedPin(unused)) builder->RemoveFilter(unused);
         // Registered again now that the filter is connected: the callback gets
         // this graph's video format, taken here and not on the streaming thread.
@@ -271,28 +268,6 @@ void TPlayWindow::RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter)
         if (info.pFilter) info.pFilter->Release();
         if (info.dir == PINDIR_OUTPUT) CheckDSResult(builder->Render(pin.Get()));
     }
-}
-
-void TPlayWindow::AddSoundRenderer(IGraphBuilder* builder)
-{
-    if (!RunningOnWine()) return;
-    if (!SoundRenderer && FAILED(CoCreateInstance(CLSID_DSoundRender, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IBaseFilter, SoundRenderer.PutVoid()))) {
-        SoundRenderer = nullptr;
-        return;
-    }
-    builder->AddFilter(SoundRenderer.Get(), L"Default DirectSound Device");
-}
-
-// The renderer leaves the old graph before that graph goes: one filter must
-// never be in two graphs, and a graph that is released later (by whoever
-// still holds it) would take it out of the new one.
-void TPlayWindow::TakeSoundRendererBack()
-{
-    if (!SoundRenderer || !Graph) return;
-    Graph->Stop();
-    TComPtr<IFilterGraph> graph = Graph.As<IFilterGraph>(IID_IFilterGraph);
-    if (graph) graph->RemoveFilter(SoundRenderer.Get());
 }
 
 void TPlayWindow::AttachGraphWindow()

@@ -112,8 +112,6 @@ private:
     void AttachGraphWindow();
     void DetachGraphWindow();
     void RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter);
-    void AddSoundRenderer(IGraphBuilder* builder);
-    void TakeSoundRendererBack();
     void HandleGraphEvent();
     void SyncVideo();
     void Resized();
@@ -131,10 +129,6 @@ private:
     TComPtr<IBaseFilter> SourceFilter;
     TComPtr<IBaseFilter> CallbackFilter;
     DWORD CallbackHandle = 0;  // CallbackFilter's, for SetTSFilterCallback
-    // Wine only: one DirectSound renderer for every graph of the window. Each
-    // new one opens the sound device anew, and Wine keeps about 0.5 MB of
-    // every device it opened.
-    TComPtr<IBaseFilter> SoundRenderer;
     double PositionUnit = 0.0;
     bool HasVideo = false;
     bool HasAudio = false;
