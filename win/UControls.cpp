@@ -49,14 +49,15 @@ TRadioGroup::TRadioGroup(const TRadioGroupArgs& args)
     Create(WC_BUTTONA, args, BS_GROUPBOX);
     // The buttons are siblings of the group box, so that their clicks reach
     // the parent (and through it this object).
-    int y = args.Top + 18;
+    const int columns = args.Columns > 0 ? args.Columns : 1;
+    const int width = (args.Width - 20) / columns;
     for (size_t i = 0; i < args.Items.size(); ++i) {
         DWORD style = BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-        HWND b = CreateControl(args.Parent, WC_BUTTONA, args.Items[i], style, args.Left + 10, y,
-                               args.Width - 20, args.ItemHeight - 2);
+        const int row = static_cast<int>(i) / columns, column = static_cast<int>(i) % columns;
+        HWND b = CreateControl(args.Parent, WC_BUTTONA, args.Items[i], style, args.Left + 10 + column * width,
+                               args.Top + 18 + row * args.ItemHeight, width, args.ItemHeight - 2);
         Bind(b);
         FButtons.push_back(b);
-        y += args.ItemHeight;
     }
 }
 

@@ -4,8 +4,9 @@
 // TButton      push button; OnClick. BS_DEFPUSHBUTTON in Style for the default.
 // TCheckBox    check box; OnClick after the mark changed. Auto = false leaves
 //              the mark to the program (a box linked to an action).
-// TRadioGroup  a group box with one radio button per item, stacked; ItemIndex
-//              (-1: none), OnClick after the choice changed.
+// TRadioGroup  a group box with one radio button per item, stacked (or side
+//              by side in Columns); ItemIndex (-1: none), OnClick after the
+//              choice changed.
 // TLabel       static text; SetText.
 // TEdit        single-line edit; OnChange.
 // TSpinEdit    an edit with an up-down beside it for a number in Min..Max;
@@ -55,6 +56,7 @@ struct TRadioGroupArgs : TControlArgs {
     using TControlArgs::TControlArgs;
     std::vector<std::string> Items;
     int ItemHeight = 22;
+    int Columns = 1;  // buttons per row
 };
 
 class TRadioGroup : public TControl {

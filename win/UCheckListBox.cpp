@@ -1,0 +1,68 @@
+#include "win/UCheckListBox.h"
+
+#include <commctrl.h>
+
+TCheckListBox::TCheckListBox(const TControlArgs& args)
+{
+    Create(WC_LISTVIEWA, args,
+           LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+           WS_EX_CLIENTEDGE);
+    SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+                 LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    RECT r;
+    GetClientRect(Handle(), &r);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = r.right - r.left - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageA(Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+int TCheckListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0)); }
+
+int TCheckListBox::Add(const std::string& text)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = Count();
+    item.pszText = const_cast<char*>(text.c_str());
+    return static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void TCheckListBox::Clear() { SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); }
+
+std::string TCheckListBox::Item(int index) const
+{
+    char buf[1024] = {};
+    LVITEMA item = {};
+    item.iSubItem = 0;
+    item.pszText = buf;
+    item.cchTextMax = sizeof buf;
+    SendMessageA(Handle(), LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+bool TCheckListBox::Checked(int index) const
+{
+    const auto state =
+        static_cast<UINT>(SendMessageA(Handle(), LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
+    return (state >> 12) == 2;  // state image 1: unticked, 2: ticked
+}
+
+void TCheckListBox::SetChecked(int index, bool checked)
+{
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    SendMessageA(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+bool TCheckListBox::Notify(NMHDR& header, LRESULT& result)
+{
+    if (header.code != LVN_ITEMCHANGED) return false;
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) &&
+        (change.uOldState & LVIS_STATEIMAGEMASK) && OnClickCheck)
+        OnClickCheck(change.iItem);
+    result = 0;
+    return true;
+}
