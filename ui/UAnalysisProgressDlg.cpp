@@ -35,13 +35,19 @@ TAnalysisProgressDlg::TAnalysisProgressDlg()
     TControlArgs label(Handle(), 12, 12, 376, 20);
     label.Style = SS_PATHELLIPSIS;
     FileLabel = std::make_unique<TLabel>(label);
-    ProgressBar = std::make_unique<TProgressBar>(TProgressBarArgs(Handle(), 12, 38, 376, 20));
-    TControlArgs cancel(Handle(), 298, 72, 90, 26, "キャンセル");
+    TProgressBarArgs bar(Handle(), 12, 38, 376, 20);
+    bar.Style = PBS_SMOOTH;
+    ProgressBar = std::make_unique<TProgressBar>(bar);
+    TControlArgs cancel(Handle(), 298, 72, 90, 26, "Cancel");
     cancel.Id = IDCANCEL;
     CancelBtn = std::make_unique<TButton>(cancel);
     CancelBtn->OnClick = [this] { Cancel(); };
+    // Closing by the title bar hides the window (it lives on with its
+    // analyser) and then cancels the file like the button; the owner may
+    // start the next file, which shows the window again.
     OnClose = [this](TCloseAction& action) {
         action = TCloseAction::None;
+        Hide();
         Cancel();
     };
 }

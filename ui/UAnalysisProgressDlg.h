@@ -1,6 +1,7 @@
-// The progress window of the level analyser: the file being measured, a
-// progress bar 0..100 and a Cancel button. Non-modal; closing it cancels.
-// It lives as long as its analyser and follows it (Follow).
+// The progress window of the level analyser: the file being measured (also
+// the caption), a smooth progress bar 0..100 and a Cancel button. Non-modal;
+// closing it by the title bar hides it and cancels like the button. It
+// lives as long as its analyser and follows it (Follow).
 #pragma once
 
 #include <windows.h>

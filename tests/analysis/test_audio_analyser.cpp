@@ -16,66 +16,6 @@ namespace {
 
 auto* const ComEnv = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
 
-struct TExpected {
-    int Max = 0;
-    int Average = 0;
-};
-
-// Samples as signed values of their width (8-bit ones too, stored + 128).
-TExpected WriteWav(const std::wstring& path, int channels, int bits, int rate,
-                   const std::vector<int>& samples)
-{
-    const int bytes = bits / 8;
-    std::vector<std::uint8_t> data;
-    for (int s : samples) {
-        if (bytes == 1)
-            data.push_back(static_cast<std::uint8_t>(s + 128));
-        else
-            for (int i = 0; i < bytes; ++i) data.push_back(static_cast<std::uint8_t>((s >> (8 * i)) & 0xFF));
-    }
-    auto le = [](std::vector<std::uint8_t>& v, std::uint32_t x, int n) {
-        for (int i = 0; i < n; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-    };
-    std::vector<std::uint8_t> f = {'R', 'I', 'F', 'F'};
-    le(f, static_cast<std::uint32_t>(36 + data.size()), 4);
-    for (char c : std::string("WAVEfmt ")) f.push_back(static_cast<std::uint8_t>(c));
-    le(f, 16, 4);
-    le(f, 1, 2);
-    le(f, channels, 2);
-    le(f, rate, 4);
-    le(f, rate * channels * bytes, 4);
-    le(f, channels * bytes, 2);
-    le(f, bits, 2);
-    for (char c : std::string("data")) f.push_back(static_cast<std::uint8_t>(c));
-    le(f, static_cast<std::uint32_t>(data.size()), 4);
-    f.insert(f.end(), data.begin(), data.end());
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    EXPECT_NE(nullptr, out);
-    if (out) {
-        fwrite(f.data(), 1, f.size(), out);
-        fclose(out);
-    }
-
-    // What the analyser must find: each sample on the 16-bit scale, frames
-    // down-mixed with truncating division, peak and mean of the magnitudes.
-    TExpected e;
-    long long sum = 0, count = 0;
-    for (size_t i = 0; i + channels <= samples.size(); i += channels) {
-        long long total = 0;
-        for (int c = 0; c < channels; ++c) {
-            int s = samples[i + c];
-            total += bytes == 1 ? s * 256 : bytes == 3 ? (s >> 8) : s;
-        }
-        long long v = (total + channels / 2) / channels;
-        long long a = v < 0 ? -v : v;
-        if (a > e.Max) e.Max = static_cast<int>(a);
-        sum += a;
-        ++count;
-    }
-    e.Average = static_cast<int>(std::nearbyint(static_cast<double>(sum) / count));
-    return e;
-}
-
 std::vector<int> Noise(unsigned seed, size_t n, int bits, double scale)
 {
     std::mt19937 rng(seed);
@@ -131,7 +71,7 @@ TEST(AudioAnalyser, MeasuresGeneratedWavFilesExactly)
         const int rate = 22050;
         std::vector<int> samples = Noise(seed++, static_cast<size_t>(rate) * c.Channels, c.Bits, c.Scale);
         if (c.Bits == 16) samples[7 * c.Channels] = -32768;
-        TExpected e = WriteWav(Temp(c.Name), c.Channels, c.Bits, rate, samples);
+        TWavLevels e = WriteTestWav(Temp(c.Name), c.Channels, c.Bits, rate, samples);
         ASSERT_TRUE(Analyse(a, run, Temp(c.Name)));
         EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), run.Events);
         EXPECT_EQ(e.Max, a.GetMaxSample());
@@ -166,8 +106,8 @@ TEST(AudioAnalyser, SecondFileStartsFromZero)
     a.SetShowProgress(false);
     TRun run;
     run.Attach(a);
-    TExpected loud = WriteWav(Temp(L"gen-loud.wav"), 1, 16, 22050, Noise(11, 22050, 16, 1.0));
-    TExpected quiet = WriteWav(Temp(L"gen-quiet.wav"), 1, 16, 22050, Noise(12, 22050, 16, 0.01));
+    TWavLevels loud = WriteTestWav(Temp(L"gen-loud.wav"), 1, 16, 22050, Noise(11, 22050, 16, 1.0));
+    TWavLevels quiet = WriteTestWav(Temp(L"gen-quiet.wav"), 1, 16, 22050, Noise(12, 22050, 16, 0.01));
     ASSERT_TRUE(Analyse(a, run, Temp(L"gen-loud.wav")));
     EXPECT_EQ(loud.Max, a.GetMaxSample());
     ASSERT_TRUE(a.OpenForAnalysis(Temp(L"gen-quiet.wav")));
@@ -250,7 +190,7 @@ TEST(AudioAnalyser, ProgressClimbsWhileALongFileIsMeasured)
     const std::uint32_t dataBytes = 600u * 44100u * 4u;
     {
         std::vector<int> none;
-        WriteWav(path, 2, 16, 44100, none);  // the header of an empty file
+        WriteTestWav(path, 2, 16, 44100, none);  // the header of an empty file
         FILE* f = _wfopen(path.c_str(), L"r+b");
         ASSERT_NE(nullptr, f);
         auto patch = [f](long at, std::uint32_t v) {

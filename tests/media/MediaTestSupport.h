@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -22,6 +24,68 @@ inline std::wstring TestMediaPath(const std::wstring& name)
     std::wstring path = L"Z:";
     for (char c : unixDir) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
     return path + name;
+}
+
+struct TWavLevels {
+    int Max = 0;
+    int Average = 0;
+};
+
+// Writes a PCM WAV file of the samples, given as signed values of their width
+// (8-bit ones too, stored + 128), and returns the levels the analyser must
+// find in it.
+inline TWavLevels WriteTestWav(const std::wstring& path, int channels, int bits, int rate,
+                               const std::vector<int>& samples)
+{
+    const int bytes = bits / 8;
+    std::vector<std::uint8_t> data;
+    for (int s : samples) {
+        if (bytes == 1)
+            data.push_back(static_cast<std::uint8_t>(s + 128));
+        else
+            for (int i = 0; i < bytes; ++i) data.push_back(static_cast<std::uint8_t>((s >> (8 * i)) & 0xFF));
+    }
+    auto le = [](std::vector<std::uint8_t>& v, std::uint32_t x, int n) {
+        for (int i = 0; i < n; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+    };
+    std::vector<std::uint8_t> f = {'R', 'I', 'F', 'F'};
+    le(f, static_cast<std::uint32_t>(36 + data.size()), 4);
+    for (char c : std::string("WAVEfmt ")) f.push_back(static_cast<std::uint8_t>(c));
+    le(f, 16, 4);
+    le(f, 1, 2);
+    le(f, channels, 2);
+    le(f, rate, 4);
+    le(f, rate * channels * bytes, 4);
+    le(f, channels * bytes, 2);
+    le(f, bits, 2);
+    for (char c : std::string("data")) f.push_back(static_cast<std::uint8_t>(c));
+    le(f, static_cast<std::uint32_t>(data.size()), 4);
+    f.insert(f.end(), data.begin(), data.end());
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    EXPECT_NE(nullptr, out);
+    if (out) {
+        fwrite(f.data(), 1, f.size(), out);
+        fclose(out);
+    }
+
+    // What the analyser must find: each sample on the 16-bit scale, frames
+    // down-mixed with truncating division, peak and mean of the magnitudes.
+    TWavLevels e;
+    long long sum = 0, count = 0;
+    for (size_t i = 0; i + channels <= samples.size(); i += channels) {
+        long long total = 0;
+        for (int c = 0; c < channels; ++c) {
+            int s = samples[i + c];
+            total += bytes == 1 ? s * 256 : bytes == 3 ? (s >> 8) : s;
+        }
+        long long v = (total + channels / 2) / channels;
+        long long a = v < 0 ? -v : v;
+        if (a > e.Max) e.Max = static_cast<int>(a);
+        sum += a;
+        ++count;
+    }
+    if (count > 0) e.Average = static_cast<int>(std::nearbyint(static_cast<double>(sum) / count));
+    return e;
 }
 
 // Dispatches messages until done() holds or timeoutMs passes; returns done().

@@ -1,0 +1,238 @@
+#include "ui/UAutoAdjustDlg.h"
+
+#include <vector>
+
+#include "analysis/UAudioAnalyser.h"
+#include "analysis/UVolumeAdjust.h"
+#include "playlist/UPlayList.h"
+#include "settings/UConfigKeys.h"
+#include "settings/USetting.h"
+#include "ui/UAnalysisProgressDlg.h"
+#include "win/UDialogs.h"
+
+namespace {
+
+const int ClientWidth = 376;
+const int ClientHeight = 330;
+
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0], n);
+    return w;
+}
+
+const TIntegerKey& LevelKey(TAdjustMode mode)
+{
+    return mode == TAdjustMode::Average ? ConfigKey::AverageSample : ConfigKey::MaxSample;
+}
+
+}  // namespace
+
+std::optional<double> AdjustLevel(TSetting& fileTree, TAdjustMode mode)
+{
+    const TIntegerKey& key = LevelKey(mode);
+    for (TSetting* level = &fileTree; level; level = level->Parent())
+        if (KeyIsSet(*level, key)) return ReadKey(fileTree, key, 0);
+    return std::nullopt;
+}
+
+TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
+{
+    TCreateParams p;
+    p.ClassName = "TAutoAdjustDlg";
+    p.Caption = "音量自動調整";
+    // No WS_CLIPCHILDREN: the group box around the radio buttons relies on
+    // the form painting its background.
+    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    p.ExStyle = WS_EX_DLGMODALFRAME;
+    p.ClientWidth = ClientWidth;
+    p.ClientHeight = ClientHeight;
+    p.Owner = owner;
+    CreateHandle(p);
+    DialogKeys = true;
+    RECT r = BoundsRect();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+
+    const HWND form = Handle();
+    TRadioGroupArgs mode;
+    mode.Parent = form;
+    mode.Left = 8;
+    mode.Top = 2;
+    mode.Width = 262;
+    mode.Height = 66;
+    mode.Items = {"最大音量で調整", "平均音量で調整"};
+    AdjustModeGroup = std::make_unique<TRadioGroup>(mode);
+    MaxAdjustRadio = AdjustModeGroup->Button(0);
+    AvgAdjustRadio = AdjustModeGroup->Button(1);
+    AdjustModeGroup->SetItemIndex(0);
+
+    TControlArgs a;
+    a.Parent = form;
+    a.Left = 8;
+    a.Top = 76;
+    a.Width = 262;
+    a.Height = 16;
+    a.Text = "基準曲";
+    Label1 = std::make_unique<TLabel>(a);
+    a.Text.clear();
+    a.Top = 94;
+    a.Height = 200;
+    BaseTrackCmb = std::make_unique<TComboBox>(a);
+    a.Top = 124;
+    a.Height = ClientHeight - 124 - 8;
+    FileListChkLst = std::make_unique<TCheckListBox>(a);
+
+    auto button = [&](const char* caption, int top, UINT id, DWORD style) {
+        TControlArgs b;
+        b.Parent = form;
+        b.Text = caption;
+        b.Left = ClientWidth - 98;
+        b.Top = top;
+        b.Width = 90;
+        b.Height = 25;
+        b.Id = id;
+        b.Style = style;
+        return std::make_unique<TButton>(b);
+    };
+    OKBtn = button("開始", 8, IDOK, BS_DEFPUSHBUTTON);
+    DisadjustBtn = button("調整無効化", 40, 0, 0);
+    CancelBtn = button("閉じる", 72, IDCANCEL, 0);
+    OKBtn->OnClick = [this] { OKBtnClick(); };
+    DisadjustBtn->OnClick = [this] { DisadjustBtnClick(); };
+    CancelBtn->OnClick = [this] { CancelBtnClick(); };
+    OnClose = [this](TCloseAction&) { Abandon(); };
+    OnShown = [this] {
+        if (OnShow) OnShow(*this);
+    };
+    ShowMessage = [this](const std::string& text, UINT flags) {
+        return ShowMessageBox(Handle(), text, {}, flags);
+    };
+
+    FProgress = std::make_unique<TAnalysisProgressDlg>();
+    FAnalyser = std::make_unique<TAudioAnalyser>();
+    FProgress->Follow(*FAnalyser);
+    FProgress->SetParentWindow(form);
+    FAnalyser->OnAnalysed = [this](TAudioAnalyser&) { StoreResults(); };
+    FAnalyser->OnFinished = [this](TAudioAnalyser&) { NextFile(); };
+
+    BaseTrackCmb->Add("");
+    for (int i = 0; i < FList.FileCount(); ++i) {
+        TMediaFile& entry = FList.Files(i);
+        BaseTrackCmb->Add(entry.DisplayName());
+        FileListChkLst->Add(entry.DisplayName());
+        // Measured already when the entry's own tree holds a peak level.
+        FileListChkLst->SetChecked(i, !KeyIsSet(entry.Setting(), ConfigKey::MaxSample));
+    }
+}
+
+TAutoAdjustDlg::~TAutoAdjustDlg() { Abandon(); }
+
+int TAutoAdjustDlg::ShowModal()
+{
+    struct TAbandonAfter {
+        TAutoAdjustDlg& Dlg;
+        ~TAbandonAfter() { Dlg.Abandon(); }
+    } after{*this};
+    TForm::ShowModal();
+    return mrCancel;
+}
+
+TAdjustMode TAutoAdjustDlg::Mode() const
+{
+    return AdjustModeGroup->ItemIndex() == 1 ? TAdjustMode::Average : TAdjustMode::Peak;
+}
+
+void TAutoAdjustDlg::Abandon()
+{
+    if (!FAnalyser) return;
+    FAnalyser->OnAnalysed = nullptr;
+    FAnalyser->OnFinished = nullptr;
+    if (FMeasuring) {
+        FMeasuring = false;
+        FAnalyser->StopAnalysis();
+    }
+}
+
+void TAutoAdjustDlg::OKBtnClick()
+{
+    OKBtn->SetEnabled(false);
+    FMeasuring = true;
+    FIndex = 0;
+    AnalyseNext();
+}
+
+void TAutoAdjustDlg::AnalyseNext()
+{
+    try {
+        const int n = FList.FileCount();
+        for (;;) {
+            while (FIndex < n && !FileListChkLst->Checked(FIndex)) ++FIndex;
+            if (FIndex >= n) {
+                ComputeAdjustment();
+                return;
+            }
+            // A file that cannot be opened is skipped; its levels stay.
+            if (FAnalyser->OpenForAnalysis(Widen(FList.Files(FIndex).Path()))) {
+                FAnalyser->StartAnalysis();
+                return;  // on with NextFile when this file ends
+            }
+            ++FIndex;
+        }
+    } catch (...) {
+        // A failing graph ends the run; the dialog can start again.
+        FMeasuring = false;
+        OKBtn->SetEnabled(true);
+        throw;
+    }
+}
+
+void TAutoAdjustDlg::NextFile()
+{
+    if (!FMeasuring) return;
+    ++FIndex;
+    AnalyseNext();
+}
+
+void TAutoAdjustDlg::StoreResults()
+{
+    if (!FMeasuring || FIndex >= FList.FileCount()) return;
+    TSetting& tree = FList.Files(FIndex).Setting();
+    WriteKey(tree, ConfigKey::MaxSample, FAnalyser->GetMaxSample());
+    WriteKey(tree, ConfigKey::AverageSample, FAnalyser->GetAverageSample());
+}
+
+void TAutoAdjustDlg::ComputeAdjustment()
+{
+    FMeasuring = false;
+    const TAdjustMode mode = Mode();
+    std::vector<std::optional<double>> levels;
+    for (int i = 0; i < FList.FileCount(); ++i) levels.push_back(AdjustLevel(FList.Files(i).Setting(), mode));
+    // The blank first item (or none) asks for the quietest entry.
+    const int reference = BaseTrackCmb->ItemIndex() > 0 ? BaseTrackCmb->ItemIndex() - 1 : -1;
+    const std::vector<TBaseVolume> volumes = ComputeBaseVolumes(levels, reference);
+    for (int i = 0; i < FList.FileCount(); ++i) {
+        TSetting& tree = FList.Files(i).Setting();
+        if (volumes[i].Action == TBaseVolume::Set)
+            WriteKey(tree, ConfigKey::BaseVolume, volumes[i].Value);
+        else if (volumes[i].Action == TBaseVolume::Remove)
+            RemoveKey(tree, ConfigKey::BaseVolume);
+    }
+    OKBtn->SetEnabled(true);
+    ShowMessage("Complete!", MB_OK);
+}
+
+void TAutoAdjustDlg::DisadjustBtnClick()
+{
+    for (int i = 0; i < FList.FileCount(); ++i) RemoveKey(FList.Files(i).Setting(), ConfigKey::BaseVolume);
+    ShowMessage("ボリューム調整を無効にしました", MB_OK | MB_ICONINFORMATION);
+}
+
+void TAutoAdjustDlg::CancelBtnClick()
+{
+    Abandon();
+    ModalResult = mrCancel;
+}
