@@ -58,42 +58,19 @@ TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
     SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
 
     const HWND form = Handle();
-    TRadioGroupArgs mode;
-    mode.Parent = form;
-    mode.Left = 8;
-    mode.Top = 2;
-    mode.Width = 262;
-    mode.Height = 66;
+    TRadioGroupArgs mode(form, 8, 2, 262, 66);
     mode.Items = {"最大音量で調整", "平均音量で調整"};
     AdjustModeGroup = std::make_unique<TRadioGroup>(mode);
     MaxAdjustRadio = AdjustModeGroup->Button(0);
     AvgAdjustRadio = AdjustModeGroup->Button(1);
     AdjustModeGroup->SetItemIndex(0);
 
-    TControlArgs a;
-    a.Parent = form;
-    a.Left = 8;
-    a.Top = 76;
-    a.Width = 262;
-    a.Height = 16;
-    a.Text = "基準曲";
-    Label1 = std::make_unique<TLabel>(a);
-    a.Text.clear();
-    a.Top = 94;
-    a.Height = 200;
-    BaseTrackCmb = std::make_unique<TComboBox>(a);
-    a.Top = 124;
-    a.Height = ClientHeight - 124 - 8;
-    FileListChkLst = std::make_unique<TCheckListBox>(a);
+    Label1 = std::make_unique<TLabel>(TControlArgs(form, 8, 76, 262, 16, "基準曲"));
+    BaseTrackCmb = std::make_unique<TComboBox>(TControlArgs(form, 8, 94, 262, 200));
+    FileListChkLst = std::make_unique<TCheckListBox>(TControlArgs(form, 8, 124, 262, ClientHeight - 132));
 
     auto button = [&](const char* caption, int top, UINT id, DWORD style) {
-        TControlArgs b;
-        b.Parent = form;
-        b.Text = caption;
-        b.Left = ClientWidth - 98;
-        b.Top = top;
-        b.Width = 90;
-        b.Height = 25;
+        TControlArgs b(form, ClientWidth - 98, top, 90, 25, caption);
         b.Id = id;
         b.Style = style;
         return std::make_unique<TButton>(b);

@@ -43,20 +43,12 @@ TEnvConfigDialog::TEnvConfigDialog(HWND owner, TSetting& global, const std::stri
 
     const HWND form = Handle();
     auto args = [form](int left, int top, int width, int height, const char* text = "", UINT id = 0) {
-        TControlArgs a;
-        a.Parent = form;
-        a.Left = left;
-        a.Top = top;
-        a.Width = width;
-        a.Height = height;
-        a.Text = text;
+        TControlArgs a(form, left, top, width, height, text);
         a.Id = id;
         return a;
     };
     auto check = [&](int top, const char* text) {
-        TCheckBoxArgs a;
-        static_cast<TControlArgs&>(a) = args(8, top, ClientWidth - 16, 20, text);
-        return std::make_unique<TCheckBox>(a);
+        return std::make_unique<TCheckBox>(TCheckBoxArgs(form, 8, top, ClientWidth - 16, 20, text));
     };
     // Created in tab order.
     TControlArgs ok = args(ClientWidth - 186, ClientHeight - 33, 85, 25, "OK", IDOK);

@@ -192,19 +192,8 @@ TPlayConfigDlg::TPlayConfigDlg(HWND owner, TSetting& setting)
     const int w = r.right - r.left, h = r.bottom - r.top;
     SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
 
-    TControlArgs tree;
-    tree.Parent = Handle();
-    tree.Left = 8;
-    tree.Top = 8;
-    tree.Width = 164;
-    tree.Height = 346;
-    PageTree = std::make_unique<TFixedTree>(tree);
-    TPageHostArgs pages;
-    pages.Parent = Handle();
-    pages.Left = 180;
-    pages.Top = 8;
-    pages.Width = 374;
-    pages.Height = 346;
+    PageTree = std::make_unique<TFixedTree>(TControlArgs(Handle(), 8, 8, 164, 346));
+    TPageHostArgs pages(Handle(), 180, 8, 374, 346);
     pages.HideTabs = true;
     Pages = std::make_unique<TPageHost>(pages);
     CreateCommonPage(Pages->AddPage("共通"));
@@ -223,13 +212,7 @@ TPlayConfigDlg::TPlayConfigDlg(HWND owner, TSetting& setting)
     };
 
     auto button = [&](const char* caption, int left, UINT id, DWORD style) {
-        TControlArgs b;
-        b.Parent = Handle();
-        b.Text = caption;
-        b.Left = left;
-        b.Top = ClientHeight - 34;
-        b.Width = 85;
-        b.Height = 26;
+        TControlArgs b(Handle(), left, ClientHeight - 34, 85, 26, caption);
         b.Id = id;
         b.Style = style;
         return std::make_unique<TButton>(b);
@@ -264,24 +247,12 @@ int TPlayConfigDlg::ShowModal() { return TForm::ShowModal() == mrOK ? mrOK : mrC
 namespace {
 std::unique_ptr<TCheckBox> RowCheck(HWND page, int top, const char* caption)
 {
-    TCheckBoxArgs a;
-    a.Parent = page;
-    a.Left = 8;
-    a.Top = top;
-    a.Width = ValueLeft - 10;
-    a.Height = 20;
-    a.Text = caption;
-    return std::make_unique<TCheckBox>(a);
+    return std::make_unique<TCheckBox>(TCheckBoxArgs(page, 8, top, ValueLeft - 10, 20, caption));
 }
 
 std::unique_ptr<TRadioGroup> PairGroup(HWND page, int top, int height, const char* first, const char* second)
 {
-    TRadioGroupArgs a;
-    a.Parent = page;
-    a.Left = ValueLeft;
-    a.Top = top;
-    a.Width = 188;
-    a.Height = height;
+    TRadioGroupArgs a(page, ValueLeft, top, 188, height);
     a.Items = {first, second};
     a.Columns = 2;
     a.ItemHeight = 18;
@@ -290,12 +261,7 @@ std::unique_ptr<TRadioGroup> PairGroup(HWND page, int top, int height, const cha
 
 std::unique_ptr<TSpinEdit> Spin(HWND page, int left, int top, int width, int min, int max)
 {
-    TSpinEditArgs a;
-    a.Parent = page;
-    a.Left = left;
-    a.Top = top;
-    a.Width = width;
-    a.Height = 22;
+    TSpinEditArgs a(page, left, top, width, 22);
     a.Min = min;
     a.Max = max;
     a.Value = min > 0 ? min : 0;
@@ -304,14 +270,7 @@ std::unique_ptr<TSpinEdit> Spin(HWND page, int left, int top, int width, int min
 
 std::unique_ptr<TLabel> Label(HWND page, int left, int top, int width, const char* text)
 {
-    TControlArgs a;
-    a.Parent = page;
-    a.Left = left;
-    a.Top = top;
-    a.Width = width;
-    a.Height = 16;
-    a.Text = text;
-    return std::make_unique<TLabel>(a);
+    return std::make_unique<TLabel>(TControlArgs(page, left, top, width, 16, text));
 }
 }  // namespace
 
@@ -340,17 +299,9 @@ void TPlayConfigDlg::CreateCommonPage(HWND page)
     for (const TDef& d : rows) {
         if (!d.Chk) {
             VolumeChk = RowCheck(page, top + 10, d.Caption);
-            TControlArgs e;
-            e.Parent = page;
-            e.Left = ValueLeft;
-            e.Top = top + 8;
-            e.Width = 80;
-            e.Height = 22;
-            VolumeEdit = std::make_unique<TEdit>(e);
+            VolumeEdit = std::make_unique<TEdit>(TControlArgs(page, ValueLeft, top + 8, 80, 22));
             VolumeEdit->OnChange = [this] { VolumeEditChange(); };
-            e.Left = ValueLeft + 80;
-            e.Width = 16;
-            auto ud = std::make_unique<TUpDownButtons>(e);
+            auto ud = std::make_unique<TUpDownButtons>(TControlArgs(page, ValueLeft + 80, top + 8, 16, 22));
             ud->OnClick = [this](bool up) { VolumeUpDown(up); };
             VolumeUD = std::move(ud);
             FStatics.push_back(Label(page, ValueLeft + 102, top + 11, 20, "%"));
@@ -380,18 +331,10 @@ void TPlayConfigDlg::CreateFullScreenPage(HWND page)
     DisplayModeChk = RowCheck(page, 94, "解像度");
     DisplayModeGroup = PairGroup(page, 84, 164, "自動", "固定");
     DisplayModeLabel = Label(page, ValueLeft + 10, 126, 168, "解像度、色数");
-    TControlArgs c;
-    c.Parent = page;
-    c.Left = ValueLeft + 10;
-    c.Top = 144;
-    c.Width = 168;
-    c.Height = 220;
-    DisplayModeCmb = std::make_unique<TComboBox>(c);
+    DisplayModeCmb = std::make_unique<TComboBox>(TControlArgs(page, ValueLeft + 10, 144, 168, 220));
     DisplayModeCmb->OnChange = [this] { FillRates(); };
     RefreshRateLabel = Label(page, ValueLeft + 10, 180, 168, "リフレッシュレート");
-    c.Top = 198;
-    c.Height = 160;
-    RefreshRateCmb = std::make_unique<TComboBox>(c);
+    RefreshRateCmb = std::make_unique<TComboBox>(TControlArgs(page, ValueLeft + 10, 198, 168, 160));
 }
 
 void TPlayConfigDlg::CreateWindowPage(HWND page)
