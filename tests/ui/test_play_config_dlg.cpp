@@ -217,6 +217,13 @@ TEST(PlayConfigDlg, SaveWritesTheCheckedAndRemovesTheUncheckedFromThisLevelOnly)
     EXPECT_FALSE(KeyIsSet(level, ConfigKey::PlayCenter));
     EXPECT_EQ(200, ReadKey(global, ConfigKey::StretchRatio));
     EXPECT_EQ(30, ReadKey(global, ConfigKey::MovieLeft, 0));
+
+    // A level that cannot be read is linked to its parent again all the same.
+    TSetting damaged;
+    damaged.SetParent(&global);
+    damaged.WriteString(ConfigKey::Mute.Path(), "abc");
+    EXPECT_THROW(TPlayConfigDlg(nullptr, damaged), ESettingError);
+    EXPECT_EQ(&global, damaged.Parent());
 }
 
 TEST(PlayConfigDlg, ModesArriveAfterTheDialogOpened)
