@@ -171,9 +171,10 @@ void TEnvConfigDialog::Save()
 }
 
 bool ShowEnvConfigDialog(HWND owner, TSetting& global, std::string& pendingConfigDir,
-                         const std::string& configDir, const std::function<void(TEnvConfigDialog&)>& onShow)
+                         const std::string& configDir, const std::string& defaultUserDir,
+                         const std::function<void(TEnvConfigDialog&)>& onShow)
 {
-    TEnvConfigDialog dlg(owner, global, pendingConfigDir, configDir, UserDefaultConfigDir());
+    TEnvConfigDialog dlg(owner, global, pendingConfigDir, configDir, defaultUserDir);
     dlg.OnShow = onShow;
     if (dlg.ShowModal() != mrOK) return false;
     dlg.Save();

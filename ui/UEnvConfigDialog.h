@@ -67,5 +67,5 @@ private:
 // takes its settings folder field as the pending settings folder. Returns
 // true on OK.
 bool ShowEnvConfigDialog(HWND owner, TSetting& global, std::string& pendingConfigDir,
-                         const std::string& configDir,
+                         const std::string& configDir, const std::string& defaultUserDir,
                          const std::function<void(TEnvConfigDialog&)>& onShow = nullptr);

@@ -10,6 +10,9 @@
 #include "playlist/UFolderScan.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
+#include "ui/UAutoAdjustDlg.h"
+#include "ui/UEnvConfigDialog.h"
+#include "ui/UPlayConfigDlg.h"
 #include "ui/UScanResultDlg.h"
 #include "win/UApplication.h"
 #include "win/UDialogs.h"
@@ -150,8 +153,7 @@ void TMainForm::CreateMenus()
     ScanDirMenu = &list.AddSubmenu("フォルダのスキャン(&S)");
     ScanDirMenu->Add("全部(&A)", [this] { A4Click(); });
     list.AddSeparator();
-    // The auto-adjust dialog is not part of the program yet.
-    list.Add("音量自動調整(&C)...", nullptr).SetEnabled(false);
+    list.Add("音量自動調整(&C)...", [this] { C2Click(); });
 
     TMenu& show = MainMenu->AddSubmenu("表示(&V)");
     PlayCenterMenu = &show.Add("中央に表示(&C)", [this] { PlayCenterMenuClick(); });
@@ -187,11 +189,10 @@ void TMainForm::CreateMenus()
         "下げる(&D)", [this] { D1Click(); }, Ctrl(VK_DOWN));
     volume.Add("ミュート(&M)", MuteAction);
 
-    // The settings dialogs are not part of the program yet: their items wait disabled.
     TMenu& options = MainMenu->AddSubmenu("設定(&C)");
-    options.Add("環境設定(&G)...", nullptr).SetEnabled(false);
+    options.Add("環境設定(&G)...", [this] { G1Click(); });
     options.AddSeparator();
-    options.Add("グローバルの設定(&A)...", nullptr).SetEnabled(false);
+    options.Add("グローバルの設定(&A)...", [this] { D2Click(); });
     options.Add("リストの設定(&L)", PlayListConfigDlgAction);
     options.Add("ファイルの設定(&F)...", FileConfigDlgAction);
     options.AddSeparator();
@@ -373,9 +374,8 @@ void TMainForm::BindActions()
     StopScreenSaverAction.OnExecute = [this] { StopScreenSaverActionExecute(); };
     TerminateAction.OnExecute = [this] { TerminateActionExecute(); };
     TopMostAction.OnExecute = [this] { TopMostActionExecute(); };
-    // Their dialogs are not part of the program yet.
-    PlayListConfigDlgAction.SetEnabled(false);
-    FileConfigDlgAction.SetEnabled(false);
+    PlayListConfigDlgAction.OnExecute = [this] { PlayListConfigDlgActionExecute(); };
+    FileConfigDlgAction.OnExecute = [this] { FileConfigDlgActionExecute(); };
 
     RandomAction.Link(*CheckBox1);
     RepeatAction.Link(*CheckBox2);
@@ -1076,4 +1076,45 @@ void TMainForm::UpdateActionUpdate()
     StretchSmallMenu->SetChecked(!stretch && ratio == 50);
     StretchNormalMenu->SetChecked(!stretch && ratio == 100);
     StretchLargeMenu->SetChecked(!stretch && ratio == 200);
+}
+
+// --- The settings and auto-adjust dialogs ---------------------------------------------
+
+int TMainForm::OpenPlayConfigDialog(const std::string& caption, TSetting& tree)
+{
+    // Top-most off while the dialog shows, so that the movie window cannot cover it.
+    return ShowPlayConfigDialog(Handle(), tree, caption, Controller->TopMost(),
+                                [this](bool on) { Controller->SetTopMostMode(on); });
+}
+
+void TMainForm::D2Click()
+{
+    if (OpenPlayConfigDialog("グローバルの設定", Controller->GlobalSetting()) == mrOK)
+        Controller->SetPlayList(&CurrentList());
+}
+
+void TMainForm::PlayListConfigDlgActionExecute()
+{
+    TPlayList& list = CurrentList();
+    if (OpenPlayConfigDialog(list.Name() + "の設定", list.Setting()) == mrOK) Controller->SetPlayList(&list);
+}
+
+void TMainForm::FileConfigDlgActionExecute()
+{
+    const int i = FileListBox->ItemIndex();
+    if (i < 0 || i >= CurrentList().FileCount()) return;
+    TMediaFile& file = CurrentList().Files(i);
+    OpenPlayConfigDialog(file.DisplayName() + "の設定", file.Setting());
+}
+
+void TMainForm::G1Click()
+{
+    ShowEnvConfigDialog(Handle(), Controller->GlobalSetting(), PendingConfigDir, ConfigDir,
+                        FFolders.UserDefaultDir());
+}
+
+void TMainForm::C2Click()
+{
+    TAutoAdjustDlg dlg(Handle(), CurrentList());
+    dlg.ShowModal();
 }

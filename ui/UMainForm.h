@@ -125,6 +125,14 @@ public:
 
     void UpdateActionUpdate();
 
+    // The settings and auto-adjust dialogs.
+    int OpenPlayConfigDialog(const std::string& caption, TSetting& tree);
+    void D2Click();
+    void PlayListConfigDlgActionExecute();
+    void FileConfigDlgActionExecute();
+    void G1Click();
+    void C2Click();
+
     // Actions.
     TActionList ActionList;
     TAction UpdateAction;

@@ -104,11 +104,12 @@ TEST(EnvConfigDialog, OkAsksAboutMissingFoldersAndSaves)
     std::string pending = "unchanged";
 
     // Cancel saves nothing anywhere.
-    EXPECT_FALSE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), [](TEnvConfigDialog& d) {
-        SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
-        d.ConfPathEdit->SetText("C:\\x");
-        SendMessageA(d.CancelBtn->Handle(), BM_CLICK, 0, 0);
-    }));
+    EXPECT_FALSE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), UserDefaultConfigDir(),
+                                     [](TEnvConfigDialog& d) {
+                                         SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
+                                         d.ConfPathEdit->SetText("C:\\x");
+                                         SendMessageA(d.CancelBtn->Handle(), BM_CLICK, 0, 0);
+                                     }));
     EXPECT_EQ("unchanged", pending);
     EXPECT_FALSE(KeyIsSet(global, ConfigKey::MultiUser));
     EXPECT_EQ(keyExisted, RegistryKeyExists());
@@ -117,31 +118,32 @@ TEST(EnvConfigDialog, OkAsksAboutMissingFoldersAndSaves)
     const std::string lists = tmp.Path() + "リスト";
     TAnswers answers;
     bool shown = false;
-    EXPECT_TRUE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), [&](TEnvConfigDialog& d) {
-        shown = true;
-        answers.Attach(d);
-        std::vector<std::string> titles;
-        d.BrowseFolder = [&](const std::string& title) {
-            titles.push_back(title);
-            return titles.size() == 1 ? conf : std::string();  // the second browser is cancelled
-        };
-        SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
-        Application->DoIdle();  // the settings folder's controls come on
-        SendMessageA(d.ConfPathRefBtn->Handle(), BM_CLICK, 0, 0);
-        d.PlayListPathEdit->SetText(lists);
-        SendMessageA(d.PlayListPathRefBtn->Handle(), BM_CLICK, 0, 0);
-        EXPECT_EQ(
-            (std::vector<std::string>{"設定ファイル保存フォルダの選択", "プレイリスト保存フォルダの選択"}),
-            titles);
-        EXPECT_EQ(lists, d.PlayListPathEdit->Text());
-        // Cancel to the first question: the dialog stays.
-        answers.Replies = {IDCANCEL};
-        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
-        EXPECT_EQ(mrNone, d.ModalResult);
-        // Yes creates the settings folder with its parents; No goes on.
-        answers.Replies = {IDYES, IDNO};
-        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
-    }));
+    EXPECT_TRUE(ShowEnvConfigDialog(
+        nullptr, global, pending, tmp.Path(), UserDefaultConfigDir(), [&](TEnvConfigDialog& d) {
+            shown = true;
+            answers.Attach(d);
+            std::vector<std::string> titles;
+            d.BrowseFolder = [&](const std::string& title) {
+                titles.push_back(title);
+                return titles.size() == 1 ? conf : std::string();  // the second browser is cancelled
+            };
+            SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
+            Application->DoIdle();  // the settings folder's controls come on
+            SendMessageA(d.ConfPathRefBtn->Handle(), BM_CLICK, 0, 0);
+            d.PlayListPathEdit->SetText(lists);
+            SendMessageA(d.PlayListPathRefBtn->Handle(), BM_CLICK, 0, 0);
+            EXPECT_EQ((std::vector<std::string>{"設定ファイル保存フォルダの選択",
+                                                "プレイリスト保存フォルダの選択"}),
+                      titles);
+            EXPECT_EQ(lists, d.PlayListPathEdit->Text());
+            // Cancel to the first question: the dialog stays.
+            answers.Replies = {IDCANCEL};
+            SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
+            EXPECT_EQ(mrNone, d.ModalResult);
+            // Yes creates the settings folder with its parents; No goes on.
+            answers.Replies = {IDYES, IDNO};
+            SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
+        }));
     EXPECT_TRUE(shown);
     EXPECT_EQ((std::vector<std::string>{conf + " は存在しません。作成しますか？",
                                         conf + " は存在しません。作成しますか？",
@@ -159,12 +161,13 @@ TEST(EnvConfigDialog, OkAsksAboutMissingFoldersAndSaves)
     // Multi-user mode with the default folder (an empty field) removes
     // "Path"; an empty playlist folder passes without a question.
     answers.Asked.clear();
-    EXPECT_TRUE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), [&](TEnvConfigDialog& d) {
-        answers.Attach(d);
-        d.ConfPathEdit->SetText("");
-        d.PlayListPathEdit->SetText("");
-        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
-    }));
+    EXPECT_TRUE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), UserDefaultConfigDir(),
+                                    [&](TEnvConfigDialog& d) {
+                                        answers.Attach(d);
+                                        d.ConfPathEdit->SetText("");
+                                        d.PlayListPathEdit->SetText("");
+                                        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
+                                    }));
     EXPECT_TRUE(answers.Asked.empty());
     EXPECT_EQ("", pending);
     EXPECT_TRUE(KeyIsSet(global, ConfigKey::PlayListDir));
@@ -174,11 +177,12 @@ TEST(EnvConfigDialog, OkAsksAboutMissingFoldersAndSaves)
 
     // Multi-user mode off: the registry is not touched.
     registry.Set("C:\\kept");
-    EXPECT_TRUE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), [&](TEnvConfigDialog& d) {
-        SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
-        d.ConfPathEdit->SetText("");
-        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
-    }));
+    EXPECT_TRUE(ShowEnvConfigDialog(nullptr, global, pending, tmp.Path(), UserDefaultConfigDir(),
+                                    [&](TEnvConfigDialog& d) {
+                                        SendMessageA(d.MultiUserChk->Handle(), BM_CLICK, 0, 0);
+                                        d.ConfPathEdit->SetText("");
+                                        SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
+                                    }));
     EXPECT_FALSE(ReadKey(global, ConfigKey::MultiUser));
     EXPECT_EQ("C:\\kept", RegistryConfigDir());
 }
