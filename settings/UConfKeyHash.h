@@ -3,8 +3,11 @@
 // creates and frees nodes.
 #pragma once
 
+#include <cstddef>
+
 #include "settings/UConfHash.h"
 #include "settings/UHashTable.h"
+#include "settings/UNodePool.h"
 
 struct TKeyNode;
 using TConfKeyHash = THashTable<TKeyNode*>;
@@ -15,4 +18,7 @@ extern template class THashTable<TKeyNode*>;
 struct TKeyNode {
     TConfKeyHash SubKeys;
     TConfHash Values;
+
+    static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { NodePool::Free(p, size); }
 };

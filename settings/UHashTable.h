@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "settings/UException.h"
+#include "settings/UNodePool.h"
 
 // h = h * 33 + byte over the key's bytes (unsigned), then h + (h >> 5).
 inline uint32_t StringHash(std::string_view key) noexcept
@@ -62,16 +63,22 @@ public:
 
         static THashItem* Create(std::string_view key, uint32_t hash, V value)
         {
-            void* raw = ::operator new(sizeof(THashItem) + key.size() + 1);
+            void* raw = NodePool::Allocate(sizeof(THashItem) + key.size() + 1);
             char* text = static_cast<char*>(raw) + sizeof(THashItem);
             if (!key.empty()) std::memcpy(text, key.data(), key.size());
             text[key.size()] = '\0';
-            return new (raw) THashItem(hash, static_cast<uint32_t>(key.size()), std::move(value));
+            try {
+                return new (raw) THashItem(hash, static_cast<uint32_t>(key.size()), std::move(value));
+            } catch (...) {
+                NodePool::Free(raw, sizeof(THashItem) + key.size() + 1);
+                throw;
+            }
         }
         static void Destroy(THashItem* item) noexcept
         {
+            const std::size_t size = sizeof(THashItem) + item->KeyLength + 1;
             item->~THashItem();
-            ::operator delete(static_cast<void*>(item));
+            NodePool::Free(item, size);
         }
 
     private:

@@ -1,0 +1,31 @@
+// NodePool: the small blocks of setting trees (table entries with their
+// names, key nodes).
+//
+// A play list of 100,000 files holds about ten such blocks per file. From the
+// process heap each costs a header and a rounding, and under Wine a heap call
+// that is several times slower than here. The pool cuts blocks of one size
+// class (multiples of 8 bytes) from 64 KiB slabs: no header, a free list per
+// slab, and a slab goes back to the system when its last block is freed (one
+// empty slab per class is kept for the next block).
+//
+// Thread-safe: a spin lock held for a few instructions. Stores of different
+// threads share the pool; a store's own lock is not needed for it.
+#pragma once
+
+#include <cstddef>
+
+namespace NodePool {
+
+// Blocks larger than this come from the process heap.
+constexpr std::size_t MaxBlock = 256;
+
+// A block of at least `size` bytes, aligned for any object of that size up
+// to 8 bytes' alignment. Raises std::bad_alloc when memory is exhausted.
+void* Allocate(std::size_t size);
+// Gives back a block; `size` is the size it was allocated with.
+void Free(void* block, std::size_t size) noexcept;
+
+// Bytes held in slabs (used or not), for tests and measurements.
+std::size_t SlabBytes() noexcept;
+
+}  // namespace NodePool
