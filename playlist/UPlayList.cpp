@@ -217,9 +217,9 @@ std::string MoveAside(const std::string& fileName)
 
 }  // namespace
 
-// The file entries are read into their own stores, and their "Common" keys
-// move out of the list's store as they are taken (a large list would
-// otherwise be held twice); the next save writes "\Files\" anew.
+// The file entries are read into their own stores, and their keys leave
+// the list's store as they are taken (a large list would otherwise be held
+// twice); the next save writes "\Files\" anew.
 //
 // Entries are read for the numbered keys that exist up to the announced
 // count, so a gap in the numbering loses no entry and a damaged count
@@ -254,9 +254,11 @@ void TPlayList::LoadFromFile(const std::string& fileName)
                 if (path == missing) continue;
                 auto file = std::make_unique<TMediaFile>(*this, std::move(path));
                 // The entry's own store holds its settings from now on: they
-                // leave the list's store at once.
+                // leave the list's store at once, and so does the rest of the
+                // entry's key.
                 file->Setting().MoveKey(FSetting, key + ListKey::Sub(ListKey::Common),
                                         ListKey::Root(ListKey::Common));
+                FSetting.DeleteKey(key);
                 files.push_back(std::move(file));
             }
         }

@@ -56,10 +56,15 @@ public:
     struct THashItem {
         THashItem* Next = nullptr;
         uint32_t Hash;
-        uint32_t KeyLength;
+        uint32_t KeyLength;  // with DeadMark once removed from an indexed table
         V Value;
 
-        std::string_view Key() const noexcept { return {reinterpret_cast<const char*>(this + 1), KeyLength}; }
+        static constexpr uint32_t DeadMark = 0x80000000u;
+        std::string_view Key() const noexcept
+        {
+            return {reinterpret_cast<const char*>(this + 1), KeyLength & ~DeadMark};
+        }
+        bool Dead() const noexcept { return (KeyLength & DeadMark) != 0; }
 
         static THashItem* Create(std::string_view key, uint32_t hash, V value)
         {
@@ -76,7 +81,7 @@ public:
         }
         static void Destroy(THashItem* item) noexcept
         {
-            const std::size_t size = sizeof(THashItem) + item->KeyLength + 1;
+            const std::size_t size = sizeof(THashItem) + item->Key().size() + 1;
             item->~THashItem();
             NodePool::Free(item, size);
         }
@@ -151,6 +156,19 @@ public:
     void Remove(std::string_view key)
     {
         const uint32_t h = StringHash(key);
+        if (FIndex) {
+            // Finding the entry before it would mean walking the whole
+            // table: the entry is only marked, and unlinked with the others
+            // once they outnumber the live ones.
+            THashItem* found = FIndex->Find(key, h);
+            if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
+            FIndex->Erase(found);
+            found->Value = V();
+            found->KeyLength |= THashItem::DeadMark;
+            --FCount;
+            if (++FIndex->Dead > FCount && FIndex->Dead >= IndexThreshold) Sweep();
+            return;
+        }
         THashItem* prev = FLast;
         THashItem* found = nullptr;
         WalkWhile([&](THashItem* p) {
@@ -183,6 +201,7 @@ public:
     {
         if (n <= 0) throw EHashError("ハッシュサイズを0以下にしようとしました");
         if (FCount > 1 && FHashSize > 1) {
+            Sweep();
             std::vector<THashItem*> order = Ordered();
             for (std::size_t i = 0; i + 1 < order.size(); ++i) order[i]->Next = order[i + 1];
             order.back()->Next = order.front();
@@ -241,6 +260,7 @@ public:
     // bucket count unchanged. Used to tear down trees without recursion.
     THashItem* DetachAll() noexcept
     {
+        Sweep();
         if (!FLast) return nullptr;
         THashItem* first = FLast->Next;
         FLast->Next = nullptr;
@@ -260,7 +280,8 @@ public:
     }
 
 private:
-    // Calls f(item) in master order while it returns true.
+    // Calls f(item) for the live entries in master order while it returns
+    // true.
     template <class F>
     void WalkWhile(F&& f) const
     {
@@ -269,9 +290,36 @@ private:
         for (;;) {
             THashItem* next = p->Next;
             const bool last = p == FLast;
-            if (!f(p) || last) return;
+            if (!p->Dead() && !f(p)) return;
+            if (last) return;
             p = next;
         }
+    }
+
+    // Unlinks and frees the entries marked by Remove.
+    void Sweep() noexcept
+    {
+        if (!FIndex || FIndex->Dead == 0) return;
+        FIndex->Dead = 0;
+        THashItem* first = FLast->Next;
+        FLast->Next = nullptr;
+        THashItem* live = nullptr;
+        THashItem* tail = nullptr;
+        for (THashItem* p = first; p;) {
+            THashItem* next = p->Next;
+            if (p->Dead()) {
+                THashItem::Destroy(p);
+            } else {
+                if (tail)
+                    tail->Next = p;
+                else
+                    live = p;
+                tail = p;
+            }
+            p = next;
+        }
+        if (tail) tail->Next = live;
+        FLast = tail;
     }
 
     // Open addressing with linear probing over the full 32-bit hash, load
@@ -284,6 +332,8 @@ private:
               FSlots(new THashItem*[std::size_t(1) << FBits]())
         {
         }
+
+        uint32_t Dead = 0;  // entries marked by Remove, still in the master list
 
         bool NeedsGrowth(uint32_t count) const noexcept { return uint64_t(count) * 2 > uint64_t(FMask) + 1; }
 
@@ -342,6 +392,7 @@ private:
             index->Insert(p);
             return true;
         });
+        if (FIndex) index->Dead = FIndex->Dead;
         FIndex = std::move(index);
     }
 
