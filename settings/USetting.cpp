@@ -963,6 +963,7 @@ bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
     // increase strictly, so n of them are exactly 1 .. n.
     bool inOrder = true;
     uint32_t lastBucket = 0, lastNumber = 0;
+    std::vector<TKeyItem*> copies(n);  // by number - 1
     key->SubKeys.ForEach([&](const TKeyItem& item) {
         if (!inOrder) return;
         const uint32_t number = NumberedName(item.Key(), n);
@@ -970,10 +971,13 @@ bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
         inOrder = number != 0 && (bucket > lastBucket || (bucket == lastBucket && number > lastNumber));
         lastBucket = bucket;
         lastNumber = number;
+        if (inOrder) copies[number - 1] = const_cast<TKeyItem*>(&item);
     });
     if (!inOrder) return false;
+    // In the order of the numbers: both the sources and copies made by an
+    // earlier save lie in memory in that order.
     for (uint32_t i = 0; i < n; ++i) {
-        TKeyItem* item = key->SubKeys.Find(std::to_string(i + 1));
+        TKeyItem* item = copies[i];
         TSetting& source = *sources[i];
         TSharedHold sourceHold(source.FLock);
         const TKeyNode* src = source.FRoot.get();
