@@ -1010,7 +1010,14 @@ void TSetting::WriteNumberedCopies(const std::string& name, const std::string& c
     DeleteKey(path);
     WriteInteger(path + countName, static_cast<int32_t>(sources.size()));
     TSettingKey key(*this, path);
-    for (std::size_t i = 0; i < sources.size(); ++i) CopyKey(*sources[i], "\\", std::to_string(i + 1));
+    // Copied in the order the new table lists them, which is the order a
+    // save walks them in: bucket by bucket, each by number.
+    std::vector<std::size_t> order(sources.size());
+    std::size_t next = 0;
+    for (uint32_t bucket = 0; bucket < uint32_t(FreshHashSize); ++bucket)
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            if (StringHash(std::to_string(i + 1)) % uint32_t(FreshHashSize) == bucket) order[next++] = i;
+    for (std::size_t i : order) CopyKey(*sources[i], "\\", std::to_string(i + 1));
 }
 
 void TSetting::CreateKey(const std::string& path)
