@@ -122,15 +122,16 @@ public:
             }
         } owner{THashItem::Create(key, StringHash(key), std::move(value))};
         THashItem* item = owner.Item;
-        if (FIndex || FCount + 1 > IndexThreshold) {
+        if (Index() || FCount + 1 > IndexThreshold) {
             // May throw; nothing is linked yet.
-            if (!FIndex || FIndex->NeedsGrowth(FCount + 1)) RebuildIndex(FCount + 1);
-            FIndex->Insert(item);
+            if (!Index() || Index()->NeedsGrowth(FCount + 1)) RebuildIndex(FCount + 1);
+            Index()->Insert(item);
         }
         owner.Item = nullptr;
-        item->Next = FLast ? FLast->Next : item;
-        if (FLast) FLast->Next = item;
-        FLast = item;
+        THashItem* last = Last();
+        item->Next = last ? last->Next : item;
+        if (last) last->Next = item;
+        SetLast(item);
         ++FCount;
         return item;
     }
@@ -138,7 +139,7 @@ public:
     THashItem* Find(std::string_view key) const noexcept
     {
         const uint32_t h = StringHash(key);
-        if (FIndex) return FIndex->Find(key, h);
+        if (const TIndex* index = Index()) return index->Find(key, h);
         THashItem* found = nullptr;
         WalkWhile([&](THashItem* p) {
             if (p->Hash == h && p->Key() == key) found = p;
@@ -156,20 +157,23 @@ public:
     void Remove(std::string_view key)
     {
         const uint32_t h = StringHash(key);
-        if (FIndex) {
+        if (TIndex* index = Index()) {
             // Finding the entry before it would mean walking the whole
             // table: the entry is only marked, and unlinked with the others
             // once they outnumber the live ones.
-            THashItem* found = FIndex->Find(key, h);
+            THashItem* found = index->Find(key, h);
             if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
-            FIndex->Erase(found);
+            index->Erase(found);
             found->Value = V();
             found->KeyLength |= THashItem::DeadMark;
             --FCount;
-            if (++FIndex->Dead > FCount && FIndex->Dead >= IndexThreshold) Sweep();
+            if (++index->Dead > FCount && index->Dead >= IndexThreshold) Sweep();
+            // An index far larger than the table needs is rebuilt smaller
+            // (or dropped), so that emptied tables give their memory back.
+            if (FCount <= IndexThreshold / 2 || index->NeedsShrinking(FCount)) ShrinkIndex();
             return;
         }
-        THashItem* prev = FLast;
+        THashItem* prev = Last();
         THashItem* found = nullptr;
         WalkWhile([&](THashItem* p) {
             if (p->Hash == h && p->Key() == key)
@@ -179,12 +183,11 @@ public:
             return !found;
         });
         if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
-        if (FIndex) FIndex->Erase(found);
         if (FCount == 1) {
-            FLast = nullptr;
+            SetLast(nullptr);
         } else {
             prev->Next = found->Next;
-            if (FLast == found) FLast = prev;
+            if (Last() == found) SetLast(prev);
         }
         --FCount;
         THashItem::Destroy(found);
@@ -205,7 +208,7 @@ public:
             std::vector<THashItem*> order = Ordered();
             for (std::size_t i = 0; i + 1 < order.size(); ++i) order[i]->Next = order[i + 1];
             order.back()->Next = order.front();
-            FLast = order.back();
+            SetLast(order.back());
         }
         FHashSize = n;
     }
@@ -261,12 +264,13 @@ public:
     THashItem* DetachAll() noexcept
     {
         Sweep();
-        if (!FLast) return nullptr;
-        THashItem* first = FLast->Next;
-        FLast->Next = nullptr;
-        FLast = nullptr;
+        THashItem* last = Last();
+        SetIndex(nullptr);
+        FTail = 0;
         FCount = 0;
-        FIndex.reset();
+        if (!last) return nullptr;
+        THashItem* first = last->Next;
+        last->Next = nullptr;
         return first;
     }
 
@@ -285,11 +289,12 @@ private:
     template <class F>
     void WalkWhile(F&& f) const
     {
-        if (!FLast) return;
-        THashItem* p = FLast->Next;
+        THashItem* const tail = Last();
+        if (!tail) return;
+        THashItem* p = tail->Next;
         for (;;) {
             THashItem* next = p->Next;
-            const bool last = p == FLast;
+            const bool last = p == tail;
             if (!p->Dead() && !f(p)) return;
             if (last) return;
             p = next;
@@ -299,10 +304,11 @@ private:
     // Unlinks and frees the entries marked by Remove.
     void Sweep() noexcept
     {
-        if (!FIndex || FIndex->Dead == 0) return;
-        FIndex->Dead = 0;
-        THashItem* first = FLast->Next;
-        FLast->Next = nullptr;
+        TIndex* index = Index();
+        if (!index || index->Dead == 0) return;
+        index->Dead = 0;
+        THashItem* first = index->Last->Next;
+        index->Last->Next = nullptr;
         THashItem* live = nullptr;
         THashItem* tail = nullptr;
         for (THashItem* p = first; p;) {
@@ -319,7 +325,7 @@ private:
             p = next;
         }
         if (tail) tail->Next = live;
-        FLast = tail;
+        index->Last = tail;
     }
 
     // Open addressing with linear probing over the full 32-bit hash, load
@@ -333,9 +339,14 @@ private:
         {
         }
 
-        uint32_t Dead = 0;  // entries marked by Remove, still in the master list
+        THashItem* Last = nullptr;  // the table's last entry while it has the index
+        uint32_t Dead = 0;          // entries marked by Remove, still in the master list
 
         bool NeedsGrowth(uint32_t count) const noexcept { return uint64_t(count) * 2 > uint64_t(FMask) + 1; }
+        bool NeedsShrinking(uint32_t count) const noexcept
+        {
+            return FMask + 1 > 64 && uint64_t(count) * 8 < uint64_t(FMask) + 1;
+        }
 
         THashItem* Find(std::string_view key, uint32_t h) const noexcept
         {
@@ -385,6 +396,21 @@ private:
         std::unique_ptr<THashItem*[]> FSlots;
     };
 
+    // Gives a table that has become small an index to its size, or none.
+    void ShrinkIndex() noexcept
+    {
+        Sweep();
+        if (FCount <= IndexThreshold / 2) {
+            SetIndex(nullptr);
+            return;
+        }
+        try {
+            RebuildIndex(FCount);
+        } catch (...) {
+            // Out of memory: the larger index stays; it works as well.
+        }
+    }
+
     void RebuildIndex(uint32_t count)
     {
         auto index = std::make_unique<TIndex>(count);
@@ -392,8 +418,7 @@ private:
             index->Insert(p);
             return true;
         });
-        if (FIndex) index->Dead = FIndex->Dead;
-        FIndex = std::move(index);
+        SetIndex(std::move(index));
     }
 
     // All entries in iteration order (stable sort of the master list by bucket).
@@ -425,8 +450,41 @@ private:
         return out;
     }
 
-    THashItem* FLast = nullptr;  // the last entry in master order; its Next is the first
+    // The last entry in master order (its Next is the first); or, with the
+    // low bit set, the table's index, which then holds the last entry. A
+    // table is 16 bytes: there are two in every key of every store.
+    std::uintptr_t FTail = 0;
     uint32_t FCount = 0;
     int FHashSize = DefaultHashSize;
-    std::unique_ptr<TIndex> FIndex;
+
+    TIndex* Index() const noexcept
+    {
+        return FTail & 1 ? reinterpret_cast<TIndex*>(FTail & ~std::uintptr_t(1)) : nullptr;
+    }
+    THashItem* Last() const noexcept
+    {
+        return FTail & 1 ? Index()->Last : reinterpret_cast<THashItem*>(FTail);
+    }
+    void SetLast(THashItem* last) noexcept
+    {
+        if (TIndex* index = Index())
+            index->Last = last;
+        else
+            FTail = reinterpret_cast<std::uintptr_t>(last);
+    }
+    // Takes the index over (none: drops the current one), keeping the last
+    // entry and the count of marked entries.
+    void SetIndex(std::unique_ptr<TIndex> index) noexcept
+    {
+        THashItem* last = Last();
+        TIndex* old = Index();
+        if (index) {
+            index->Last = last;
+            if (old) index->Dead = old->Dead;
+            FTail = reinterpret_cast<std::uintptr_t>(index.release()) | 1;
+        } else {
+            FTail = reinterpret_cast<std::uintptr_t>(last);
+        }
+        delete old;
+    }
 };
