@@ -11,6 +11,7 @@
 // Indexes count from 1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/UNodePool.h"
 #include "settings/USetting.h"
 
 class TPlayList;
@@ -46,6 +48,11 @@ public:
     // The file name without folder and extension.
     std::string DisplayName() const;
     TSetting& Setting() { return FSetting; }
+
+    // A list holds one entry per file: they come from the settings pool,
+    // like the contents of their stores.
+    static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { NodePool::Free(p, size); }
 
 private:
     std::string FPath;

@@ -1,6 +1,7 @@
 #include "settings/USetting.h"
 #include "settings/ULeadByte.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <charconv>
@@ -357,10 +358,10 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
                 const std::string_view name = line.substr(3, eq - 3);
                 const std::string_view text = line.substr(eq + 1);
                 if (line[1] == 's') {
-                    node->Values.Put(name, TConf{std::string(text), 0, TConf::KindString});
+                    node->Values.Put(name, TConf{TConf::TText(text), 0, TConf::KindString});
                 } else {
                     const int32_t number = reader.ToInteger(text);
-                    node->Values.Put(name, TConf{std::string(text), number, TConf::KindInteger});
+                    node->Values.Put(name, TConf{TConf::TText(text), number, TConf::KindInteger});
                 }
                 break;
             }
@@ -372,7 +373,8 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
 
 // ---- Saving ----------------------------------------------------------------
 
-// The text of a file as it is written: a growing buffer with appends that
+// The text of a file as it is written: pieces of 256 KiB filled one after
+// the other (a large file is never copied to grow it), with appends that
 // compile to a copy.
 class TTextBuffer {
 public:
@@ -384,9 +386,12 @@ public:
     void Append(std::string_view text) { Append(text.data(), text.size()); }
     void Append(const char* text, std::size_t n)
     {
-        if (n > FCapacity - FSize) Grow(n);
-        std::memcpy(FData.get() + FSize, text, n);
-        FSize += n;
+        if (n > std::size_t(FEnd - FPos)) {
+            AppendPieces(text, n);
+            return;
+        }
+        std::memcpy(FPos, text, n);
+        FPos += n;
     }
     void AppendNumber(int32_t number)
     {
@@ -394,22 +399,40 @@ public:
         const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, number);
         Append(digits, static_cast<std::size_t>(r.ptr - digits));
     }
-    const char* Data() const noexcept { return FData.get(); }
-    std::size_t Size() const noexcept { return FSize; }
+    // Calls write(data, size) for every piece in order while it returns true.
+    template <class F>
+    bool WriteTo(F&& write) const
+    {
+        for (std::size_t i = 0; i < FPieces.size(); ++i) {
+            const std::size_t size =
+                i + 1 < FPieces.size() ? PieceSize : std::size_t(FPos - FPieces[i].get());
+            if (size && !write(FPieces[i].get(), size)) return false;
+        }
+        return true;
+    }
 
 private:
-    void Grow(std::size_t n)
+    static constexpr std::size_t PieceSize = 256 * 1024;
+
+    void AppendPieces(const char* text, std::size_t n)
     {
-        std::size_t capacity = FCapacity ? FCapacity * 2 : 65536;
-        while (capacity - FSize < n) capacity *= 2;
-        std::unique_ptr<char[]> data(new char[capacity]);
-        if (FSize) std::memcpy(data.get(), FData.get(), FSize);
-        FData.swap(data);
-        FCapacity = capacity;
+        while (n) {
+            if (FPos == FEnd) {
+                FPieces.emplace_back(new char[PieceSize]);
+                FPos = FPieces.back().get();
+                FEnd = FPos + PieceSize;
+            }
+            const std::size_t k = std::min(n, std::size_t(FEnd - FPos));
+            std::memcpy(FPos, text, k);
+            FPos += k;
+            text += k;
+            n -= k;
+        }
     }
-    std::unique_ptr<char[]> FData;
-    std::size_t FSize = 0;
-    std::size_t FCapacity = 0;
+
+    std::vector<std::unique_ptr<char[]>> FPieces;
+    char* FPos = nullptr;
+    char* FEnd = nullptr;
 };
 
 void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node)
@@ -589,12 +612,11 @@ uint32_t NumberedName(std::string_view name, uint32_t max)
     return v <= max ? static_cast<uint32_t>(v) : 0;
 }
 
-}  // namespace
-
-// Writes a temporary file beside the target, forces it to the disk, then
-// replaces the target with it. Any failure leaves the target as it was and
-// removes the temporary file.
-void WriteFileAtomically(const std::string& fileName, std::string_view data)
+// Writes a temporary file beside the target with write(file), forces it to
+// the disk, then replaces the target with it. Any failure leaves the target
+// as it was and removes the temporary file.
+template <class F>
+void WriteFileAtomicallyWith(const std::string& fileName, F&& write)
 {
     std::string temp;
     TFilePtr file = CreateTemporaryBeside(fileName, temp);
@@ -606,12 +628,21 @@ void WriteFileAtomically(const std::string& fileName, std::string_view data)
             if (!Keep) std::remove(Name.c_str());
         }
     } cleanup{temp};
-    bool ok = std::fwrite(data.data(), 1, data.size(), file.get()) == data.size();
+    bool ok = write(file.get());
     ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
     ok = std::fclose(file.release()) == 0 && ok;
     if (!ok || !ReplaceFileWith(temp, fileName))
         throw EFileError("ファイル " + fileName + " に書き込めません");
     cleanup.Keep = true;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& fileName, std::string_view data)
+{
+    WriteFileAtomicallyWith(fileName, [data](std::FILE* file) {
+        return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    });
 }
 
 // ---- TSetting ----------------------------------------------------------------
@@ -709,7 +740,11 @@ void TSetting::SaveToFile(const std::string& fileName)
     TExclusiveHold hold(FLock);
     TTextBuffer text;
     Serialize(FRoot.get(), text);
-    WriteFileAtomically(fileName, std::string_view(text.Data(), text.Size()));
+    WriteFileAtomicallyWith(fileName, [&text](std::FILE* file) {
+        return text.WriteTo([file](const char* piece, std::size_t size) {
+            return std::fwrite(piece, 1, size, file) == size;
+        });
+    });
 }
 
 bool TSetting::OpenKey(const std::string& path)
@@ -811,7 +846,7 @@ std::string TSetting::ReadString(const std::string& name, const std::string& def
 {
     {
         TSharedHold hold(FLock);
-        if (const TConf* conf = FindValue(name)) return conf->Text;
+        if (const TConf* conf = FindValue(name)) return std::string(conf->Text.data(), conf->Text.size());
     }
     return FParent ? FParent->ReadString(name, def) : def;
 }
