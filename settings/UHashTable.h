@@ -214,6 +214,16 @@ public:
         FHashSize = n;
     }
 
+    // Gives the table an index for `count` entries at once when it will
+    // need one (a file announces how many keys it brings). Changes nothing
+    // that callers can see.
+    void Reserve(uint32_t count)
+    {
+        if (count <= IndexThreshold || count < FCount) return;
+        if (const TIndex* index = Index(); index && !index->NeedsGrowth(count)) return;
+        RebuildIndex(count);
+    }
+
     std::vector<std::string> Keys() const
     {
         std::vector<std::string> keys;

@@ -250,6 +250,9 @@ public:
         return TLineKind::Invalid;
     }
 
+    // Bytes not read yet.
+    std::size_t Rest() const noexcept { return FRest.size(); }
+
     [[noreturn]] void FormatError() const
     {
         throw ESettingError("ファイルフォーマットが不正です\r\nfile: " + FFileName +
@@ -305,17 +308,22 @@ THeader ParseHeader(const TFileReader& reader, std::string_view line)
 // plus what it already holds when that exceeds its bucket count. Buckets
 // cost no memory here (see UHashTable.h), so even a huge count is harmless;
 // it is only clamped to the range of a bucket count.
+//
+// A large table also gets its index at once, for as many entries as the
+// rest of the file can still hold (a line takes at least 5 bytes).
 template <class Table>
-void Presize(Table& table, int32_t announced)
+void Presize(Table& table, int32_t announced, std::size_t restOfFile)
 {
     const int64_t want = int64_t(announced) + table.Count();
     if (want > table.HashSize()) table.SetHashSize(static_cast<int>(want > INT_MAX ? INT_MAX : want));
+    const uint64_t room = std::min<uint64_t>(announced > 0 ? uint64_t(announced) : 0, restOfFile / 5);
+    if (room > 0) table.Reserve(static_cast<uint32_t>(std::min<uint64_t>(room + table.Count(), INT32_MAX)));
 }
 
-void Presize(TKeyNode* node, const THeader& header)
+void Presize(TKeyNode* node, const THeader& header, std::size_t restOfFile)
 {
-    Presize(node->Values, header.Values);
-    Presize(node->SubKeys, header.SubKeys);
+    Presize(node->Values, header.Values, restOfFile);
+    Presize(node->SubKeys, header.SubKeys, restOfFile);
 }
 
 // Merges a file's text into the tree below root. Iterative, so that deeply
@@ -326,7 +334,7 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
     std::string_view line;
     if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header)
         reader.FormatError();
-    Presize(root, ParseHeader(reader, line));
+    Presize(root, ParseHeader(reader, line), reader.Rest());
     std::vector<TKeyNode*> open{root};
     for (;;) {
         if (!reader.NextSignificant(line)) reader.FormatError();
@@ -341,10 +349,10 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
                 TKeyNode* child;
                 if (TKeyItem* item = node->SubKeys.Find(header.Name)) {
                     child = item->Value;
-                    Presize(child, header);
+                    Presize(child, header, reader.Rest());
                 } else {
                     TOwnedNode fresh(new TKeyNode);
-                    Presize(fresh.get(), header);
+                    Presize(fresh.get(), header, reader.Rest());
                     node->SubKeys.Add(header.Name, fresh.get());
                     child = fresh.release();
                 }
