@@ -160,15 +160,14 @@ public:
         if (TIndex* index = Index()) {
             // Finding the entry before it would mean walking the whole
             // table: the entry is only marked, and unlinked with the others
-            // once they are an eighth of the live ones (so that their memory
-            // comes back soon, at a walk of the table every so often).
+            // once they outnumber the live ones.
             THashItem* found = index->Find(key, h);
             if (!found) throw EHashError("存在しないキー: " + std::string(key) + " を削除しようとしました");
             index->Erase(found);
             found->Value = V();
             found->KeyLength |= THashItem::DeadMark;
             --FCount;
-            if (++index->Dead > FCount / 8 && index->Dead >= IndexThreshold) Sweep();
+            if (++index->Dead > FCount && index->Dead >= IndexThreshold) Sweep();
             // An index far larger than the table needs is rebuilt smaller
             // (or dropped), so that emptied tables give their memory back.
             if (FCount <= IndexThreshold / 2 || index->NeedsShrinking(FCount)) ShrinkIndex();
