@@ -38,6 +38,10 @@ constexpr std::size_t Granule = 8;
 constexpr std::size_t ClassCount = MaxBlock / Granule;
 // Slabs are aligned to their size, so a block finds its slab by masking.
 constexpr std::size_t SlabSize = 64 * 1024;
+// Empty slabs are kept for new blocks of any size, up to as many as are in
+// use (at least MinSpareSlabs): a list loaded after another one was freed
+// takes the same memory again instead of faulting in new pages.
+constexpr std::size_t MinSpareSlabs = 64;
 
 struct TSlab {
     TSlab* Prev;  // in its class's list of slabs with room
@@ -86,6 +90,8 @@ private:
 TSpinLock lock;
 TClass classes[ClassCount];
 std::size_t slabCount = 0;
+TSlab* spares = nullptr;  // empty slabs, linked through Next
+std::size_t spareCount = 0;
 
 void* NewSlabMemory() noexcept
 {
@@ -137,8 +143,16 @@ void Unlink(TClass& c, TSlab* s) noexcept
 
 TSlab* NewSlab(uint32_t cls)
 {
-    void* memory = NewSlabMemory();
-    if (!memory) throw std::bad_alloc();
+    void* memory;
+    if (spares) {
+        memory = spares;
+        spares = spares->Next;
+        --spareCount;
+    } else {
+        memory = NewSlabMemory();
+        if (!memory) throw std::bad_alloc();
+        ++slabCount;
+    }
     TSlab* s = static_cast<TSlab*>(memory);
     s->Prev = s->Next = nullptr;
     s->FreeList = nullptr;
@@ -148,7 +162,6 @@ TSlab* NewSlab(uint32_t cls)
     s->Class = cls;
     s->Listed = false;
     POOL_POISON(s->Bump, s->End - s->Bump);
-    ++slabCount;
     return s;
 }
 
@@ -199,11 +212,21 @@ void Free(void* block, std::size_t size) noexcept
     if (!s->Listed) {
         Link(c, s);
     } else if (s->Used == 0 && (s->Prev || s->Next)) {
-        // Another slab of the class has room: this one goes back.
+        // Another slab of the class has room: this one is kept for any
+        // class, or goes back with spares beyond the limit.
         Unlink(c, s);
-        --slabCount;
-        POOL_UNPOISON(s, SlabSize);
-        FreeSlabMemory(s);
+        s->Next = spares;
+        spares = s;
+        ++spareCount;
+        const std::size_t inUse = slabCount - spareCount;
+        while (spareCount > (inUse > MinSpareSlabs ? inUse : MinSpareSlabs)) {
+            TSlab* gone = spares;
+            spares = gone->Next;
+            --spareCount;
+            --slabCount;
+            POOL_UNPOISON(gone, SlabSize);
+            FreeSlabMemory(gone);
+        }
     }
 }
 

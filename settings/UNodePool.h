@@ -5,8 +5,9 @@
 // process heap each costs a header and a rounding, and under Wine a heap call
 // that is several times slower than here. The pool cuts blocks of one size
 // class (multiples of 8 bytes) from 64 KiB slabs: no header, a free list per
-// slab, and a slab goes back to the system when its last block is freed (one
-// empty slab per class is kept for the next block).
+// slab. A slab whose blocks are all free is kept for blocks of any size, as
+// long as there are no more such slabs than slabs in use (at least a few);
+// the others go back to the system.
 //
 // Thread-safe: a spin lock held for a few instructions. Stores of different
 // threads share the pool; a store's own lock is not needed for it.
