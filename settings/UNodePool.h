@@ -29,27 +29,4 @@ void Free(void* block, std::size_t size) noexcept;
 // Bytes held in slabs (used or not), for tests and measurements.
 std::size_t SlabBytes() noexcept;
 
-// A standard allocator over the pool (for the texts of values).
-template <class T>
-struct TAllocator {
-    using value_type = T;
-    TAllocator() noexcept = default;
-    template <class U>
-    TAllocator(const TAllocator<U>&) noexcept
-    {
-    }
-    T* allocate(std::size_t n) { return static_cast<T*>(Allocate(n * sizeof(T))); }
-    void deallocate(T* p, std::size_t n) noexcept { Free(p, n * sizeof(T)); }
-    template <class U>
-    bool operator==(const TAllocator<U>&) const noexcept
-    {
-        return true;
-    }
-    template <class U>
-    bool operator!=(const TAllocator<U>&) const noexcept
-    {
-        return false;
-    }
-};
-
 }  // namespace NodePool

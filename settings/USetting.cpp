@@ -366,10 +366,10 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
                 const std::string_view name = line.substr(3, eq - 3);
                 const std::string_view text = line.substr(eq + 1);
                 if (line[1] == 's') {
-                    node->Values.Put(name, TConf{TConf::TText(text), 0, TConf::KindString});
+                    node->Values.Put(name, TConf{std::string(text), 0, TConf::KindString});
                 } else {
                     const int32_t number = reader.ToInteger(text);
-                    node->Values.Put(name, TConf{TConf::TText(text), number, TConf::KindInteger});
+                    node->Values.Put(name, TConf{std::string(text), number, TConf::KindInteger});
                 }
                 break;
             }
@@ -854,7 +854,7 @@ std::string TSetting::ReadString(const std::string& name, const std::string& def
 {
     {
         TSharedHold hold(FLock);
-        if (const TConf* conf = FindValue(name)) return std::string(conf->Text.data(), conf->Text.size());
+        if (const TConf* conf = FindValue(name)) return conf->Text;
     }
     return FParent ? FParent->ReadString(name, def) : def;
 }
