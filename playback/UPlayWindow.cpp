@@ -26,6 +26,33 @@ void RegisterWindowClass()
     (void)registered;
 }
 
+// The modal dialog of this thread that is active now, if any: an active
+// window whose owner is disabled (a dialog box, a message box).
+HWND ActiveModalDialog(HWND self)
+{
+    HWND active = GetActiveWindow();
+    if (!active || active == self) return nullptr;
+    HWND owner = GetWindow(active, GW_OWNER);
+    return owner && !IsWindowEnabled(owner) ? active : nullptr;
+}
+
+// Shows the movie window. While a modal dialog is active it comes up behind
+// the dialog without taking the activation (unless it is top-most): the
+// dialog the user has to answer is never covered by it. False then.
+bool ShowNotOverModal(HWND wnd)
+{
+    HWND dialog = ActiveModalDialog(wnd);
+    if (!dialog) {
+        if (!IsWindowVisible(wnd)) ShowWindow(wnd, SW_SHOW);
+        return true;
+    }
+    // Placing a top-most window behind a plain one would end its top-most state.
+    const bool topMost = GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
+    SetWindowPos(wnd, topMost ? HWND_TOPMOST : dialog, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return false;
+}
+
 }  // namespace
 
 TPlayWindow::TPlayWindow()
@@ -327,10 +354,7 @@ void TPlayWindow::Play()
     if (!IsLoaded() || PlayState == psRunning) return;
     TPlayState previous = PlayState;
     Graph->Run();  // a failure shows as the graph's abort event
-    if (HasVideo) {
-        if (!IsWindowVisible(Handle)) ShowWindow(Handle, SW_SHOW);
-        if (GetForegroundWindow() != Handle) SetForegroundWindow(Handle);
-    }
+    if (HasVideo && ShowNotOverModal(Handle) && GetForegroundWindow() != Handle) SetForegroundWindow(Handle);
     if (Layered && previous != psPaused) {
         ShowWindow(Handle, SW_HIDE);
         SetLayered(false);
@@ -503,8 +527,13 @@ void TPlayWindow::SyncVideo()
     }
     TComPtr<IVideoWindow> video = Graph.As<IVideoWindow>(IID_IVideoWindow);
     if (video) video->put_Visible(Layered ? OAFALSE : OATRUE);
-    if (Layered) {
+    // Showing the video may bring the window forward: behind a modal dialog again.
+    const bool modal = ActiveModalDialog(Handle) != nullptr;
+    if (modal && (Layered || IsWindowVisible(Handle)))
+        ShowNotOverModal(Handle);
+    else if (Layered)
         ShowWindow(Handle, SW_SHOW);
+    if (Layered) {
         TCriticalSectionGuard lock(FrameLock);
         PresentLayeredFrame();
     }
@@ -578,7 +607,7 @@ HRESULT __stdcall TPlayWindow::VideoSampleCallback(void* user, const AM_MEDIA_TY
 
 void TPlayWindow::Show()
 {
-    if (Handle && !IsWindowVisible(Handle)) ShowWindow(Handle, SW_SHOW);
+    if (Handle && !IsWindowVisible(Handle)) ShowNotOverModal(Handle);
 }
 
 void TPlayWindow::Hide()

@@ -1,5 +1,7 @@
 #include "tray/UTrayIcon.h"
 
+#include <cstdlib>
+
 #include "win/UApplication.h"
 #include "win/UMenu.h"
 #include "win/UTimer.h"
@@ -134,16 +136,37 @@ void TTrayIcon::Animate()
     SetResourceIconID(next);
 }
 
-void TTrayIcon::Popup(TMenu& menu, POINT at)
+void TTrayIcon::Popup(TMenu& menu, POINT at, bool left)
 {
+    if (left) {
+        FPressTime = GetTickCount();
+        FPressAt = at;
+    }
+    UINT id = 0;
     if (PopupHook) {
-        PopupHook(menu, at);
+        id = PopupHook(menu, at);
+    } else {
+        HWND owner = Application ? Application->Handle() : FTaskTray.Handle();
+        SetForegroundWindow(owner);
+        if (Application) Application->ProcessMessages();
+        id = menu.Track(owner, at.x, at.y);
+    }
+    if (!id) return;
+    POINT now = {};
+    GetCursorPos(&now);
+    if (left && WithinDoubleClick(now)) {
+        // The second click of a double-click on the icon, not a choice.
+        if (OnDblClick) OnDblClick();
         return;
     }
-    HWND owner = Application ? Application->Handle() : FTaskTray.Handle();
-    SetForegroundWindow(owner);
-    if (Application) Application->ProcessMessages();
-    menu.Popup(owner, at.x, at.y);
+    if (Application) Application->DispatchCommand(id, 0);
+}
+
+bool TTrayIcon::WithinDoubleClick(POINT at) const
+{
+    if (GetTickCount() - FPressTime > GetDoubleClickTime()) return false;
+    const int dx = GetSystemMetrics(SM_CXDOUBLECLK) / 2, dy = GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    return std::abs(at.x - FPressAt.x) <= dx && std::abs(at.y - FPressAt.y) <= dy;
 }
 
 bool TTrayIcon::TrayMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
@@ -158,7 +181,7 @@ bool TTrayIcon::TrayMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
     UINT shift = ShiftState();
     auto down = [&](TMouseButton button, TMenu* menu) {
         if (menu && AutoPopup)
-            Popup(*menu, at);
+            Popup(*menu, at, button == TMouseButton::Left);
         else if (OnMouseDown)
             OnMouseDown(button, shift, at);
     };

@@ -14,6 +14,11 @@
 //
 // A press of the left or the right button on the icon pops up that button's
 // menu (when AutoPopup is on, the default); the chosen item's command runs.
+// The left menu opens on the first press of a double-click, so the second
+// click lands on whatever item lies under the pointer: an item of the left
+// menu chosen within the system's double-click time and distance of the
+// press that opened it is taken as that double-click and runs OnDblClick
+// instead.
 // Without a menu the press is reported by OnMouseDown. Failures of the shell
 // raise ENotifyIconError (from SetVisible and the icon and tip setters).
 // The menus must outlive the tray icon or be reset to nullptr first. Every
@@ -77,8 +82,9 @@ public:
     std::function<void(TMouseButton button, UINT shift, POINT at)> OnMouseDown;
     std::function<void(TMouseButton button, UINT shift, POINT at)> OnMouseUp;
 
-    // Tests: called instead of the modal popup of a menu.
-    std::function<void(TMenu& menu, POINT at)> PopupHook;
+    // Tests: called instead of the modal popup of a menu; returns the id of
+    // the chosen command (0: none).
+    std::function<UINT(TMenu& menu, POINT at)> PopupHook;
 
     TTaskTrayIcon& TaskTrayIcon() { return FTaskTray; }
 
@@ -89,7 +95,8 @@ private:
     void RefreshIcon();
     void Animate();
     void UpdateAnimation();
-    void Popup(TMenu& menu, POINT at);
+    void Popup(TMenu& menu, POINT at, bool left);
+    bool WithinDoubleClick(POINT at) const;
     bool TrayMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     TTaskTrayIcon FTaskTray;
@@ -100,4 +107,7 @@ private:
     int FResourceIconID = -1;
     UINT FInterval = 0;
     std::unique_ptr<TTimer> FAnimation;
+    // The press that opened the left menu: when, and where.
+    DWORD FPressTime = 0;
+    POINT FPressAt = {};
 };

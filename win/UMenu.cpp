@@ -175,8 +175,13 @@ void TMenu::AttachTo(HWND window)
 
 void TMenu::Popup(HWND owner, int x, int y)
 {
+    if (UINT id = Track(owner, x, y)) Application->DispatchCommand(id, 0);
+}
+
+UINT TMenu::Track(HWND owner, int x, int y)
+{
     SetForegroundWindow(owner);
     UINT id = TrackPopupMenuEx(FHandle, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
-    if (id) Application->DispatchCommand(id, 0);
+    return id;
 }

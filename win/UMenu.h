@@ -72,6 +72,9 @@ public:
     void AttachTo(HWND window);
     // Shows a popup menu at screen coordinates; the chosen command runs.
     void Popup(HWND owner, int x, int y);
+    // Shows a popup menu at screen coordinates and returns the chosen
+    // command's id (0: none) without running it.
+    UINT Track(HWND owner, int x, int y);
 
 private:
     HMENU FHandle = nullptr;

@@ -99,6 +99,46 @@ TEST_P(PlayFormat, OpensPlaysToTheEndAndStops)
 
 INSTANTIATE_TEST_SUITE_P(Media, PlayFormat, ::testing::ValuesIn(Formats));
 
+// A video that starts while a modal dialog is up (a new track of the list)
+// comes up behind the dialog, which keeps the activation.
+namespace {
+struct TUnderModal {
+    TPlayWindow* Movie = nullptr;
+    HWND Box = nullptr;
+    bool Visible = false, BoxActive = false, BoxInFront = false;
+} UnderModal;
+}  // namespace
+
+TEST(PlayWindow, VideoStartingUnderAModalDialogStaysBehindIt)
+{
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    TPlayWindow w;
+    w.OpenFile(TestMediaPath(L"movie-mjpeg.avi"));
+    UnderModal = {&w};
+    // Inside the message box's own loop: play, then look and close it.
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        UnderModal.Box = GetActiveWindow();
+        UnderModal.Movie->Play();
+        SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR id2, DWORD) {
+            KillTimer(nullptr, id2);
+            HWND movie = UnderModal.Movie->GetHandle();
+            UnderModal.Visible = IsWindowVisible(movie);
+            UnderModal.BoxActive = GetActiveWindow() == UnderModal.Box;
+            for (HWND h = GetWindow(UnderModal.Box, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT))
+                if (h == movie) UnderModal.BoxInFront = true;
+            PostMessageA(UnderModal.Box, WM_COMMAND, IDOK, 0);
+        });
+    });
+    MessageBoxA(owner, "test", "modal", MB_OK);
+    EXPECT_TRUE(UnderModal.Visible);
+    EXPECT_TRUE(UnderModal.BoxActive);
+    EXPECT_TRUE(UnderModal.BoxInFront);
+    w.Stop();
+    DestroyWindow(owner);
+}
+
 TEST(PlayWindow, UnloadedWindowIsInert)
 {
     TPlayWindow w;

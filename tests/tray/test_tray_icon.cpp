@@ -203,7 +203,10 @@ TEST_F(TrayIcon, NotificationsBecomeMenusAndEvents)
     tray.LButtonPopupMenu = &left;
     tray.RButtonPopupMenu = &right;
     std::vector<TMenu*> popups;
-    tray.PopupHook = [&](TMenu& menu, POINT) { popups.push_back(&menu); };
+    tray.PopupHook = [&](TMenu& menu, POINT) {
+        popups.push_back(&menu);
+        return 0u;
+    };
     std::vector<std::string> events;
     const char* names[] = {"L", "R", "M"};
     tray.OnDblClick = [&] { events.push_back("dbl"); };
@@ -236,6 +239,36 @@ TEST_F(TrayIcon, NotificationsBecomeMenusAndEvents)
     EXPECT_STREQ("停止", tray.TaskTrayIcon().Data().szTip);
     tray.SetVisible(false);
     EXPECT_FALSE(tray.TaskTrayIcon().Registered());
+}
+
+// The left menu opens on the first press of a double-click: a choice made
+// right after that press, where it was, is the second click and redisplays;
+// a later choice, or one from the right menu, runs its command.
+TEST_F(TrayIcon, SecondClickOfADoubleClickIsNoChoice)
+{
+    TMenu left(true), right(true);
+    std::vector<std::string> events;
+    const UINT quitLeft = left.Add("終了(&X)", [&] { events.push_back("quit"); }).Id;
+    const UINT quitRight = right.Add("終了(&X)", [&] { events.push_back("quit"); }).Id;
+    TTrayIcon tray;
+    tray.LButtonPopupMenu = &left;
+    tray.RButtonPopupMenu = &right;
+    tray.OnDblClick = [&] { events.push_back("dbl"); };
+    DWORD delay = 0;
+    tray.PopupHook = [&](TMenu& menu, POINT) {
+        Sleep(delay);
+        return &menu == &left ? quitLeft : quitRight;
+    };
+    tray.SetVisible(true);
+    HWND h = tray.TaskTrayIcon().Handle();
+    SendMessageA(h, WM_TASKTRAY_NOTIFY, 1, WM_LBUTTONDOWN);
+    EXPECT_EQ(std::vector<std::string>{"dbl"}, events);
+    SendMessageA(h, WM_TASKTRAY_NOTIFY, 1, WM_RBUTTONDOWN);
+    EXPECT_EQ((std::vector<std::string>{"dbl", "quit"}), events);
+    delay = GetDoubleClickTime() + 100;
+    SendMessageA(h, WM_TASKTRAY_NOTIFY, 1, WM_LBUTTONDOWN);
+    EXPECT_EQ((std::vector<std::string>{"dbl", "quit", "quit"}), events);
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace
