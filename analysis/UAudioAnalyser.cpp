@@ -121,6 +121,7 @@ void TAudioAnalyser::BuildGraph()
     {
         std::lock_guard<std::mutex> g(Lock);
         Totals = TLevelTotals{};
+        Loudness.Reset();
         MeasuredUpTo = 0;
         Progress = 0;
     }
@@ -266,6 +267,12 @@ int TAudioAnalyser::GetAverageSample()
     return AverageLevel(Totals);
 }
 
+std::optional<int> TAudioAnalyser::GetLoudness()
+{
+    std::lock_guard<std::mutex> g(Lock);
+    return Loudness.Loudness();
+}
+
 int TAudioAnalyser::GetProgress()
 {
     std::lock_guard<std::mutex> g(Lock);
@@ -290,6 +297,9 @@ HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE*
     auto* self = static_cast<TAudioAnalyser*>(user);
     std::lock_guard<std::mutex> g(self->Lock);
     self->Totals.Merge(local);
+    // The meter's filters carry their state from one buffer to the next: it
+    // measures in place, under the lock that its readers take.
+    self->Loudness.Feed(layout, data, static_cast<std::size_t>(length));
     if (timed && end > self->MeasuredUpTo) self->MeasuredUpTo = end;
     return S_OK;
 }

@@ -1,6 +1,6 @@
 // The level analyser: plays one file's audio through a callback filter as
 // fast as it decodes (no clock) and measures the peak and mean absolute level
-// of the down-mixed signal.
+// of the down-mixed signal and, in the same pass, its integrated loudness.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "analysis/ULevelMeter.h"
+#include "analysis/ULoudnessMeter.h"
 #include "playback/UDirectShow.h"
 #include "win/UMessageWindow.h"
 #include "win/UMessages.h"
@@ -53,6 +55,9 @@ public:
 
     int GetMaxSample();
     int GetAverageSample();
+    // Integrated loudness in hundredths of LU (-2300 for -23 LUFS); none when
+    // the file is too short or too quiet for a gated result.
+    std::optional<int> GetLoudness();
     int GetProgress();
     // Whether a progress window is wanted while a file is measured
     // (OnProgressShown tells the window when to appear).
@@ -84,6 +89,8 @@ private:
     std::mutex Lock;
     TNotifyWindow NotifyWindow;
     TLevelTotals Totals;
+    // Fed on the streaming thread and read on the GUI thread, both under Lock.
+    TLoudnessMeter Loudness;
     // End time of the latest sample measured (100 ns units), under Lock.
     std::int64_t MeasuredUpTo = 0;
     int Progress = 0;

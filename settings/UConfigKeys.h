@@ -80,6 +80,8 @@ using TTextKey = TConfigKey<TKeyKind::Text>;
 #define REELO_KEY_RUNTIME std::nullopt
 
 //  K(id, folder, name, kind, default, levels)
+// "Loudness" is the integrated loudness the analyser found in the file, in
+// hundredths of LU (-2300 for -23 LUFS); it belongs to the file alone.
 #define REELO_CONFIG_KEYS(K)                                                                        \
     K(FullScreen, "\\Common\\", "FullScreen", Flag, 0, lvPlayback)                                  \
     K(StopScreenSaver, "\\Common\\", "StopScreenSaver", Flag, 0, lvPlayback)                        \
@@ -91,6 +93,7 @@ using TTextKey = TConfigKey<TKeyKind::Text>;
     K(BaseVolume, "\\Common\\", "BaseVolume", Real, 1.0, lvPlayback)                                \
     K(MaxSample, "\\Common\\", "MaxSample", Integer, REELO_KEY_RUNTIME, lvPlayback)                 \
     K(AverageSample, "\\Common\\", "AverageSample", Integer, REELO_KEY_RUNTIME, lvPlayback)         \
+    K(Loudness, "\\Common\\", "Loudness", Integer, REELO_KEY_RUNTIME, lvFile)                       \
     K(FullScreenStretchImage, "\\Common\\FullScreenMode\\", "StretchImage", Flag, 1, lvPlayback)    \
     K(FullScreenKeepAspect, "\\Common\\FullScreenMode\\", "KeepAspectRatio", Flag, 1, lvPlayback)   \
     K(FullScreenAutoDetect, "\\Common\\FullScreenMode\\", "AutoDetect", Flag, 1, lvPlayback)        \

@@ -1,5 +1,6 @@
 #include "ui/UAutoAdjustDlg.h"
 
+#include <cmath>
 #include <vector>
 
 #include "analysis/UAudioAnalyser.h"
@@ -13,7 +14,7 @@
 namespace {
 
 const int ClientWidth = 376;
-const int ClientHeight = 330;
+const int ClientHeight = 352;
 
 std::wstring Widen(const std::string& text)
 {
@@ -26,7 +27,21 @@ std::wstring Widen(const std::string& text)
 
 const TIntegerKey& LevelKey(TAdjustMode mode)
 {
-    return mode == TAdjustMode::Average ? ConfigKey::AverageSample : ConfigKey::MaxSample;
+    switch (mode) {
+        case TAdjustMode::Average:
+            return ConfigKey::AverageSample;
+        case TAdjustMode::Loudness:
+            return ConfigKey::Loudness;
+        default:
+            return ConfigKey::MaxSample;
+    }
+}
+
+// An entry counts as measured for the mode when its own tree holds this key:
+// the peak stands for both sample levels, which are always stored together.
+const TIntegerKey& MeasuredKey(TAdjustMode mode)
+{
+    return mode == TAdjustMode::Loudness ? ConfigKey::Loudness : ConfigKey::MaxSample;
 }
 
 }  // namespace
@@ -34,8 +49,14 @@ const TIntegerKey& LevelKey(TAdjustMode mode)
 std::optional<double> AdjustLevel(TSetting& fileTree, TAdjustMode mode)
 {
     const TIntegerKey& key = LevelKey(mode);
-    for (TSetting* level = &fileTree; level; level = level->Parent())
-        if (KeyIsSet(*level, key)) return ReadKey(fileTree, key, 0);
+    for (TSetting* level = &fileTree; level; level = level->Parent()) {
+        if (!KeyIsSet(*level, key)) continue;
+        const int value = ReadKey(fileTree, key, 0);
+        // Loudness is logarithmic: as an amplitude, the ratio of two levels
+        // is 10^((r - b) / 20), the gain that brings b down to r.
+        if (mode == TAdjustMode::Loudness) return std::pow(10.0, value / 2000.0);
+        return value;
+    }
     return std::nullopt;
 }
 
@@ -58,16 +79,18 @@ TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
     SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
 
     const HWND form = Handle();
-    TRadioGroupArgs mode(form, 8, 2, 262, 66);
-    mode.Items = {"最大音量で調整", "平均音量で調整"};
+    TRadioGroupArgs mode(form, 8, 2, 262, 88);
+    mode.Items = {"最大音量で調整", "平均音量で調整", "ラウドネスで調整 (LUFS)"};
     AdjustModeGroup = std::make_unique<TRadioGroup>(mode);
     MaxAdjustRadio = AdjustModeGroup->Button(0);
     AvgAdjustRadio = AdjustModeGroup->Button(1);
+    LoudnessAdjustRadio = AdjustModeGroup->Button(2);
     AdjustModeGroup->SetItemIndex(0);
+    AdjustModeGroup->OnClick = [this] { AdjustModeGroupClick(); };
 
-    Label1 = std::make_unique<TLabel>(TControlArgs(form, 8, 76, 262, 16, "基準曲"));
-    BaseTrackCmb = std::make_unique<TComboBox>(TControlArgs(form, 8, 94, 262, 200));
-    FileListChkLst = std::make_unique<TCheckListBox>(TControlArgs(form, 8, 124, 262, ClientHeight - 132));
+    Label1 = std::make_unique<TLabel>(TControlArgs(form, 8, 98, 262, 16, "基準曲"));
+    BaseTrackCmb = std::make_unique<TComboBox>(TControlArgs(form, 8, 116, 262, 200));
+    FileListChkLst = std::make_unique<TCheckListBox>(TControlArgs(form, 8, 146, 262, ClientHeight - 154));
 
     auto button = [&](const char* caption, int top, UINT id, DWORD style) {
         TControlArgs b(form, ClientWidth - 98, top, 90, 25, caption);
@@ -101,9 +124,25 @@ TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
         TMediaFile& entry = FList.Files(i);
         BaseTrackCmb->Add(entry.DisplayName());
         FileListChkLst->Add(entry.DisplayName());
-        // Measured already when the entry's own tree holds a peak level.
-        FileListChkLst->SetChecked(i, !KeyIsSet(entry.Setting(), ConfigKey::MaxSample));
     }
+    CheckUnmeasured(TAdjustMode::Peak);
+}
+
+void TAutoAdjustDlg::CheckUnmeasured(TAdjustMode mode)
+{
+    FCheckedFor = mode;
+    for (int i = 0; i < FList.FileCount(); ++i)
+        FileListChkLst->SetChecked(i, !KeyIsSet(FList.Files(i).Setting(), MeasuredKey(mode)));
+}
+
+// Peak and average share their ticks; loudness has its own, since files
+// measured before it was known have levels but no loudness. A run in
+// progress keeps the ticks it started with.
+void TAutoAdjustDlg::AdjustModeGroupClick()
+{
+    const TAdjustMode mode = Mode();
+    if (!FMeasuring && (mode == TAdjustMode::Loudness) != (FCheckedFor == TAdjustMode::Loudness))
+        CheckUnmeasured(mode);
 }
 
 TAutoAdjustDlg::~TAutoAdjustDlg() { Abandon(); }
@@ -120,7 +159,14 @@ int TAutoAdjustDlg::ShowModal()
 
 TAdjustMode TAutoAdjustDlg::Mode() const
 {
-    return AdjustModeGroup->ItemIndex() == 1 ? TAdjustMode::Average : TAdjustMode::Peak;
+    switch (AdjustModeGroup->ItemIndex()) {
+        case 1:
+            return TAdjustMode::Average;
+        case 2:
+            return TAdjustMode::Loudness;
+        default:
+            return TAdjustMode::Peak;
+    }
 }
 
 void TAutoAdjustDlg::Abandon()
@@ -180,6 +226,13 @@ void TAutoAdjustDlg::StoreResults()
     TSetting& tree = FList.Files(FIndex).Setting();
     WriteKey(tree, ConfigKey::MaxSample, FAnalyser->GetMaxSample());
     WriteKey(tree, ConfigKey::AverageSample, FAnalyser->GetAverageSample());
+    // A file too short or too quiet for a gated loudness has none, whatever
+    // an earlier measurement of it found: an old value would describe other
+    // contents than those just measured.
+    if (const std::optional<int> loudness = FAnalyser->GetLoudness())
+        WriteKey(tree, ConfigKey::Loudness, *loudness);
+    else
+        RemoveKey(tree, ConfigKey::Loudness);
 }
 
 void TAutoAdjustDlg::ComputeAdjustment()

@@ -110,9 +110,11 @@ TEST(AudioAnalyser, SecondFileStartsFromZero)
     TWavLevels quiet = WriteTestWav(Temp(L"gen-quiet.wav"), 1, 16, 22050, Noise(12, 22050, 16, 0.01));
     ASSERT_TRUE(Analyse(a, run, Temp(L"gen-loud.wav")));
     EXPECT_EQ(loud.Max, a.GetMaxSample());
+    EXPECT_TRUE(a.GetLoudness());
     ASSERT_TRUE(a.OpenForAnalysis(Temp(L"gen-quiet.wav")));
     EXPECT_EQ(0, a.GetMaxSample());
     EXPECT_EQ(0, a.GetAverageSample());
+    EXPECT_FALSE(a.GetLoudness());
     ASSERT_TRUE(Analyse(a, run, Temp(L"gen-quiet.wav")));
     EXPECT_EQ(quiet.Max, a.GetMaxSample());
     EXPECT_EQ(quiet.Average, a.GetAverageSample());

@@ -17,13 +17,16 @@ TEST(ConfigKeyTable, PathsAreUniqueAndWellFormed)
         EXPECT_EQ('\\', folder.front()) << k.Id;
         EXPECT_EQ('\\', folder.back()) << k.Id;
         EXPECT_EQ(std::string::npos, std::string(k.Name).find('\\')) << k.Id;
-        // Playback keys live under \Common\ at every level, environment keys at the global root.
-        if (k.Levels == lvPlayback)
+        // Keys that a play list, a file or the GUI may hold live under
+        // \Common\; keys of the global tree alone at its root.
+        EXPECT_NE(0u, k.Levels) << k.Id;
+        if (k.Levels & (lvPlayList | lvFile | lvGUI))
             EXPECT_EQ(0u, folder.rfind("\\Common\\", 0)) << k.Id;
         else
             EXPECT_EQ("\\", folder) << k.Id;
     }
-    EXPECT_EQ(36u, ConfigKeyTable().size());
+    EXPECT_EQ(37u, ConfigKeyTable().size());
+    EXPECT_EQ(unsigned(lvFile), FindConfigKey("\\Common\\Loudness")->Levels);
 }
 
 TEST(ConfigKeyTable, LookupByPath)

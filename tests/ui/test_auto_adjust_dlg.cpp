@@ -1,6 +1,8 @@
 // The auto-adjust dialog driven through its controls with real analysis
-// graphs: WAV files written here with known peaks are measured, stored and
-// turned into base volumes; Cancel skips a file; closing writes nothing more.
+// graphs: WAV files written here with known peaks and loudness are measured,
+// stored and turned into base volumes; Cancel skips a file; closing writes
+// nothing more.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,20 @@ TWavLevels WriteWav(const std::string& path, int peak, bool flat)
         samples.push_back(i % 2 ? -v : v);
     }
     return WriteTestWav(Widen(path), 1, 16, 22050, samples);
+}
+
+// A 1 kHz sine on both channels of 48 kHz 16-bit stereo, its peak at dbfs:
+// its loudness is dbfs LUFS.
+void WriteSine(const std::string& path, double dbfs, double seconds)
+{
+    std::vector<int> samples;
+    const double amplitude = 32767.0 * std::pow(10.0, dbfs / 20.0);
+    for (int i = 0; i < static_cast<int>(seconds * 48000); ++i) {
+        const int v =
+            static_cast<int>(std::lround(amplitude * std::sin(2 * 3.14159265358979 * 1000 * i / 48000)));
+        samples.insert(samples.end(), {v, v});
+    }
+    WriteTestWav(Widen(path), 2, 16, 48000, samples);
 }
 
 struct TSession {
@@ -205,4 +221,54 @@ TEST(AutoAdjustDlg, CancelSkipsAFileAndClosingWritesNothingMore)
             EXPECT_FALSE(Has(*l, i, ConfigKey::MaxSample)) << i;
             EXPECT_FALSE(KeyIsSet(l->Files(i).Setting(), ConfigKey::BaseVolume)) << i;
         }
+}
+
+TEST(AutoAdjustDlg, AdjustsByLoudness)
+{
+    TSession s;
+    TTempFolder tmp;
+    WriteSine(tmp.Path() + "m23.wav", -23, 2.0);
+    WriteSine(tmp.Path() + "m33.wav", -33, 2.0);
+    WriteSine(tmp.Path() + "m18.wav", -18, 2.0);
+    WriteSine(tmp.Path() + "short.wav", -20, 0.3);  // shorter than one 400 ms block
+    TPlayList list("loudness", tmp.Path());
+    for (const char* name : {"m23.wav", "m33.wav", "m18.wav", "short.wav", "never.wav"})
+        list.AddFile(tmp.Path() + name);
+    WriteKey(list.Files(0).Setting(), ConfigKey::MaxSample, 2000);  // measured before loudness was
+    WriteKey(list.Files(3).Setting(), ConfigKey::Loudness, -1500);  // from other contents
+    WriteKey(list.Files(4).Setting(), ConfigKey::BaseVolume, 0.8);
+
+    TAutoAdjustDlg dlg(nullptr, list);
+    s.Attach(dlg);
+    EXPECT_FALSE(dlg.FileListChkLst->Checked(0));
+    // Loudness mode ticks the entries without a loudness of their own.
+    SendMessageA(dlg.LoudnessAdjustRadio, BM_CLICK, 0, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(i != 3, dlg.FileListChkLst->Checked(i)) << i;
+    dlg.FileListChkLst->SetChecked(3, true);
+    dlg.FileListChkLst->SetChecked(4, false);
+    Click(*dlg.OKBtn);
+    ASSERT_TRUE(s.WaitComplete());
+
+    const int expected[] = {-2300, -3300, -1800};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(expected[i], Level(list, i, ConfigKey::Loudness), 10) << i;
+    EXPECT_FALSE(Has(list, 3, ConfigKey::Loudness));  // re-measured: no gated result, the old one goes
+    EXPECT_TRUE(Has(list, 3, ConfigKey::MaxSample));
+    // The quietest as reference: louder entries are brought down to it.
+    auto gain = [&](int r, int b) {
+        return std::pow(10.0,
+                        (Level(list, r, ConfigKey::Loudness) - Level(list, b, ConfigKey::Loudness)) / 2000.0);
+    };
+    EXPECT_NEAR(gain(1, 0), Volume(list, 0), 1e-12);
+    EXPECT_FALSE(KeyIsSet(list.Files(1).Setting(), ConfigKey::BaseVolume));
+    EXPECT_NEAR(gain(1, 2), Volume(list, 2), 1e-12);
+    EXPECT_NEAR(0.3162, Volume(list, 0), 0.004);  // 10 LU lower
+    EXPECT_DOUBLE_EQ(0.8, Volume(list, 4));       // no loudness: left as it was
+
+    // The -23 track as reference, nothing measured again.
+    for (int i = 0; i < 5; ++i) dlg.FileListChkLst->SetChecked(i, false);
+    dlg.BaseTrackCmb->SetItemIndex(1);
+    Click(*dlg.OKBtn);
+    EXPECT_FALSE(KeyIsSet(list.Files(0).Setting(), ConfigKey::BaseVolume));
+    EXPECT_FALSE(KeyIsSet(list.Files(1).Setting(), ConfigKey::BaseVolume));
+    EXPECT_NEAR(gain(0, 2), Volume(list, 2), 1e-12);
 }
