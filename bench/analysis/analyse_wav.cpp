@@ -1,10 +1,13 @@
 // Analyses one file with TAudioAnalyser RUNS times (default 1) and prints the
-// shortest time from open to completion in seconds, then the measured levels:
-// "<seconds> <max> <average>".
+// shortest time from open to completion in seconds, then the measured levels
+// and loudness (hundredths of LU, or "none"):
+// "<seconds> <max> <average> <loudness>".
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "analysis/UAudioAnalyser.h"
 
@@ -42,7 +45,9 @@ int wmain(int argc, wchar_t** argv)
             if (seconds < best) best = seconds;
         }
         if (analysed) {
-            std::printf("%.3f %d %d\n", best, analyser.GetMaxSample(), analyser.GetAverageSample());
+            const std::optional<int> loudness = analyser.GetLoudness();
+            std::printf("%.3f %d %d %s\n", best, analyser.GetMaxSample(), analyser.GetAverageSample(),
+                        loudness ? std::to_string(*loudness).c_str() : "none");
             rc = 0;
         }
     }

@@ -34,7 +34,7 @@ if [ -n "$started_x" ]; then
   wineserver -w # Wine's helpers end before their X server goes away
   reelo_stop_xvfb
 fi
-read -r ours max average < <(tr -d '\r' < "$out")
+read -r ours max average _ < <(tr -d '\r' < "$out")
 echo "analysed: max $max, average $average" >&2
 printf 'bench analyse-wav: ours %.3f s, baseline %.3f s, ratio %.2f\n' "$ours" "$baseline" \
   "$(echo "$ours / $baseline" | bc -l)"
