@@ -298,7 +298,11 @@ std::string Format(const std::vector<TItem>& items)
 
 void Save(const std::string& fileName, const std::vector<TItem>& items)
 {
-    WriteFileAtomically(fileName, Format(items));
+    // Readers know UTF-8 by the ".m3u8" name; under any other name (".m3u"
+    // is read in the code page) a byte-order mark says it.
+    std::string text = Format(items);
+    if (Extension(fileName) != "m3u8") text.insert(0, ByteOrderMark);
+    WriteFileAtomically(fileName, text);
 }
 
 TExpanded ExpandListFiles(const std::vector<std::string>& paths)

@@ -56,7 +56,8 @@ struct TItem {
 // holds a line break or bytes that are no code page 932 text.
 std::string Format(const std::vector<TItem>& items);
 // Formats and writes the file atomically (EFileError when that fails; the
-// file is then as it was).
+// file is then as it was). A name not ending in ".m3u8" gets the UTF-8
+// byte-order mark first.
 void Save(const std::string& fileName, const std::vector<TItem>& items);
 
 // Paths with every M3U/M3U8 file replaced by its entries, in order.

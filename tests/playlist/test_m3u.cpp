@@ -111,6 +111,11 @@ TEST(M3UTest, ListFilesOnDiskExpandInPlace)
     EXPECT_NE(std::string::npos, report.find(bad));
     EXPECT_NE(std::string::npos, report.find("1 件のファイル"));
     EXPECT_EQ("", M3U::Report(M3U::ExpandListFiles({"C:\\a.avi"})));
+    // Saved under ".m3u" the UTF-8 text carries its byte-order mark, and reads back.
+    const std::string plain = dir.Path() + "plain.m3u";
+    M3U::Save(plain, {{"C:\\表.mp3", "表"}});
+    EXPECT_EQ(0u, TTempFolder::ReadFile(plain).rfind("\xEF\xBB\xBF#EXTM3U", 0));
+    EXPECT_EQ(TNames{"C:\\表.mp3"}, M3U::ExpandListFiles({plain}).Paths);
 
     // A save that cannot be written says so.
     EXPECT_THROW(M3U::Save(dir.Path() + "no-such-folder/x.m3u8", {}), EFileError);
