@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "settings/UException.h"
@@ -11,6 +12,7 @@
 #include "win/UForm.h"
 
 void (*InputQueryShownHook)(HWND box) = nullptr;
+void (*FileDialogShownHook)(HWND dialog) = nullptr;
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags)
 {
@@ -92,6 +94,25 @@ std::vector<std::string> SplitOpenFileNames(const char* buffer)
     return files;
 }
 
+namespace {
+
+// Only with a test hook: the dialog tells it when it is up.
+UINT_PTR CALLBACK FileDialogHook(HWND child, UINT msg, WPARAM, LPARAM lParam)
+{
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == CDN_INITDONE && FileDialogShownHook)
+        FileDialogShownHook(GetParent(child));
+    return 0;
+}
+
+void HookForTests(OPENFILENAMEA& ofn)
+{
+    if (!FileDialogShownHook) return;
+    ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    ofn.lpfnHook = FileDialogHook;
+}
+
+}  // namespace
+
 std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
                                          const std::string& initialDir)
 {
@@ -106,11 +127,33 @@ std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, c
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    HookForTests(ofn);
     if (!GetOpenFileNameA(&ofn)) {
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
         return {};
     }
     return SplitOpenFileNames(buffer.data());
+}
+
+std::string SaveFileDialog(HWND owner, const std::string& title, const std::string& filter,
+                           const std::string& defaultExt, const std::string& fileName,
+                           const std::string& initialDir)
+{
+    std::vector<char> buffer(4096, '\0');
+    fileName.copy(buffer.data(), std::min(fileName.size(), buffer.size() - 1));
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner ? owner : GetActiveWindow();
+    ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    HookForTests(ofn);
+    if (!GetSaveFileNameA(&ofn)) return {};
+    return buffer.data();
 }
 
 namespace {

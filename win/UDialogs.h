@@ -1,5 +1,6 @@
-// Message boxes, the text input box, the open-file dialog (several files)
-// and the folder browser. Paths are in the ANSI code page (932).
+// Message boxes, the text input box, the open-file dialog (several files),
+// the save-file dialog and the folder browser. Paths are in the ANSI code
+// page (932).
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,17 @@ std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, c
 // The full paths in the multi-select result of the open-file dialog: a
 // folder and names each ended by a zero byte, or one full path.
 std::vector<std::string> SplitOpenFileNames(const char* buffer);
+
+// The save-file dialog; asks before a file is replaced. defaultExt (no dot)
+// is added to a name typed without an extension; fileName is offered first.
+// The chosen file's full path; empty when cancelled.
+std::string SaveFileDialog(HWND owner, const std::string& title, const std::string& filter,
+                           const std::string& defaultExt, const std::string& fileName = {},
+                           const std::string& initialDir = {});
+
+// Test hook: called with the open- or save-file dialog's window once it is
+// showing (tests fill in the name and press OK through it).
+extern void (*FileDialogShownHook)(HWND dialog);
 
 // The folder browser; the chosen folder's path, or empty when cancelled.
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialDir = {});
