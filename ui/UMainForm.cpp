@@ -8,6 +8,7 @@
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
 #include "playlist/UFolderScan.h"
+#include "playlist/UM3U.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "ui/UAutoAdjustDlg.h"
@@ -29,7 +30,8 @@ constexpr int DesignClientHeight = 344;
 const char* const OpenDialogFilter =
     "メディアファイル(*.avi;*.mpg;*.mpeg;*.wav;*.mp3)|*.avi;*.mpg;*.mpeg;*.wav;*.mp3|"
     "動画ファイル(*.avi;*.mpg;*.mpeg)|*.avi;*.mpg;*.mpeg|音楽ファイル(*.wav;*.mp3)|*.wav;*.mp3|"
-    "全てのファイル(*.*)|*.*";
+    "全てのファイル(*.*)|*.*|プレイリスト(*.m3u;*.m3u8)|*.m3u;*.m3u8";
+const char* const ExportDialogFilter = "M3U8 プレイリスト(*.m3u8)|*.m3u8|全てのファイル(*.*)|*.*";
 
 // "a|b|c|d" as the open-file dialog wants it ("a\0b\0c\0d\0\0"); a "|"
 // that is the trail byte of a double-byte character stays.
@@ -154,6 +156,8 @@ void TMainForm::CreateMenus()
     ScanDirMenu->Add("全部(&A)", [this] { A4Click(); });
     list.AddSeparator();
     list.Add("音量自動調整(&C)...", [this] { C2Click(); });
+    list.AddSeparator();
+    list.Add("M3U8 に書き出し(&E)...", [this] { ExportM3U8MenuClick(); });
 
     TMenu& show = MainMenu->AddSubmenu("表示(&V)");
     PlayCenterMenu = &show.Add("中央に表示(&C)", [this] { PlayCenterMenuClick(); });
@@ -547,6 +551,7 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         }
     }
     Controller->StopPlayback();
+    std::vector<std::string> paths;
     for (const std::string& path : cl.Paths) {
         // Relative paths are taken against the current folder; a path that
         // does not exist is left out.
@@ -556,8 +561,9 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         std::string resolved = FileSystem::ResolveLongPath(full);
         if (resolved.empty() || !(FileSystem::FileExists(resolved) || FileSystem::DirectoryExists(resolved)))
             continue;
-        CurrentList().Add(resolved);
+        paths.push_back(resolved);
     }
+    for (const std::string& path : ExpandListFiles(paths)) CurrentList().Add(path);
     RefreshFileList();
     if (cl.Show) {
         SetVisible(*cl.Show);
@@ -735,7 +741,7 @@ void TMainForm::FileAddActionExecute()
 {
     std::vector<std::string> files = OpenFilesDialog(Handle(), {}, DialogFilter(OpenDialogFilter));
     if (files.empty()) return;
-    for (const std::string& f : files) CurrentList().Add(f);
+    for (const std::string& f : ExpandListFiles(files)) CurrentList().Add(f);
     RefreshFileList();
 }
 
@@ -799,20 +805,45 @@ void TMainForm::ScanDirMenuClick(int index)
 
 void TMainForm::DropOnFileList(const std::vector<std::string>& files)
 {
-    for (const std::string& f : files) CurrentList().Add(f);
+    for (const std::string& f : ExpandListFiles(files)) CurrentList().Add(f);
     RefreshFileList();
 }
 
 void TMainForm::DropOnMovieWindow(const std::vector<std::string>& files)
 {
+    const std::vector<std::string> paths = ExpandListFiles(files);
+    // Lists that gave nothing to play make no new list either.
+    if (paths.empty() && !files.empty()) return;
     std::unique_ptr<TPlayList> list = PlayLists->Create(PlayLists->NextTemporaryName());
-    for (const std::string& f : files) list->Add(f);
+    for (const std::string& f : paths) list->Add(f);
     const std::string name = list->Name();
     Controller->StopPlayback();
     PlayLists->Append(std::move(list));
     PlayLists->Sort();
     RefreshPlayListViews();
     SelectPlayList(PlayLists->FindPlayList(name));
+}
+
+std::vector<std::string> TMainForm::ExpandListFiles(const std::vector<std::string>& paths)
+{
+    M3U::TExpanded expanded = M3U::ExpandListFiles(paths);
+    const std::string report = M3U::Report(expanded);
+    // Shown by the application's handler from the message loop: not inside
+    // a drop (the source waits for it) nor before the window is up.
+    if (!report.empty()) Application->Post([report] { throw Exception(report); });
+    return std::move(expanded.Paths);
+}
+
+void TMainForm::ExportM3U8MenuClick()
+{
+    TPlayList& list = CurrentList();
+    const std::string fileName =
+        SaveFileDialog(Handle(), {}, DialogFilter(ExportDialogFilter), "m3u8", list.Name() + ".m3u8");
+    if (fileName.empty()) return;
+    std::vector<M3U::TItem> items;
+    for (int i = 0; i < list.FileCount(); ++i)
+        items.push_back({list.Files(i).Path(), list.Files(i).DisplayName()});
+    M3U::Save(fileName, items);
 }
 
 // ------------------------------------------------------------ transport

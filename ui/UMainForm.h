@@ -91,6 +91,8 @@ public:
     void ScanDirMenuClick(int index);
     void DropOnFileList(const std::vector<std::string>& files);
     void DropOnMovieWindow(const std::vector<std::string>& files);
+    // "M3U8 に書き出し(&E)...": the current list as an M3U8 file.
+    void ExportM3U8MenuClick();
 
     // Transport, seek bar and volume.
     void PlayCommand();
@@ -180,6 +182,10 @@ private:
     void ShowPopup(TMenu& menu, TControl& control, int x, int y);
     void ScanFolders(int folder);
     std::string FileListText(int index) const;
+    // The paths with every M3U/M3U8 list replaced by the entries it lists;
+    // what could not be taken (damaged lists, URLs, names outside the code
+    // page) is reported in one message once the current command is over.
+    std::vector<std::string> ExpandListFiles(const std::vector<std::string>& paths);
     // Asks a yes/no or OK/cancel question; the answer (IDYES, IDOK, ...).
     int Ask(const std::string& text, const std::string& caption, UINT flags);
 

@@ -1,0 +1,127 @@
+// M3U/M3U8 lists in the main window, in-process: the current list written
+// through the save dialog and read back through the open dialog and the
+// command line; lists dropped on the file list and the movie window; what
+// cannot be taken reported once, in one message.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dlgs.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playlist/UFileSystem.h"
+#include "tests/ui/TestSupport.h"
+#include "ui/UConfigLocation.h"
+#include "ui/UDummyMainForm.h"
+#include "ui/UMainForm.h"
+#include "win/UDialogs.h"
+
+namespace {
+
+// The name the next file dialog gets before OK is pressed.
+std::string NextFileName;
+void AnswerFileDialog(HWND dialog)
+{
+    // The name box: cmb13 in the newer dialog, edt1 in the older.
+    SetDlgItemTextA(dialog, cmb13, NextFileName.c_str());
+    SetDlgItemTextA(dialog, edt1, NextFileName.c_str());
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+struct M3UInMainWindow : ::testing::Test {
+    TTempDir root;
+    std::string program = root.Path() + "prog\\";
+    std::unique_ptr<TApplication> app;
+    std::unique_ptr<TDummyMainForm> dummy;
+    std::unique_ptr<TMainForm> form;
+    std::vector<std::string> errors;
+
+    void SetUp() override
+    {
+        FileSystem::ForceDirectories(program);
+        OleInitialize(nullptr);
+        app = std::make_unique<TApplication>();
+        app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        dummy = std::make_unique<TDummyMainForm>();
+        app->MainForm = dummy.get();
+        ConfigDir = program;
+        FileDialogShownHook = AnswerFileDialog;
+    }
+    void TearDown() override
+    {
+        FileDialogShownHook = nullptr;
+        form.reset();
+        dummy.reset();
+        app.reset();
+        OleUninitialize();
+    }
+    void Create(std::vector<std::string> args)
+    {
+        form.reset();
+        form = std::make_unique<TMainForm>(
+            std::move(args), TConfigFolders{program, [this] { return program; }, [] { return ""; }});
+    }
+    std::vector<std::string> Paths()
+    {
+        std::vector<std::string> paths;
+        TPlayList& list = *form->Controller->CurrentList();
+        for (int i = 0; i < list.FileCount(); ++i) paths.push_back(list.Files(i).Path());
+        return paths;
+    }
+};
+
+TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
+{
+    FileSystem::ForceDirectories(root.Path() + "media");
+    const std::string dir = FileSystem::ResolveLongPath(root.Path() + "media") + "\\";
+    // 表, ソ and 能 end in the byte 0x5C.
+    std::vector<std::string> names = {dir + "表示\\ソフト.avi", dir + "能.mp3", dir + "a b.wav"};
+    Create({});
+    for (const std::string& n : names) form->Controller->CurrentList()->Add(n);
+    const std::string exported = dir + "書き出し.m3u8";
+    NextFileName = exported;
+    form->ExportM3U8MenuClick();
+    EXPECT_EQ(0u, ReadTextFile(exported).find("#EXTM3U\r\n#EXTINF:-1,"));
+
+    // Added through the open dialog: the entries, in order, not the list file.
+    while (form->Controller->CurrentList()->FileCount() > 0) form->Controller->CurrentList()->Delete(0);
+    form->FileAddActionExecute();
+    EXPECT_EQ(names, Paths());
+    EXPECT_EQ(3, form->FileListBox->Count());
+
+    // Dropped with a damaged list and one holding a URL and a name code page
+    // 932 cannot represent: the damaged one adds nothing, the rest is added,
+    // and one message says what was left out.
+    const std::string bad = dir + "bad.m3u", mixed = dir + "mixed.m3u8";
+    WriteTextFile(bad, std::string("#EXTM3U\r\n\x01\x02\x03\r\n", 13));
+    WriteTextFile(mixed, "http://example.invalid/a.mp3\n\xED\x95\x9C.mp3\nrel.wav\n");
+    form->DropOnFileList({bad, mixed, dir + "x.avi"});
+    names.insert(names.end(), {dir + "rel.wav", dir + "x.avi"});
+    EXPECT_EQ(names, Paths());
+    EXPECT_TRUE(errors.empty());  // not before the drop is over
+    app->ProcessMessages();
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_NE(std::string::npos, errors[0].find(bad)) << errors[0];
+    EXPECT_NE(std::string::npos, errors[0].find("1 件のファイル")) << errors[0];
+    EXPECT_NE(std::string::npos, errors[0].find("1 件の URL")) << errors[0];
+
+    // On the movie window, a list that gives nothing makes no new list.
+    const int lists = form->PlayLists->Count();
+    form->DropOnMovieWindow({bad});
+    app->ProcessMessages();
+    EXPECT_EQ(lists, form->PlayLists->Count());
+    EXPECT_EQ(2u, errors.size());
+
+    // From the command line.
+    Create({exported});
+    EXPECT_EQ("Temporary 2", form->Controller->CurrentList()->Name());
+    EXPECT_EQ(names.size() - 2, Paths().size());
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3), Paths());
+    app->ProcessMessages();
+    EXPECT_EQ(2u, errors.size());
+}
+
+}  // namespace
