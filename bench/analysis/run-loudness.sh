@@ -60,14 +60,23 @@ make case6.wav five
 files=(music.wav case1.wav case2.wav case3.wav case4.wav case5.wav case6.wav)
 now() { date +%s.%N; }
 
-# ffmpeg: the integrated loudness as its metadata gives it (three decimals;
-# the summary rounds to one), from the last frame; and its time.
-declare -A theirs
+# File by file, ffmpeg and then ours, so that both meet the same load.
+# ffmpeg's loudness as its metadata gives it (three decimals; the summary
+# rounds to one), from the last frame.
+started_x=
+if [ -z "${DISPLAY:-}" ]; then
+  reelo_start_xvfb
+  started_x=1
+  # Wine's helpers end before their X server goes away, however this ends.
+  trap 'wineserver -w; reelo_stop_xvfb' EXIT
+fi
 baseline=0
+ours=0
+worst=0
 for f in "${files[@]}"; do
-  theirs[$f]=$(ffmpeg -nostdin -hide_banner -i "$dir/$f" -af ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I \
+  theirs=$(ffmpeg -nostdin -hide_banner -i "$dir/$f" -af ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I \
     -f null - 2>&1 | sed -n 's/.*lavfi\.r128\.I=//p' | tail -n 1)
-  [ -n "${theirs[$f]}" ] || { echo "bench loudness: ffmpeg gave no loudness for $f" >&2; exit 1; }
+  [ -n "$theirs" ] || { echo "bench loudness: ffmpeg gave no loudness for $f" >&2; exit 1; }
   cat "$dir/$f" > /dev/null
   best=
   for run in 1 2 3; do
@@ -77,13 +86,7 @@ for f in "${files[@]}"; do
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
   done
   baseline=$(echo "$baseline + $best" | bc -l)
-done
 
-started_x=
-if [ -z "${DISPLAY:-}" ]; then reelo_start_xvfb; started_x=1; fi
-ours=0
-worst=0
-for f in "${files[@]}"; do
   out="$dir/$f.out"
   wine "$exe" "$(winepath -w "$dir/$f")" 3 > "$out" 2>/dev/null || true
   read -r seconds _ _ loudness _ < <(tr -d '\r' < "$out") || true
@@ -92,14 +95,10 @@ for f in "${files[@]}"; do
     exit 1
   fi
   lufs=$(echo "$loudness / 100" | bc -l)
-  d=$(echo "$lufs - ${theirs[$f]}" | bc -l | tr -d -)
-  printf '%s: ours %.2f LUFS, ffmpeg %s LUFS, ours %.3f s\n' "$f" "$lufs" "${theirs[$f]}" "$seconds" >&2
+  d=$(echo "$lufs - $theirs" | bc -l | tr -d -)
+  printf '%s: ours %.2f LUFS in %.3f s, ffmpeg %s LUFS in %.3f s\n' "$f" "$lufs" "$seconds" "$theirs" "$best" >&2
   if [ "$(echo "$d > $worst" | bc -l)" = 1 ]; then worst=$d; fi
   ours=$(echo "$ours + $seconds" | bc -l)
 done
-if [ -n "$started_x" ]; then
-  wineserver -w # Wine's helpers end before their X server goes away
-  reelo_stop_xvfb
-fi
 printf 'bench loudness: max deviation %.3f LU over %d files, ours %.3f s, baseline %.3f s, ratio %.2f\n' \
   "$worst" "${#files[@]}" "$ours" "$baseline" "$(echo "$ours / $baseline" | bc -l)"
