@@ -28,9 +28,7 @@ TAnalysisProgressDlg::TAnalysisProgressDlg()
     p.ClientWidth = 400;
     p.ClientHeight = 110;
     CreateHandle(p);
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    CenterOnScreen();
 
     TControlArgs label(Handle(), 12, 12, 376, 20);
     label.Style = SS_PATHELLIPSIS;

@@ -62,21 +62,11 @@ std::optional<double> AdjustLevel(TSetting& fileTree, TAdjustMode mode)
 
 TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
 {
-    TCreateParams p;
-    p.ClassName = "TAutoAdjustDlg";
-    p.Caption = "音量自動調整";
     // No WS_CLIPCHILDREN: the group box around the radio buttons relies on
     // the form painting its background.
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    p.ExStyle = WS_EX_DLGMODALFRAME;
-    p.ClientWidth = ClientWidth;
-    p.ClientHeight = ClientHeight;
-    p.Owner = owner;
-    CreateHandle(p);
+    CreateHandle(TCreateParams::Dialog("TAutoAdjustDlg", "音量自動調整", ClientWidth, ClientHeight, owner));
     DialogKeys = true;
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    CenterOnScreen();
 
     const HWND form = Handle();
     TRadioGroupArgs mode(form, 8, 2, 262, 88);

@@ -27,19 +27,9 @@ TEnvConfigDialog::TEnvConfigDialog(HWND owner, TSetting& global, const std::stri
                                    const std::string& configDir, const std::string& defaultUserDir)
     : FGlobal(global)
 {
-    TCreateParams p;
-    p.ClassName = "TEnvConfigDialog";
-    p.Caption = "環境設定";
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    p.ExStyle = WS_EX_DLGMODALFRAME;
-    p.ClientWidth = ClientWidth;
-    p.ClientHeight = ClientHeight;
-    p.Owner = owner;
-    CreateHandle(p);
+    CreateHandle(TCreateParams::Dialog("TEnvConfigDialog", "環境設定", ClientWidth, ClientHeight, owner));
     DialogKeys = true;
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    CenterOnScreen();
 
     const HWND form = Handle();
     auto args = [form](int left, int top, int width, int height, const char* text = "", UINT id = 0) {

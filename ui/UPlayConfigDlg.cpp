@@ -178,19 +178,12 @@ TPlayConfigDlg::TPlayConfigDlg(HWND owner, TSetting& setting)
         });
     }
 
-    TCreateParams p;
-    p.ClassName = "TPlayConfigDlg";
-    p.Caption = "設定";
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
-    p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    p.ClientWidth = ClientWidth;
-    p.ClientHeight = ClientHeight;
-    p.Owner = owner;
+    TCreateParams p = TCreateParams::Dialog("TPlayConfigDlg", "設定", ClientWidth, ClientHeight, owner);
+    p.Style |= WS_CLIPCHILDREN;
+    p.ExStyle |= WS_EX_CONTROLPARENT;
     CreateHandle(p);
     DialogKeys = true;
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    CenterOnScreen();
 
     PageTree = std::make_unique<TFixedTree>(TControlArgs(Handle(), 8, 8, 164, 346));
     TPageHostArgs pages(Handle(), 180, 8, 374, 346);

@@ -30,14 +30,8 @@ std::vector<TScanEntry> FromLines(const std::vector<TListBox::TLine>& lines)
 
 TScanResultDlg::TScanResultDlg(HWND owner)
 {
-    TCreateParams p;
-    p.ClassName = "TScanResultDlg";
-    p.Caption = "検索結果";
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
-    p.ExStyle = WS_EX_DLGMODALFRAME;
-    p.ClientWidth = ClientWidth;
-    p.ClientHeight = ClientHeight;
-    p.Owner = owner;
+    TCreateParams p = TCreateParams::Dialog("TScanResultDlg", "検索結果", ClientWidth, ClientHeight, owner);
+    p.Style |= WS_CLIPCHILDREN;
     CreateHandle(p);
     DialogKeys = true;
     FormCreate();
@@ -48,10 +42,7 @@ TScanResultDlg::TScanResultDlg(HWND owner)
 
 void TScanResultDlg::FormCreate()
 {
-    // Centred on the screen.
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    CenterOnScreen();
 
     const HWND form = Handle();
     const int x = 8;

@@ -27,15 +27,7 @@ class TInputBox : public TForm {
 public:
     TInputBox(const std::string& caption, const std::string& prompt, const std::string& value)
     {
-        TCreateParams p;
-        p.ClassName = "TInputBox";
-        p.Caption = caption;
-        p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-        p.ExStyle = WS_EX_DLGMODALFRAME;
-        p.ClientWidth = 300;
-        p.ClientHeight = 110;
-        p.Owner = GetActiveWindow();
-        CreateHandle(p);
+        CreateHandle(TCreateParams::Dialog("TInputBox", caption, 300, 110, GetActiveWindow()));
         DialogKeys = true;
         CreateControl(Handle(), "STATIC", prompt, SS_LEFT, 10, 10, 280, 20);
         Edit = CreateControl(Handle(), "EDIT", value, ES_AUTOHSCROLL | WS_TABSTOP, 10, 34, 280, 22, 100,
@@ -43,9 +35,7 @@ public:
         CreateControl(Handle(), "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 130, 74, 75, 25, IDOK);
         CreateControl(Handle(), "BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 215, 74, 75, 25,
                       IDCANCEL);
-        RECT r = BoundsRect();
-        int w = r.right - r.left, h = r.bottom - r.top;
-        SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+        CenterOnScreen();
         OnCommand = [this](UINT id, UINT code, HWND) {
             if ((id == IDOK || id == IDCANCEL) && (code == BN_CLICKED || code == 0))
                 ModalResult = static_cast<int>(id);

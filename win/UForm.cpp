@@ -228,6 +228,27 @@ void TForm::SetBounds(int left, int top, int width, int height)
     SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TForm::CenterOnScreen()
+{
+    RECT r = BoundsRect();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+}
+
+TCreateParams TCreateParams::Dialog(const std::string& className, const std::string& caption, int clientWidth,
+                                    int clientHeight, HWND owner)
+{
+    TCreateParams p;
+    p.ClassName = className;
+    p.Caption = caption;
+    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    p.ExStyle = WS_EX_DLGMODALFRAME;
+    p.ClientWidth = clientWidth;
+    p.ClientHeight = clientHeight;
+    p.Owner = owner;
+    return p;
+}
+
 std::string TForm::Caption() const { return GetWindowTextString(FHandle); }
 
 void TForm::SetCaption(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }

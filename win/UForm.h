@@ -37,6 +37,10 @@ struct TCreateParams {
     int ClientHeight = 240;
     HWND Owner = nullptr;  // nullptr: the application window
     HMENU Menu = nullptr;
+
+    // A fixed-size dialog frame (caption, close box, no sizing border).
+    static TCreateParams Dialog(const std::string& className, const std::string& caption, int clientWidth,
+                                int clientHeight, HWND owner);
 };
 
 class TForm {
@@ -64,6 +68,8 @@ public:
 
     RECT BoundsRect() const;
     void SetBounds(int left, int top, int width, int height);
+    // Keeps the size and moves the form to the middle of the screen.
+    void CenterOnScreen();
     std::string Caption() const;
     void SetCaption(const std::string& text);
 
