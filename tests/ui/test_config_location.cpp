@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "tests/ui/MainFormFixture.h"
 #include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
@@ -217,36 +218,22 @@ TEST(ResolveLongPath, NamesAsStoredOnDiskWithJapaneseNamesAndCase)
 }
 
 // The main window constructed in-process.
-struct MainWindow : ::testing::Test {
-    TTempDir root;
-    std::string program = root.Path() + "prog\\";
+struct MainWindow : MainFormFixture {
     std::string user = root.Path() + "user\\";
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TDummyMainForm> dummy;
-    std::vector<std::string> errors;
 
     void SetUp() override
     {
-        FileSystem::ForceDirectories(program);
-        OleInitialize(nullptr);
-        app = std::make_unique<TApplication>();
-        app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        dummy = std::make_unique<TDummyMainForm>();
-        app->MainForm = dummy.get();
-        ConfigDir = program;
+        MainFormFixture::SetUp();
         FormCreateErrorHook = [](const std::string& text) { throw std::runtime_error(text); };
     }
     void TearDown() override
     {
         FormCreateErrorHook = nullptr;
-        dummy.reset();
-        app.reset();
-        OleUninitialize();
+        MainFormFixture::TearDown();
     }
     std::unique_ptr<TMainForm> Create(std::vector<std::string> args)
     {
-        return std::make_unique<TMainForm>(
-            std::move(args), TConfigFolders{program, [this] { return user; }, [] { return ""; }});
+        return NewForm(std::move(args), user);
     }
 };
 

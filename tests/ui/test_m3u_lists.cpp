@@ -11,11 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/UFileSystem.h"
-#include "tests/ui/TestSupport.h"
-#include "ui/UConfigLocation.h"
-#include "ui/UDummyMainForm.h"
-#include "ui/UMainForm.h"
+#include "tests/ui/MainFormFixture.h"
 #include "win/UDialogs.h"
 
 namespace {
@@ -31,38 +27,16 @@ void AnswerFileDialog(HWND dialog)
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
 
-struct M3UInMainWindow : ::testing::Test {
-    TTempDir root;
-    std::string program = root.Path() + "prog\\";
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TDummyMainForm> dummy;
-    std::unique_ptr<TMainForm> form;
-    std::vector<std::string> errors;
-
+struct M3UInMainWindow : MainFormFixture {
     void SetUp() override
     {
-        FileSystem::ForceDirectories(program);
-        OleInitialize(nullptr);
-        app = std::make_unique<TApplication>();
-        app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        dummy = std::make_unique<TDummyMainForm>();
-        app->MainForm = dummy.get();
-        ConfigDir = program;
+        MainFormFixture::SetUp();
         FileDialogShownHook = AnswerFileDialog;
     }
     void TearDown() override
     {
         FileDialogShownHook = nullptr;
-        form.reset();
-        dummy.reset();
-        app.reset();
-        OleUninitialize();
-    }
-    void Create(std::vector<std::string> args)
-    {
-        form.reset();
-        form = std::make_unique<TMainForm>(
-            std::move(args), TConfigFolders{program, [this] { return program; }, [] { return ""; }});
+        MainFormFixture::TearDown();
     }
     std::vector<std::string> Paths()
     {

@@ -11,7 +11,7 @@
 #include "playlist/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "tests/ui/TestSupport.h"
+#include "tests/ui/MainFormFixture.h"
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
@@ -94,38 +94,13 @@ bool MenuItemChecked(HMENU menu, const std::string& caption) { return ItemState(
 
 bool Checked(TCheckBox& box) { return SendMessageA(box.Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-struct MainFormMenus : ::testing::Test {
-    TTempDir root;
-    std::string program = root.Path() + "prog\\";
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TDummyMainForm> dummy;
-    std::unique_ptr<TMainForm> form;
-    std::vector<std::string> errors;
-
+struct MainFormMenus : MainFormFixture {
     void SetUp() override
     {
-        FileSystem::ForceDirectories(program);
+        MainFormFixture::SetUp();
         TSetting config;
         WriteKey(config, ConfigKey::ChangeDisplayMode, false);  // full screen without a mode switch
         config.SaveToFile(program + "config.ini");
-        OleInitialize(nullptr);
-        app = std::make_unique<TApplication>();
-        app->OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        dummy = std::make_unique<TDummyMainForm>();
-        app->MainForm = dummy.get();
-        ConfigDir = program;
-    }
-    void Create(std::vector<std::string> args = {})
-    {
-        form = std::make_unique<TMainForm>(
-            std::move(args), TConfigFolders{program, [this] { return program; }, [] { return ""; }});
-    }
-    void TearDown() override
-    {
-        form.reset();
-        dummy.reset();
-        app.reset();
-        OleUninitialize();
     }
     HMENU Bar() const { return GetMenu(form->Handle()); }
     void Idle()
@@ -252,7 +227,9 @@ TEST_F(MainFormMenus, TogglesWriteTheGuiTreeAndTheRulesFollow)
             EXPECT_EQ(t.Value(), ReadKey(gui, t.Key)) << t.Key.Path();
             Idle();
             EXPECT_EQ(t.Value(), t.Action.Checked()) << t.Key.Path();
-            if (t.Box) EXPECT_EQ(t.Value(), Checked(*t.Box)) << t.Key.Path();
+            if (t.Box) {
+                EXPECT_EQ(t.Value(), Checked(*t.Box)) << t.Key.Path();
+            }
         }
     }
     const bool center = c.PlayCenter();
@@ -398,7 +375,8 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     WriteWav(file, 1);
     Create({file});
     TController& c = *form->Controller;
-    Seen = {&c};
+    Seen = TSeen{};
+    Seen.Controller = &c;
     form->TopMostAction.Execute();
     form->RepeatAction.Execute();
     ASSERT_TRUE(c.TopMost());
