@@ -101,12 +101,11 @@ void HookForTests(OPENFILENAMEA& ofn)
     ofn.lpfnHook = FileDialogHook;
 }
 
-}  // namespace
-
-std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
-                                         const std::string& initialDir)
+// What the open and the save dialog share; the strings and the buffer must
+// outlive the dialog.
+OPENFILENAMEA FileDialogParams(HWND owner, const std::string& title, const std::string& filter,
+                               std::vector<char>& buffer, const std::string& initialDir)
 {
-    std::vector<char> buffer(64 * 1024, '\0');
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner ? owner : GetActiveWindow();
@@ -115,6 +114,16 @@ std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, c
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    return ofn;
+}
+
+}  // namespace
+
+std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
+                                         const std::string& initialDir)
+{
+    std::vector<char> buffer(64 * 1024, '\0');
+    OPENFILENAMEA ofn = FileDialogParams(owner, title, filter, buffer, initialDir);
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
@@ -131,14 +140,7 @@ std::string SaveFileDialog(HWND owner, const std::string& title, const std::stri
 {
     std::vector<char> buffer(4096, '\0');
     fileName.copy(buffer.data(), std::min(fileName.size(), buffer.size() - 1));
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner ? owner : GetActiveWindow();
-    ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    OPENFILENAMEA ofn = FileDialogParams(owner, title, filter, buffer, initialDir);
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
