@@ -1,35 +1,183 @@
-// Helper of scripts/screenshot: waits for a top-level window of a class in
-// the prefix's desktop and prints its bounds, or asks it to close.
+// Helper of scripts/screenshot and scripts/package's check: finds a visible
+// top-level window of a class in the prefix's desktop and works on it from
+// outside, the way a user would.
 //   ReeloWindow wait CLASS [timeout-ms]   prints "left top width height"
-//   ReeloWindow fit CLASS                 moves it fully onto the screen, then as wait
-//   ReeloWindow close CLASS
+//   ReeloWindow fit CLASS [timeout-ms]    moves it fully onto the screen, then as wait
+//   ReeloWindow move CLASS X Y            moves it to X, Y, then as wait
+//   ReeloWindow close CLASS               asks it to close (WM_CLOSE)
+//   ReeloWindow gone CLASS [timeout-ms]   waits until no such window is visible
+//   ReeloWindow keys CLASS KEY...         brings it to the front and types the keys:
+//                                         a letter or digit, enter, esc, tab, space,
+//                                         up, down, left, right, f4, each optionally
+//                                         after ctrl+, alt+ or shift+ (ctrl+p, alt+c)
+//   ReeloWindow click CLASS X Y           a left click at X, Y of its client area
+// Exit code 1 when the window did not appear in time (20 s by default).
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND FindVisible(const char* cls)
+{
+    HWND hwnd = nullptr;
+    while ((hwnd = FindWindowExA(nullptr, hwnd, cls, nullptr)) != nullptr)
+        if (IsWindowVisible(hwnd)) return hwnd;
+    return nullptr;
+}
+
+HWND WaitVisible(const char* cls, int timeout)
+{
+    for (int waited = 0;; waited += 100) {
+        if (HWND hwnd = FindVisible(cls)) return hwnd;
+        if (waited >= timeout) return nullptr;
+        Sleep(100);
+    }
+}
+
+void PrintRect(HWND hwnd)
+{
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+INPUT Key(WORD vk, bool up)
+{
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return i;
+}
+
+// "ctrl+alt+x" as virtual keys: modifiers first, the key last; 0 when unknown.
+std::vector<WORD> ParseKey(std::string spec)
+{
+    std::vector<WORD> keys;
+    for (;;) {
+        const size_t plus = spec.find('+');
+        if (plus == std::string::npos || plus + 1 == spec.size()) break;
+        const std::string mod = spec.substr(0, plus);
+        spec.erase(0, plus + 1);
+        if (mod == "ctrl")
+            keys.push_back(VK_CONTROL);
+        else if (mod == "alt")
+            keys.push_back(VK_MENU);
+        else if (mod == "shift")
+            keys.push_back(VK_SHIFT);
+        else
+            return {};
+    }
+    static const struct {
+        const char* Name;
+        WORD Vk;
+    } named[] = {{"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB},   {"space", VK_SPACE},
+                 {"up", VK_UP},        {"down", VK_DOWN},  {"left", VK_LEFT}, {"right", VK_RIGHT},
+                 {"f4", VK_F4},        {"home", VK_HOME},  {"end", VK_END}};
+    WORD vk = 0;
+    if (spec.size() == 1 && std::isalnum(static_cast<unsigned char>(spec[0])))
+        vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(spec[0])));
+    for (const auto& n : named)
+        if (spec == n.Name) vk = n.Vk;
+    if (!vk) return {};
+    keys.push_back(vk);
+    return keys;
+}
+
+bool BringToFront(HWND hwnd)
+{
+    for (int i = 0; i < 20; ++i) {
+        if (GetForegroundWindow() == hwnd) return true;
+        SetForegroundWindow(hwnd);
+        Sleep(100);
+    }
+    return GetForegroundWindow() == hwnd;
+}
+
+void Click(HWND hwnd, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = p.x * 65535 / (cx - 1);
+        i.mi.dy = p.y * 65535 / (cy - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    in[1].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+    SendInput(3, in, sizeof(INPUT));
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: ReeloWindow wait|fit|move|close|gone|keys|click CLASS ...\n");
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: ReeloWindow wait|close CLASS [timeout-ms]\n");
-        return 2;
+    if (argc < 3) return Usage();
+    const std::string cmd = argv[1];
+    const char* cls = argv[2];
+    const bool timed = cmd == "wait" || cmd == "fit" || cmd == "gone";
+    const int timeout = timed && argc > 3 ? std::atoi(argv[3]) : 20000;
+
+    if (cmd == "gone") {
+        for (int waited = 0; FindVisible(cls); waited += 100) {
+            if (waited >= timeout) return 1;
+            Sleep(100);
+        }
+        return 0;
     }
-    int timeout = argc > 3 ? std::atoi(argv[3]) : 20000;
-    HWND hwnd = nullptr;
-    for (int waited = 0; waited <= timeout; waited += 100) {
-        hwnd = FindWindowA(argv[2], nullptr);
-        if (hwnd && IsWindowVisible(hwnd)) break;
-        Sleep(100);
-    }
+    HWND hwnd = WaitVisible(cls, timeout);
     if (!hwnd) return 1;
-    if (std::strcmp(argv[1], "close") == 0) {
+    if (cmd == "close") {
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == "keys") {
+        if (!BringToFront(hwnd)) std::fprintf(stderr, "ReeloWindow: %s is not in front\n", cls);
+        for (int a = 3; a < argc; ++a) {
+            const std::vector<WORD> keys = ParseKey(argv[a]);
+            if (keys.empty()) {
+                std::fprintf(stderr, "ReeloWindow: unknown key %s\n", argv[a]);
+                return 2;
+            }
+            std::vector<INPUT> in;
+            for (WORD vk : keys) in.push_back(Key(vk, false));
+            for (auto k = keys.rbegin(); k != keys.rend(); ++k) in.push_back(Key(*k, true));
+            SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+            // Let the program take each key (menus open between them).
+            Sleep(300);
+        }
+        return 0;
+    }
+    if (cmd == "click") {
+        if (argc < 5) return Usage();
+        BringToFront(hwnd);
+        Click(hwnd, std::atoi(argv[3]), std::atoi(argv[4]));
+        Sleep(300);
         return 0;
     }
     RECT r;
     GetWindowRect(hwnd, &r);
-    if (std::strcmp(argv[1], "fit") == 0) {
+    if (cmd == "move") {
+        if (argc < 5) return Usage();
+        SetWindowPos(hwnd, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(300);
+    } else if (cmd == "fit") {
         RECT work;
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         LONG dx = r.right > work.right ? work.right - r.right : 0;
@@ -39,9 +187,10 @@ int main(int argc, char** argv)
         if (dx || dy) {
             SetWindowPos(hwnd, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             Sleep(300);
-            GetWindowRect(hwnd, &r);
         }
+    } else if (cmd != "wait") {
+        return Usage();
     }
-    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    PrintRect(hwnd);
     return 0;
 }
