@@ -18,6 +18,12 @@ TMediaFile::TMediaFile(TPlayList& list, std::string path) : FPath(std::move(path
     FSetting.SetParent(&list.Setting());
 }
 
+TMediaFile::TMediaFile(TPlayList& list, std::string path, TSetting::TTree tree)
+    : FPath(std::move(path)), FSetting(std::move(tree))
+{
+    FSetting.SetParent(&list.Setting());
+}
+
 std::string TMediaFile::DisplayName() const { return FileName::ExtractDisplayName(FPath); }
 
 // ----------------------------------------------------------- TMediaDirectory
@@ -242,26 +248,13 @@ void TPlayList::LoadFromFile(const std::string& fileName)
         FSetting.LoadFromFile(fileName);
 
         const int32_t n = FSetting.ReadInteger(ListKey::Root(ListKey::Files) + ListKey::Count, 0);
-        const std::vector<int32_t> fileIndexes = PresentIndexes(FSetting, ListKey::Root(ListKey::Files), n);
-        if (!fileIndexes.empty()) {
-            TSettingKey filesKey(FSetting, ListKey::Root(ListKey::Files));
-            // The parent is off, so this default can only mean a missing Path.
-            const std::string missing(1, '\0');
-            files.reserve(fileIndexes.size());
-            for (int32_t i : fileIndexes) {
-                const std::string key = ListKey::Sub(std::to_string(i));
-                std::string path = FSetting.ReadString(key + ListKey::Path, missing);
-                if (path == missing) continue;
-                auto file = std::make_unique<TMediaFile>(*this, std::move(path));
-                // The entry's own store holds its settings from now on: they
-                // leave the list's store at once, and so does the rest of the
-                // entry's key.
-                file->Setting().MoveKey(FSetting, key + ListKey::Sub(ListKey::Common),
-                                        ListKey::Root(ListKey::Common));
-                FSetting.DeleteKey(key);
-                files.push_back(std::move(file));
-            }
-        }
+        // The entries' keys leave the list's store as the entries take them:
+        // "Path" and the "Common" key become each entry's own store.
+        FSetting.TakeNumberedKeys(
+            ListKey::Root(ListKey::Files), n, ListKey::Path, ListKey::Common,
+            [&](int32_t, std::string path, TSetting::TTree tree) {
+                files.push_back(std::make_unique<TMediaFile>(*this, std::move(path), std::move(tree)));
+            });
 
         const int32_t m = FSetting.ReadInteger(ListKey::Root(ListKey::Directories) + ListKey::Count, 0);
         for (int32_t j : PresentIndexes(FSetting, ListKey::Root(ListKey::Directories), m)) {

@@ -41,6 +41,8 @@ public:
 class TMediaFile {
 public:
     TMediaFile(TPlayList& list, std::string path);
+    // An entry read from a list file: the tree already holds "\Path" = path.
+    TMediaFile(TPlayList& list, std::string path, TSetting::TTree tree);
     TMediaFile(const TMediaFile&) = delete;
     TMediaFile& operator=(const TMediaFile&) = delete;
 

@@ -268,6 +268,75 @@ public:
         for (THashItem* p : Ordered()) f(*p);
     }
 
+    // Calls f(item) for every entry in the order they were added (not the
+    // iteration order). f must not change the table.
+    template <class F>
+    void ForEachUnordered(F&& f) const
+    {
+        WalkWhile([&](THashItem* p) {
+            f(*p);
+            return true;
+        });
+    }
+
+    // Unlinks and frees every entry for which remove(item) is true; the
+    // others keep their order. remove must not change the table and must
+    // answer the same each time: it may be asked more than once per entry.
+    template <class P>
+    void RemoveIf(P&& remove) noexcept
+    {
+        Sweep();
+        THashItem* const last = Last();
+        if (!last) return;
+        if (TIndex* index = Index()) {
+            uint32_t doomed = 0;
+            WalkWhile([&](THashItem* p) {
+                doomed += remove(*p) ? 1 : 0;
+                return true;
+            });
+            if (doomed == 0) return;
+            if (doomed > FCount / 4) {
+                // Cheaper to index what stays anew than to erase each.
+                SetIndex(nullptr);
+            } else {
+                WalkWhile([&](THashItem* p) {
+                    if (remove(*p)) index->Erase(p);
+                    return true;
+                });
+            }
+        }
+        const bool indexed = Index() != nullptr;
+        THashItem* p = last->Next;
+        last->Next = nullptr;
+        THashItem* first = nullptr;
+        THashItem* tail = nullptr;
+        while (p) {
+            THashItem* next = p->Next;
+            if (remove(*p)) {
+                THashItem::Destroy(p);
+                --FCount;
+            } else {
+                if (tail)
+                    tail->Next = p;
+                else
+                    first = p;
+                tail = p;
+            }
+            p = next;
+        }
+        if (tail) tail->Next = first;
+        SetLast(tail);
+        if (indexed) {
+            if (FCount <= IndexThreshold / 2 || Index()->NeedsShrinking(FCount)) ShrinkIndex();
+        } else if (FCount > IndexThreshold) {
+            try {
+                RebuildIndex(FCount);
+            } catch (...) {
+                // Out of memory: lookups walk the entries; still correct.
+            }
+        }
+    }
+
     // Unlinks every entry and returns them as a plain chain in master order
     // (linked by Next, ending in none); the table is then empty with its
     // bucket count unchanged. Used to tear down trees without recursion.

@@ -230,6 +230,29 @@ void Free(void* block, std::size_t size) noexcept
     }
 }
 
+void* AllocateLarge(std::size_t size)
+{
+#ifdef _WIN32
+    void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!p) throw std::bad_alloc();
+#else
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+#endif
+    return p;
+}
+
+void FreeLarge(void* block, std::size_t size) noexcept
+{
+    if (!block) return;
+#ifdef _WIN32
+    (void)size;
+    VirtualFree(block, 0, MEM_RELEASE);
+#else
+    munmap(block, size);
+#endif
+}
+
 std::size_t SlabBytes() noexcept
 {
     TGuard guard(lock);

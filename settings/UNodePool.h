@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 namespace NodePool {
 
@@ -28,5 +29,47 @@ void Free(void* block, std::size_t size) noexcept;
 
 // Bytes held in slabs (used or not), for tests and measurements.
 std::size_t SlabBytes() noexcept;
+
+// Memory straight from the system for arrays that live only during one
+// operation on a large table. Freeing it gives it back at once: from the
+// process heap, the blocks allocated meanwhile would keep it in use.
+void* AllocateLarge(std::size_t size);
+void FreeLarge(void* block, std::size_t size) noexcept;
+
+// For std::vector: arrays of 64 KiB or more from AllocateLarge, smaller ones
+// from the heap.
+template <class T>
+struct TLargeAllocator {
+    using value_type = T;
+    static constexpr std::size_t Threshold = 64 * 1024;
+    TLargeAllocator() = default;
+    template <class U>
+    TLargeAllocator(const TLargeAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T)) throw std::bad_alloc();
+        const std::size_t size = n * sizeof(T);
+        return static_cast<T*>(size >= Threshold ? AllocateLarge(size) : ::operator new(size));
+    }
+    void deallocate(T* p, std::size_t n) noexcept
+    {
+        if (n * sizeof(T) >= Threshold)
+            FreeLarge(p, n * sizeof(T));
+        else
+            ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const TLargeAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const TLargeAllocator<U>&) const noexcept
+    {
+        return false;
+    }
+};
 
 }  // namespace NodePool

@@ -608,6 +608,15 @@ bool HoldsCopyOf(const TKeyNode* src, const TKeyNode* dst, int depth = 0)
     return same;
 }
 
+// The one entry of a table that holds exactly one.
+template <class Table>
+typename Table::THashItem* SoleEntry(const Table& table)
+{
+    typename Table::THashItem* found = nullptr;
+    table.ForEachUnordered([&found](typename Table::THashItem& item) { found = &item; });
+    return found;
+}
+
 // The value of a key name written by std::to_string for 1 .. max, or 0.
 uint32_t NumberedName(std::string_view name, uint32_t max)
 {
@@ -663,6 +672,11 @@ struct TSetting::TResolved {
 void TSetting::TTreeDeleter::operator()(TKeyNode* node) const noexcept { FreeTree(node); }
 
 TSetting::TSetting() : FRoot(new TKeyNode) { FCurrent = FRoot.get(); }
+
+TSetting::TSetting(TTree tree) : FRoot(tree.FNode ? tree.FNode.release() : new TKeyNode)
+{
+    FCurrent = FRoot.get();
+}
 
 TSetting::~TSetting()
 {
@@ -1061,6 +1075,107 @@ void TSetting::WriteNumberedCopies(const std::string& name, const std::string& c
         for (std::size_t i = 0; i < sources.size(); ++i)
             if (StringHash(std::to_string(i + 1)) % uint32_t(FreshHashSize) == bucket) order[next++] = i;
     for (std::size_t i : order) CopyKey(*sources[i], "\\", std::to_string(i + 1));
+}
+
+void TSetting::TakeNumberedKeys(const std::string& path, int32_t count, const std::string& name,
+                                const std::string& keep,
+                                const std::function<void(int32_t number, std::string text, TTree tree)>& take)
+{
+    struct TTaken {
+        uint32_t Number;
+        TKeyItem* Item;  // the sub-key's entry in the key at path
+        std::string Text;
+        TNodePtr Tree;  // built beside the sub-key, or the sub-key itself once taken
+        TConf* Value;   // the sub-key becomes the tree: its one value, a string from then on
+    };
+    std::vector<TTaken, NodePool::TLargeAllocator<TTaken>> taken;
+    {
+        TExclusiveHold hold(FLock);
+        if (count <= 0) return;
+        std::string scratch;
+        const TResolved at = Resolve(path, scratch);
+        if (!at.Rest.empty()) return;
+        TConfKeyHash& subKeys = at.Node->SubKeys;
+
+        std::vector<std::pair<uint32_t, TKeyItem*>, NodePool::TLargeAllocator<std::pair<uint32_t, TKeyItem*>>>
+            numbered;
+        subKeys.ForEachUnordered([&](const TKeyItem& item) {
+            if (const uint32_t n = NumberedName(item.Key(), uint32_t(count)))
+                numbered.emplace_back(n, const_cast<TKeyItem*>(&item));
+        });
+        // The names are distinct, so are the numbers. Dense numbers (as
+        // saved) are put in place; others are sorted.
+        using TSlots = std::vector<TKeyItem*, NodePool::TLargeAllocator<TKeyItem*>>;
+        if (std::is_sorted(numbered.begin(), numbered.end())) {
+            // as they are
+        } else if (uint64_t(count) <= uint64_t(numbered.size()) * 4 + 64) {
+            TSlots slots(std::size_t(count), nullptr);
+            for (const auto& [number, item] : numbered) slots[number - 1] = item;
+            std::size_t k = 0;
+            for (uint32_t i = 0; i < uint32_t(count); ++i)
+                if (slots[i]) numbered[k++] = {i + 1, slots[i]};
+        } else {
+            std::sort(numbered.begin(), numbered.end());
+        }
+
+        // Everything that can fail comes first, while the store is unchanged.
+        taken.reserve(numbered.size());
+        for (const auto& [number, item] : numbered) {
+            TKeyNode* node = item->Value;
+            // Read as ReadString reads "<number>\<name>": a sub-key of that
+            // name holds the value under the empty name. Most keys hold one
+            // sub-key and one value: no lookups then.
+            TKeyItem* sub = nullptr;
+            TKeyItem* kept = nullptr;
+            if (node->SubKeys.Count() == 1) {
+                TKeyItem* only = SoleEntry(node->SubKeys);
+                if (only->Key() == name) sub = only;
+                if (only->Key() == keep) kept = only;
+            } else if (node->SubKeys.Count() > 1) {
+                sub = node->SubKeys.Find(name);
+                kept = node->SubKeys.Find(keep);
+            }
+            TConfHash::THashItem* value;
+            if (sub) {
+                value = sub->Value->Values.Find(std::string_view());
+            } else if (node->Values.Count() == 1) {
+                value = SoleEntry(node->Values);
+                if (value->Key() != name) value = nullptr;
+            } else {
+                value = node->Values.Find(name);
+            }
+            if (!value) continue;
+            taken.push_back({number, item, value->Value.Text, nullptr, nullptr});
+            TTaken& t = taken.back();
+            // The usual case: the sub-key holds just the value and the kept
+            // key, in tables a new store would have; it is taken whole.
+            if (!sub && node != FCurrent && node->Values.Count() == 1 &&
+                node->Values.HashSize() == FreshHashSize && node->SubKeys.HashSize() == FreshHashSize &&
+                node->SubKeys.Count() == (kept ? 1 : 0) && (!kept || SameAsItsCopy(kept->Value, FCurrent))) {
+                t.Value = &value->Value;
+                continue;
+            }
+            TOwnedNode tree(new TKeyNode);
+            tree->Values.Add(name, TConf::String(t.Text));
+            if (kept) MergeTree(kept->Value, ChildOrNew(tree.get(), keep));
+            t.Tree.reset(tree.release());
+        }
+
+        // Nothing fails from here on.
+        for (TTaken& t : taken) {
+            TKeyNode* node = t.Item->Value;
+            t.Item->Value = nullptr;
+            if (t.Value) {
+                t.Tree.reset(node);
+                t.Value->Kind = TConf::KindString;
+                t.Value->Number = 0;
+            } else {
+                FreeTree(node, &FCurrent);  // as DeleteKey leaves an open key inside
+            }
+        }
+        subKeys.RemoveIf([](const TKeyItem& item) { return item.Value == nullptr; });
+    }
+    for (TTaken& t : taken) take(int32_t(t.Number), std::move(t.Text), TTree(std::move(t.Tree)));
 }
 
 void TSetting::CreateKey(const std::string& path)

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settings/UException.h"
@@ -35,8 +36,27 @@ struct TKeyNode;
 struct TConf;
 
 class TSetting {
+    // Frees a whole subtree without recursion (files may nest keys deeply).
+    struct TTreeDeleter {
+        void operator()(TKeyNode* node) const noexcept;
+    };
+    using TNodePtr = std::unique_ptr<TKeyNode, TTreeDeleter>;
+
 public:
+    // A key taken out of a store with everything below it. A store made
+    // from it holds the key's values and sub-keys at its root.
+    class TTree {
+    public:
+        TTree() = default;
+
+    private:
+        friend class TSetting;
+        explicit TTree(TNodePtr node) : FNode(std::move(node)) {}
+        TNodePtr FNode;
+    };
+
     TSetting();
+    explicit TSetting(TTree tree);
     ~TSetting();
     TSetting(const TSetting&) = delete;
     TSetting& operator=(const TSetting&) = delete;
@@ -86,14 +106,22 @@ public:
     // already hold exactly that.
     void WriteNumberedCopies(const std::string& name, const std::string& countName,
                              const std::vector<TSetting*>& sources);
+    // The way back: takes the sub-keys "1" .. count (decimal, no leading
+    // zeros) of the key at path out of the store and calls take(number,
+    // text, tree) for each, in ascending order, where text is what
+    // ReadString of "<number>\<name>" in that key finds (the parent is not
+    // consulted) and tree holds the string value `name` = text and the
+    // sub-key `keep` of the taken key, and nothing else. Sub-keys without
+    // such a value stay. Same result as reading the text, then MoveKey of
+    // "<number>\<keep>\" to "\<keep>\" of a store that holds only that
+    // value, and DeleteKey of the sub-key, for one sub-key after the other.
+    // The store is complete again before the first call of take.
+    void TakeNumberedKeys(const std::string& path, int32_t count, const std::string& name,
+                          const std::string& keep,
+                          const std::function<void(int32_t number, std::string text, TTree tree)>& take);
 
 private:
     friend struct TSettingAccess;
-    // Frees a whole subtree without recursion (files may nest keys deeply).
-    struct TTreeDeleter {
-        void operator()(TKeyNode* node) const noexcept;
-    };
-    using TNodePtr = std::unique_ptr<TKeyNode, TTreeDeleter>;
     struct TResolved;
 
     TResolved Resolve(const std::string& path, std::string& scratch) const;

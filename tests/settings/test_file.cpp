@@ -348,6 +348,62 @@ TEST_F(SettingFile, MoveKeyEndsLikeCopyAndDelete)
     }
 }
 
+// TakeNumberedKeys leaves both stores as reading each entry's text, moving its
+// kept key into a store of its own and deleting the entry would: entries
+// taken whole, entries whose shape needs a new tree, names that are no
+// entry, and an open key inside an entry.
+TEST_F(SettingFile, TakenKeysEndLikeTheLongWay)
+{
+    const std::string source =
+        Write("taken.lst",
+              "\\\t0\t1\t\r\n\r\nL\t1\t10\t\r\n\ti Count=8\r\n"
+              "\r\n5\t2\t2\t\r\n\ts Path=p5\r\n\ti Extra=1\r\n\r\nCommon\t1\t0\t\r\n\ti a=5\r\n /Common\r\n"
+              "\r\nOther\t0\t0\t\r\n /Other\r\n /5\r\n"
+              "\r\n1\t1\t1\t\r\n\ts Path=p1\r\n\r\nCommon\t2\t1\t\r\n\ti z=1\r\n\ts k=x\r\n"
+              "\r\nDeep\t1\t0\t\r\n\ts k=v\r\n /Deep\r\n /Common\r\n /1\r\n"
+              "\r\n2\t1\t1\t\r\n\ti Path=0032\r\n\r\nCommon\t1\t0\t\r\n\ti b=2\r\n /Common\r\n /2\r\n"
+              "\r\n3\t1\t0\t\r\n\ti NoPath=3\r\n /3\r\n"
+              "\r\n4\t1\t1\t\r\n\ts Path=p4\r\n\r\nCommon\t40\t0\t\r\n\ti z=1\r\n\ti a=2\r\n\ti m=3\r\n"
+              "\ts q=x\r\n\ti b=4\r\n /Common\r\n /4\r\n"
+              "\r\n6\t0\t1\t\r\n\r\nPath\t1\t0\t\r\n\ts =p6\r\n /Path\r\n /6\r\n"
+              "\r\n07\t1\t0\t\r\n\ts Path=p7\r\n /07\r\n"
+              "\r\n9\t1\t0\t\r\n\ts Path=p9\r\n /9\r\n"
+              "\r\nx\t1\t0\t\r\n\ts Path=px\r\n /x\r\n"
+              "\r\n8\t1\t0\t\r\n\ts Path=p8\r\n /8\r\n"
+              " /L\r\n /\\\r\n");
+    for (const char* open : {static_cast<const char*>(nullptr), "\\L\\1\\Common\\"}) {
+        SCOPED_TRACE(open ? open : "no key open");
+        TSetting a, b;
+        for (TSetting* s : {&a, &b}) {
+            s->LoadFromFile(source);
+            if (open) s->OpenKey(open);
+        }
+        std::vector<std::string> taken, longWay;
+        a.TakeNumberedKeys("\\L\\", 8, "Path", "Common",
+                           [&](int32_t number, std::string text, TSetting::TTree tree) {
+                               TSetting entry(std::move(tree));
+                               taken.push_back(std::to_string(number) + " " + text + "\n" + Saved(entry));
+                           });
+        const std::string missing(1, '\0');
+        for (int i = 1; i <= 8; ++i) {
+            const std::string key = "\\L\\" + std::to_string(i) + "\\";
+            const std::string text = b.ReadString(key + "Path", missing);
+            if (text == missing) continue;
+            TSetting entry;
+            entry.WriteString("\\Path", text);
+            entry.MoveKey(b, key + "Common\\", "\\Common\\");
+            b.DeleteKey(key);
+            longWay.push_back(std::to_string(i) + " " + text + "\n" + Saved(entry));
+        }
+        EXPECT_EQ(longWay, taken);
+        EXPECT_EQ(6u, taken.size());
+        EXPECT_EQ(b.ReadString("k", "none"), a.ReadString("k", "none"));
+        a.CloseKey();
+        b.CloseKey();
+        EXPECT_EQ(Saved(b), Saved(a));
+    }
+}
+
 // WriteNumberedCopies re-uses what the key already holds, yet every save
 // shows the same bytes as deleting the key and copying every store anew,
 // through a series of changes to the stores and their number.
