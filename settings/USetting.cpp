@@ -199,41 +199,30 @@ struct TFileCloser {
 };
 using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
-std::string ReadWholeFile(const std::string& fileName)
-{
-    TFilePtr file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) throw EFileError("ファイル " + fileName + " を開けません");
-    std::string data;
-    // Sized from the file's length at first; a file that grows meanwhile is
-    // still read to its end.
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        const long length = std::ftell(file.get());
-        if (length > 0) data.resize(static_cast<std::size_t>(length));
-        std::rewind(file.get());
-    }
-    std::size_t size = std::fread(&data[0], 1, data.size(), file.get());
-    if (size == data.size()) {
-        char buf[65536];
-        for (;;) {
-            const std::size_t n = std::fread(buf, 1, sizeof buf, file.get());
-            data.resize(size + n);
-            if (n) std::memcpy(&data[size], buf, n);
-            size += n;
-            if (n < sizeof buf) break;
-        }
-    }
-    data.resize(size);
-    if (std::ferror(file.get())) throw EFileError("ファイル " + fileName + " を読み込めません");
-    return data;
-}
-
 enum class TLineKind { Header, StringValue, IntegerValue, EndOfKey, Invalid };
 
+// The lines of a file, read piece by piece into one buffer that is used
+// again for the next piece: a large file costs no buffer of its size.
 class TFileReader {
 public:
-    TFileReader(std::string_view data, const std::string& fileName) : FRest(data), FFileName(fileName) {}
+    TFileReader(const std::string& fileName) : FFileName(fileName)
+    {
+        FFile.reset(std::fopen(fileName.c_str(), "rb"));
+        if (!FFile) throw EFileError("ファイル " + fileName + " を開けません");
+        if (std::fseek(FFile.get(), 0, SEEK_END) == 0) {
+            const long length = std::ftell(FFile.get());
+            if (length > 0) FLength = static_cast<uint64_t>(length);
+            std::rewind(FFile.get());
+        }
+        // A small file fits at once (its end shows in the first read).
+        FCapacity = static_cast<std::size_t>(std::min<uint64_t>(FLength + 1, PieceSize));
+        FCapacity = std::max<std::size_t>(FCapacity, 256);
+        FBuffer.reset(new char[FCapacity]);
+        FPos = FEnd = FBuffer.get();
+    }
 
-    // The next line that is neither empty nor a "#" comment; false at the end.
+    // The next line that is neither empty nor a "#" comment; false at the
+    // end. The line stays valid until the next call.
     bool NextSignificant(std::string_view& line)
     {
         while (Next(line))
@@ -250,8 +239,11 @@ public:
         return TLineKind::Invalid;
     }
 
-    // Bytes not read yet.
-    std::size_t Rest() const noexcept { return FRest.size(); }
+    // Bytes not read yet, as far as the file's length at the start tells.
+    std::size_t Rest() const noexcept
+    {
+        return FConsumed < FLength ? static_cast<std::size_t>(FLength - FConsumed) : 0;
+    }
 
     [[noreturn]] void FormatError() const
     {
@@ -269,22 +261,84 @@ public:
     }
 
 private:
+    static constexpr std::size_t PieceSize = 256 * 1024;
+
     // A line ends at CR, LF or CR LF; a final line break opens no new line.
     bool Next(std::string_view& line)
     {
-        if (FRest.empty()) return false;
-        std::size_t end = 0;
-        while (end < FRest.size() && FRest[end] != '\r' && FRest[end] != '\n') ++end;
-        line = FRest.substr(0, end);
-        if (end < FRest.size())
-            end += (FRest[end] == '\r' && end + 1 < FRest.size() && FRest[end + 1] == '\n') ? 2 : 1;
-        FRest.remove_prefix(end);
-        ++FLine;
-        return true;
+        for (;;) {
+            const char* p = FindLineBreak(FPos, FEnd);
+            if (p == FEnd || (*p == '\r' && p + 1 == FEnd)) {
+                // The line, or a CR LF, may go on in the next piece.
+                if (!FAtEnd) {
+                    Refill();
+                    continue;
+                }
+                if (p == FEnd && FPos == FEnd) return false;
+            }
+            line = std::string_view(FPos, std::size_t(p - FPos));
+            if (p < FEnd) p += (*p == '\r' && p + 1 < FEnd && p[1] == '\n') ? 2 : 1;
+            FConsumed += uint64_t(p - FPos);
+            FPos = p;
+            ++FLine;
+            return true;
+        }
     }
 
-    std::string_view FRest;
+    // Keeps the bytes not read yet at the front of the buffer (a larger
+    // buffer when they fill it) and reads more after them.
+    void Refill()
+    {
+        const std::size_t keep = std::size_t(FEnd - FPos);
+        if (keep == FCapacity) {
+            std::unique_ptr<char[]> larger(new char[FCapacity * 2]);
+            std::memcpy(larger.get(), FPos, keep);
+            FBuffer = std::move(larger);
+            FCapacity *= 2;
+        } else if (keep) {
+            std::memmove(FBuffer.get(), FPos, keep);
+        }
+        FPos = FBuffer.get();
+        FEnd = FPos + keep;
+        const std::size_t want = FCapacity - keep;
+        const std::size_t n = std::fread(FBuffer.get() + keep, 1, want, FFile.get());
+        FEnd += n;
+        if (n < want) {
+            if (std::ferror(FFile.get())) throw EFileError("ファイル " + FFileName + " を読み込めません");
+            FAtEnd = true;
+        }
+    }
+
+    // The first CR or LF in [p, end), or end. Eight bytes at a time where
+    // the byte order allows: a byte b of the word is a match when b ^ CR or
+    // b ^ LF is zero, and the lowest byte flagged by the zero-byte test is
+    // always a real match.
+    static const char* FindLineBreak(const char* p, const char* end) noexcept
+    {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        constexpr uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+        while (end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, 8);
+            const uint64_t cr = word ^ (ones * '\r'), lf = word ^ (ones * '\n');
+            const uint64_t hit = ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+            if (hit) return p + (__builtin_ctzll(hit) >> 3);
+            p += 8;
+        }
+#endif
+        while (p < end && *p != '\r' && *p != '\n') ++p;
+        return p;
+    }
+
     const std::string& FFileName;
+    TFilePtr FFile;
+    std::unique_ptr<char[]> FBuffer;
+    std::size_t FCapacity = 0;
+    const char* FPos = nullptr;
+    const char* FEnd = nullptr;
+    bool FAtEnd = false;
+    uint64_t FLength = 0;
+    uint64_t FConsumed = 0;
     int FLine = 0;
 };
 
@@ -294,11 +348,20 @@ struct THeader {
     int32_t SubKeys;
 };
 
+// The position of the first TAB at or after `from`, or npos. The parts of a
+// header are short: a plain loop beats a call of memchr.
+std::size_t FindTab(std::string_view line, std::size_t from) noexcept
+{
+    for (std::size_t i = from; i < line.size(); ++i)
+        if (line[i] == '\t') return i;
+    return std::string_view::npos;
+}
+
 THeader ParseHeader(const TFileReader& reader, std::string_view line)
 {
-    const std::size_t t1 = line.find('\t');
-    const std::size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
-    const std::size_t t3 = t2 == std::string_view::npos ? t2 : line.find('\t', t2 + 1);
+    const std::size_t t1 = FindTab(line, 0);
+    const std::size_t t2 = t1 == std::string_view::npos ? t1 : FindTab(line, t1 + 1);
+    const std::size_t t3 = t2 == std::string_view::npos ? t2 : FindTab(line, t2 + 1);
     if (t3 == std::string_view::npos) reader.FormatError();
     return {line.substr(0, t1), reader.ToInteger(line.substr(t1 + 1, t2 - t1 - 1)),
             reader.ToInteger(line.substr(t2 + 1, t3 - t2 - 1))};
@@ -316,6 +379,7 @@ void Presize(Table& table, int32_t announced, std::size_t restOfFile)
 {
     const int64_t want = int64_t(announced) + table.Count();
     if (want > table.HashSize()) table.SetHashSize(static_cast<int>(want > INT_MAX ? INT_MAX : want));
+    if (want <= int64_t(Table::IndexThreshold)) return;  // no index needed
     const uint64_t room = std::min<uint64_t>(announced > 0 ? uint64_t(announced) : 0, restOfFile / 5);
     if (room > 0) table.Reserve(static_cast<uint32_t>(std::min<uint64_t>(room + table.Count(), INT32_MAX)));
 }
@@ -328,9 +392,8 @@ void Presize(TKeyNode* node, const THeader& header, std::size_t restOfFile)
 
 // Merges a file's text into the tree below root. Iterative, so that deeply
 // nested keys cannot exhaust the stack.
-void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileName)
+void ParseInto(TKeyNode* root, TFileReader& reader)
 {
-    TFileReader reader(data, fileName);
     std::string_view line;
     if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header)
         reader.FormatError();
@@ -346,14 +409,15 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
                 break;
             case TLineKind::Header: {
                 const THeader header = ParseHeader(reader, line);
+                const uint32_t hash = StringHash(header.Name);
                 TKeyNode* child;
-                if (TKeyItem* item = node->SubKeys.Find(header.Name)) {
+                if (TKeyItem* item = node->SubKeys.Find(header.Name, hash)) {
                     child = item->Value;
                     Presize(child, header, reader.Rest());
                 } else {
                     TOwnedNode fresh(new TKeyNode);
                     Presize(fresh.get(), header, reader.Rest());
-                    node->SubKeys.Add(header.Name, fresh.get());
+                    node->SubKeys.Add(header.Name, hash, fresh.get());
                     child = fresh.release();
                 }
                 open.push_back(child);
@@ -381,11 +445,13 @@ void ParseInto(TKeyNode* root, std::string_view data, const std::string& fileNam
 
 // ---- Saving ----------------------------------------------------------------
 
-// The text of a file as it is written: pieces of 256 KiB filled one after
-// the other (a large file is never copied to grow it), with appends that
-// compile to a copy.
+// The text of a file as it is written: one buffer of 256 KiB, written out
+// each time it is full (a large file costs no text of its size), with
+// appends that compile to a few moves for the short parts of a line.
 class TTextBuffer {
 public:
+    explicit TTextBuffer(std::FILE* file) : FFile(file), FBuffer(new char[Size]) {}
+
     template <std::size_t N>
     void Append(const char (&text)[N])
     {
@@ -395,10 +461,10 @@ public:
     void Append(const char* text, std::size_t n)
     {
         if (n > std::size_t(FEnd - FPos)) {
-            AppendPieces(text, n);
+            AppendSlow(text, n);
             return;
         }
-        std::memcpy(FPos, text, n);
+        CopyShort(FPos, text, n);
         FPos += n;
     }
     void AppendNumber(int32_t number)
@@ -407,29 +473,45 @@ public:
         const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, number);
         Append(digits, static_cast<std::size_t>(r.ptr - digits));
     }
-    // Calls write(data, size) for every piece in order while it returns true.
-    template <class F>
-    bool WriteTo(F&& write) const
+    // Writes what is left; false when any write failed.
+    bool Finish()
     {
-        for (std::size_t i = 0; i < FPieces.size(); ++i) {
-            const std::size_t size =
-                i + 1 < FPieces.size() ? PieceSize : std::size_t(FPos - FPieces[i].get());
-            if (size && !write(FPieces[i].get(), size)) return false;
-        }
-        return true;
+        Flush();
+        return !FFailed;
     }
 
 private:
-    static constexpr std::size_t PieceSize = 256 * 1024;
+    static constexpr std::size_t Size = 256 * 1024;
 
-    void AppendPieces(const char* text, std::size_t n)
+    // memcpy for the names and numbers of a line without a call: sizes up
+    // to 16 as two moves that may overlap, reading only the n bytes given.
+    static void CopyShort(char* to, const char* from, std::size_t n) noexcept
+    {
+        if (n > 16) {
+            std::memcpy(to, from, n);
+        } else if (n >= 8) {
+            uint64_t a, b;
+            std::memcpy(&a, from, 8);
+            std::memcpy(&b, from + n - 8, 8);
+            std::memcpy(to, &a, 8);
+            std::memcpy(to + n - 8, &b, 8);
+        } else if (n >= 4) {
+            uint32_t a, b;
+            std::memcpy(&a, from, 4);
+            std::memcpy(&b, from + n - 4, 4);
+            std::memcpy(to, &a, 4);
+            std::memcpy(to + n - 4, &b, 4);
+        } else if (n > 0) {
+            to[0] = from[0];
+            to[n / 2] = from[n / 2];
+            to[n - 1] = from[n - 1];
+        }
+    }
+
+    void AppendSlow(const char* text, std::size_t n)
     {
         while (n) {
-            if (FPos == FEnd) {
-                FPieces.emplace_back(new char[PieceSize]);
-                FPos = FPieces.back().get();
-                FEnd = FPos + PieceSize;
-            }
+            if (FPos == FEnd) Flush();
             const std::size_t k = std::min(n, std::size_t(FEnd - FPos));
             std::memcpy(FPos, text, k);
             FPos += k;
@@ -438,9 +520,20 @@ private:
         }
     }
 
-    std::vector<std::unique_ptr<char[]>> FPieces;
-    char* FPos = nullptr;
-    char* FEnd = nullptr;
+    // After a failed write the rest is not written; Finish tells.
+    void Flush()
+    {
+        const std::size_t size = std::size_t(FPos - FBuffer.get());
+        if (size && !FFailed) FFailed = std::fwrite(FBuffer.get(), 1, size, FFile) != size;
+        FPos = FBuffer.get();
+        FEnd = FPos + Size;
+    }
+
+    std::FILE* FFile;
+    std::unique_ptr<char[]> FBuffer;
+    char* FPos = FBuffer.get();
+    char* FEnd = FPos + Size;
+    bool FFailed = false;
 };
 
 void AppendHeaderCounts(TTextBuffer& out, const TKeyNode* node)
@@ -645,7 +738,13 @@ void WriteFileAtomicallyWith(const std::string& fileName, F&& write)
             if (!Keep) std::remove(Name.c_str());
         }
     } cleanup{temp};
-    bool ok = write(file.get());
+    bool ok;
+    try {
+        ok = write(file.get());
+    } catch (...) {
+        std::fclose(file.release());  // closed first: an open file cannot be removed everywhere
+        throw;
+    }
     ok = ok && std::fflush(file.get()) == 0 && CommitFile(file.get());
     ok = std::fclose(file.release()) == 0 && ok;
     if (!ok || !ReplaceFileWith(temp, fileName))
@@ -671,11 +770,60 @@ struct TSetting::TResolved {
 
 void TSetting::TTreeDeleter::operator()(TKeyNode* node) const noexcept { FreeTree(node); }
 
-TSetting::TSetting() : FRoot(new TKeyNode) { FCurrent = FRoot.get(); }
+namespace {
 
-TSetting::TSetting(TTree tree) : FRoot(tree.FNode ? tree.FNode.release() : new TKeyNode)
+std::atomic<uint64_t> lastStamp{0};
+
+uint64_t NewStamp() noexcept { return lastStamp.fetch_add(1, std::memory_order_acq_rel) + 1; }
+
+}  // namespace
+
+// The copies as the last WriteNumberedCopies left them. Dropped by any
+// change that may reach the key that holds them.
+struct TSetting::TCopies {
+    std::string Name;
+    std::string CountName;
+    std::vector<const TSetting*> Sources;
+    uint64_t Before;  // every stamp up to this one was given before they were made
+};
+
+TSetting::TSetting() : FRoot(new TKeyNode), FStamp(NewStamp()) { FCurrent = FRoot.get(); }
+
+TSetting::TSetting(TTree tree) : FRoot(tree.FNode ? tree.FNode.release() : new TKeyNode), FStamp(NewStamp())
 {
     FCurrent = FRoot.get();
+}
+
+// Called with the exclusive hold, before the change: a copy taken after it
+// waits for the change to end.
+void TSetting::Changing(const std::string& path) noexcept
+{
+    FStamp.store(NewStamp(), std::memory_order_release);
+    if (FCopies && MayReach(path, FCopies->Name)) FCopies.reset();
+}
+
+void TSetting::ChangingAll() noexcept
+{
+    FStamp.store(NewStamp(), std::memory_order_release);
+    FCopies.reset();
+}
+
+// Whether an operation on path (as Resolve takes it) may change the root's
+// sub-key `name` or what lies below it: the first key it walks through from
+// the root is that one, or it works on the root itself.
+bool TSetting::MayReach(const std::string& path, const std::string& name) const
+{
+    std::string scratch;
+    std::string_view text;
+    if (IsAbsolute(path))
+        text = path;
+    else if (FCurrent)  // walked from the open key, which lies below its path
+        text = FCurrent == FRoot.get() ? std::string_view(path) : std::string_view(FCurrentPath);
+    else
+        text = scratch = MakeAbsolute(path, FCurrentPath);
+    if (IsAbsolute(text)) text.remove_prefix(1);
+    const std::string_view first = text.substr(0, text.find('\\'));
+    return first.empty() || first == name;
 }
 
 TSetting::~TSetting()
@@ -727,6 +875,7 @@ const TConf* TSetting::FindValue(const std::string& name) const
 void TSetting::WriteValue(const std::string& name, TConf conf)
 {
     TExclusiveHold hold(FLock);
+    Changing(name);
     if (!FCurrent && !IsAbsolute(name)) FCurrent = CreateKeyUnlocked(FCurrentPath);
     std::string scratch;
     TResolved r = Resolve(name, scratch);
@@ -742,6 +891,7 @@ void TSetting::WriteValue(const std::string& name, TConf conf)
 void TSetting::Clear()
 {
     TExclusiveHold hold(FLock);
+    ChangingAll();
     TKeyNode* old = FRoot.get();
     TNodePtr fresh(new TKeyNode);
     const bool currentWasRoot = FCurrent == old;
@@ -752,20 +902,19 @@ void TSetting::Clear()
 
 void TSetting::LoadFromFile(const std::string& fileName)
 {
-    const std::string data = ReadWholeFile(fileName);
+    TFileReader reader(fileName);
     TExclusiveHold hold(FLock);
-    ParseInto(FRoot.get(), data, fileName);
+    ChangingAll();
+    ParseInto(FRoot.get(), reader);
 }
 
 void TSetting::SaveToFile(const std::string& fileName)
 {
     TExclusiveHold hold(FLock);
-    TTextBuffer text;
-    Serialize(FRoot.get(), text);
-    WriteFileAtomicallyWith(fileName, [&text](std::FILE* file) {
-        return text.WriteTo([file](const char* piece, std::size_t size) {
-            return std::fwrite(piece, 1, size, file) == size;
-        });
+    WriteFileAtomicallyWith(fileName, [this](std::FILE* file) {
+        TTextBuffer text(file);
+        Serialize(FRoot.get(), text);
+        return text.Finish();
     });
 }
 
@@ -910,6 +1059,7 @@ void TSetting::WriteFloat(const std::string& name, double x) { WriteString(name,
 void TSetting::DeleteValue(const std::string& name)
 {
     TExclusiveHold hold(FLock);
+    Changing(name);
     std::string scratch;
     const TResolved r = Resolve(name, scratch);
     if (r.Rest.empty()) throw ESettingError("キー " + name + " を値として削除しようとしました");
@@ -919,6 +1069,7 @@ void TSetting::DeleteValue(const std::string& name)
 void TSetting::DeleteKey(const std::string& path)
 {
     TExclusiveHold hold(FLock);
+    Changing(path);
     std::string trimmed = path;
     if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
     const std::size_t last = trimmed.rfind('\\');
@@ -941,6 +1092,7 @@ void TSetting::CopyKey(TSetting& source, const std::string& sourcePath, const st
 {
     TSharedHold sourceHold(source.FLock);
     TExclusiveHold hold(FLock);
+    Changing(destPath);
     std::string sourceScratch;
     const TResolved from = source.Resolve(sourcePath, sourceScratch);
     if (!from.Rest.empty()) return;
@@ -968,6 +1120,8 @@ void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const st
     if (&source != this) {
         TExclusiveHold sourceHold(source.FLock);
         TExclusiveHold hold(FLock);
+        source.Changing(sourcePath);
+        Changing(destPath);
         // The key as CopyKey finds it, and as DeleteKey finds it.
         std::string sourceScratch;
         const TResolved from = source.Resolve(sourcePath, sourceScratch);
@@ -1006,7 +1160,7 @@ void TSetting::MoveKey(TSetting& source, const std::string& sourcePath, const st
 }
 
 bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
-                                   const std::vector<TSetting*>& sources)
+                                   const std::vector<TSetting*>& sources, const TCopies* last)
 {
     if (sources.size() > uint32_t(INT32_MAX)) return false;
     const uint32_t n = static_cast<uint32_t>(sources.size());
@@ -1015,6 +1169,24 @@ bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
     TConfHash::THashItem* count = key->Values.Find(countName);
     if (!count || key->Values.Count() != 1 || key->Values.HashSize() != FreshHashSize) return false;
     if (key->SubKeys.HashSize() != FreshHashSize || uint32_t(key->SubKeys.Count()) != n) return false;
+    if (last && last->Sources.size() == n) {
+        // The key is as the last call left it: only the copies of stores
+        // that changed since, or that took another's place, are made anew.
+        for (uint32_t i = 0; i < n; ++i) {
+            TSetting& source = *sources[i];
+            if (last->Sources[i] == &source && source.FStamp.load(std::memory_order_acquire) <= last->Before)
+                continue;
+            TKeyItem* item = key->SubKeys.Find(std::to_string(i + 1));
+            TSharedHold sourceHold(source.FLock);
+            TOwnedNode fresh(new TKeyNode);
+            MergeTree(source.FRoot.get(), fresh.get());
+            TKeyNode* old = item->Value;
+            item->Value = fresh.release();
+            FreeTree(old);
+        }
+        count->Value = TConf::Integer(static_cast<int32_t>(n));
+        return true;
+    }
     // The sub-keys must be "1" .. n in the order a new table would give them:
     // by bucket, and inside a bucket by number. Distinct names in one bucket
     // increase strictly, so n of them are exactly 1 .. n.
@@ -1052,29 +1224,41 @@ bool TSetting::ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
 void TSetting::WriteNumberedCopies(const std::string& name, const std::string& countName,
                                    const std::vector<TSetting*>& sources)
 {
-    {
-        TExclusiveHold hold(FLock);
-        const bool plain = !name.empty() && name.find('\\') == std::string::npos && !FKeyOpen;
-        TKeyItem* item = plain ? FRoot->SubKeys.Find(name) : nullptr;
-        if (item && ReuseNumberedCopies(item->Value, countName, sources)) {
-            // Deleted and written anew, the key would end its bucket's chain.
-            FRoot->SubKeys.Add(name, item->Value);
-            FRoot->SubKeys.Remove(name);  // the older entry comes first
-            return;
-        }
+    // One hold throughout, so that what is noted at the end is this call's
+    // doing alone.
+    TExclusiveHold hold(FLock);
+    const bool plain = !name.empty() && name.find('\\') == std::string::npos && !FKeyOpen;
+    // A source that changes from here on gets a newer stamp than this.
+    const uint64_t before = lastStamp.load(std::memory_order_acquire);
+    std::unique_ptr<TCopies> last = std::move(FCopies);
+    if (last && (last->Name != name || last->CountName != countName)) last.reset();
+    ChangingAll();
+    TKeyItem* item = plain ? FRoot->SubKeys.Find(name) : nullptr;
+    if (item && ReuseNumberedCopies(item->Value, countName, sources, last.get())) {
+        // Deleted and written anew, the key would end its bucket's chain.
+        FRoot->SubKeys.Add(name, item->Value);
+        FRoot->SubKeys.Remove(name);  // the older entry comes first
+    } else {
+        const std::string path = "\\" + name + "\\";
+        DeleteKey(path);
+        WriteInteger(path + countName, static_cast<int32_t>(sources.size()));
+        TSettingKey key(*this, path);
+        // Copied in the order the new table lists them, which is the order a
+        // save walks them in: bucket by bucket, each by number.
+        std::vector<std::size_t> order(sources.size());
+        std::size_t next = 0;
+        for (uint32_t bucket = 0; bucket < uint32_t(FreshHashSize); ++bucket)
+            for (std::size_t i = 0; i < sources.size(); ++i)
+                if (StringHash(std::to_string(i + 1)) % uint32_t(FreshHashSize) == bucket) order[next++] = i;
+        for (std::size_t i : order) CopyKey(*sources[i], "\\", std::to_string(i + 1));
     }
-    const std::string path = "\\" + name + "\\";
-    DeleteKey(path);
-    WriteInteger(path + countName, static_cast<int32_t>(sources.size()));
-    TSettingKey key(*this, path);
-    // Copied in the order the new table lists them, which is the order a
-    // save walks them in: bucket by bucket, each by number.
-    std::vector<std::size_t> order(sources.size());
-    std::size_t next = 0;
-    for (uint32_t bucket = 0; bucket < uint32_t(FreshHashSize); ++bucket)
-        for (std::size_t i = 0; i < sources.size(); ++i)
-            if (StringHash(std::to_string(i + 1)) % uint32_t(FreshHashSize) == bucket) order[next++] = i;
-    for (std::size_t i : order) CopyKey(*sources[i], "\\", std::to_string(i + 1));
+    if (!plain || std::find(sources.begin(), sources.end(), this) != sources.end()) return;
+    auto copies = std::make_unique<TCopies>();
+    copies->Name = name;
+    copies->CountName = countName;
+    copies->Sources.assign(sources.begin(), sources.end());
+    copies->Before = before;
+    FCopies = std::move(copies);
 }
 
 void TSetting::TakeNumberedKeys(const std::string& path, int32_t count, const std::string& name,
@@ -1092,6 +1276,7 @@ void TSetting::TakeNumberedKeys(const std::string& path, int32_t count, const st
     {
         TExclusiveHold hold(FLock);
         if (count <= 0) return;
+        Changing(path);
         std::string scratch;
         const TResolved at = Resolve(path, scratch);
         if (!at.Rest.empty()) return;
@@ -1181,6 +1366,7 @@ void TSetting::TakeNumberedKeys(const std::string& path, int32_t count, const st
 void TSetting::CreateKey(const std::string& path)
 {
     TExclusiveHold hold(FLock);
+    Changing(path);
     CreateKeyUnlocked(path);
 }
 

@@ -10,6 +10,7 @@
 //
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -123,13 +124,22 @@ public:
 private:
     friend struct TSettingAccess;
     struct TResolved;
+    struct TCopies;
 
     TResolved Resolve(const std::string& path, std::string& scratch) const;
     TKeyNode* CreateKeyUnlocked(const std::string& path);
     const TConf* FindValue(const std::string& name) const;
     void WriteValue(const std::string& name, TConf conf);
     bool ReuseNumberedCopies(TKeyNode* key, const std::string& countName,
-                             const std::vector<TSetting*>& sources);
+                             const std::vector<TSetting*>& sources, const TCopies* last);
+
+    // Every change of the tree gives the store a stamp newer than any
+    // before, in any store, and drops the note of the last numbered copies
+    // when it may reach them: copies made once can then be known to be
+    // unchanged without comparing them.
+    void Changing(const std::string& path) noexcept;
+    void ChangingAll() noexcept;
+    bool MayReach(const std::string& path, const std::string& name) const;
 
     TNodePtr FRoot;
     TKeyNode* FCurrent = nullptr;
@@ -137,6 +147,8 @@ private:
     TSetting* FParent = nullptr;
     bool FKeyOpen = false;
     TSettingLock FLock;
+    std::atomic<uint64_t> FStamp;
+    std::unique_ptr<TCopies> FCopies;  // what the last WriteNumberedCopies wrote
 };
 
 // OpenKey in the constructor, CloseKey in the destructor.

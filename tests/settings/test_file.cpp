@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -156,6 +157,25 @@ TEST_F(SettingFile, FormatErrorsCarryTheLine)
     EXPECT_EQ(FormatError(2), LoadError("\\\t0\t0\t\n\ts NoEquals\n /\\\n"));
     EXPECT_EQ(FormatError(1), LoadError("x"));
     EXPECT_EQ("(loaded)", LoadError("\\\t0\t0\t\n /\\"));
+}
+
+// A large file is read in pieces: a line break that a piece boundary splits
+// (CR at the end of one piece, LF at the start of the next) is still one
+// break, and a line longer than a piece is read whole.
+TEST_F(SettingFile, LinesAcrossReadPieces)
+{
+    const std::string head = "\\\t2\t0\t\r\n\ts A=";
+    const std::string longText(300000, 'y');
+    for (int delta = -2; delta <= 1; ++delta) {
+        SCOPED_TRACE(delta);
+        const std::string pad(256 * 1024 - head.size() - 1 + delta, 'x');
+        const std::string body = head + pad + "\r\n\ts B=" + longText + "\r\n";
+        TSetting s;
+        s.LoadFromFile(Write("pieces.ini", body + " /\\\r\n"));
+        EXPECT_EQ(pad, s.ReadString("\\A", ""));
+        EXPECT_EQ(longText, s.ReadString("\\B", ""));
+        EXPECT_EQ(FormatError(4), LoadError(body + "\tx\r\n /\\\r\n"));
+    }
 }
 
 TEST_F(SettingFile, BadNumbersAreConversionErrors)
@@ -401,6 +421,92 @@ TEST_F(SettingFile, TakenKeysEndLikeTheLongWay)
         a.CloseKey();
         b.CloseKey();
         EXPECT_EQ(Saved(b), Saved(a));
+    }
+}
+
+// Copies written once are left alone while nothing changes, and written
+// again after any change of a source or of the key that holds them,
+// whatever operation made it and however it addressed the key.
+TEST_F(SettingFile, NumberedCopiesFollowEveryChange)
+{
+    std::vector<std::unique_ptr<TSetting>> stores;
+    for (int i = 0; i < 3; ++i) {
+        stores.push_back(std::make_unique<TSetting>());
+        stores[i]->WriteString("\\Path", "C:\\" + std::to_string(i) + ".mp3");
+        stores[i]->WriteInteger("\\Common\\V", i);
+    }
+    const std::string other =
+        Write("other.ini", "\\\t0\t1\t\r\n\r\nCommon\t1\t0\t\r\n\ti L=7\r\n /Common\r\n /\\\r\n");
+    const std::string files =
+        Write("files.ini",
+              "\\\t0\t1\t\r\n\r\nFiles\t0\t1\t\r\n\r\n2\t1\t0\t\r\n\ti V=8\r\n /2\r\n /Files\r\n /\\\r\n");
+    TSetting sink, merged;
+    merged.WriteInteger("\\Files\\3\\Common\\V", 4);
+    // Changes of a source are made once; changes of the copies' store are
+    // made to both stores compared.
+    struct TChange {
+        const char* What;
+        std::function<void(TSetting& copies)> Make;
+        bool OfCopies;
+    };
+    const TChange changes[] = {
+        {"nothing", [](TSetting&) {}, false},
+        {"write", [&](TSetting&) { stores[0]->WriteInteger("\\Common\\V", 9); }, false},
+        {"delete a value", [&](TSetting&) { stores[1]->DeleteValue("\\Common\\V"); }, false},
+        {"create a key", [&](TSetting&) { stores[2]->CreateKey("\\Common\\New\\"); }, false},
+        {"copy into", [&](TSetting&) { stores[1]->CopyKey(*stores[0], "\\Common\\", "\\Common\\"); }, false},
+        {"move out", [&](TSetting&) { sink.MoveKey(*stores[0], "\\Common\\", "\\Common\\"); }, false},
+        {"delete a key", [&](TSetting&) { stores[2]->DeleteKey("\\Common\\"); }, false},
+        {"load", [&](TSetting&) { stores[0]->LoadFromFile(other); }, false},
+        {"numbered key", [&](TSetting&) { stores[1]->WriteString("\\L\\1\\Path", "x"); }, false},
+        {"take",
+         [&](TSetting&) {
+             stores[1]->TakeNumberedKeys("\\L\\", 1, "Path", "Common",
+                                         [](int32_t, std::string, TSetting::TTree) {});
+         },
+         false},
+        {"clear", [&](TSetting&) { stores[2]->Clear(); }, false},
+        {"exchange", [&](TSetting&) { std::swap(stores[0], stores[1]); }, false},
+        {"new store",
+         [&](TSetting&) {
+             stores[2] = std::make_unique<TSetting>();
+             stores[2]->WriteString("\\Path", "new");
+         },
+         false},
+        {"written", [](TSetting& c) { c.WriteInteger("\\Files\\1\\Common\\V", 5); }, true},
+        {"deleted", [](TSetting& c) { c.DeleteKey("\\Files\\2\\"); }, true},
+        {"written below the open key",
+         [](TSetting& c) {
+             TSettingKey key(c, "\\Files\\2\\");
+             c.WriteInteger("Common\\V", 6);
+         },
+         true},
+        {"deleted from a missing open key",
+         [](TSetting& c) {
+             TSettingKey key(c, "\\Missing\\");
+             c.DeleteValue("..\\Files\\1\\Path");
+         },
+         true},
+        {"merged at the root", [&](TSetting& c) { c.CopyKey(merged, "\\", "\\"); }, true},
+        {"loaded", [&](TSetting& c) { c.LoadFromFile(files); }, true},
+        {"written elsewhere", [](TSetting& c) { c.WriteInteger("\\Other\\V", 1); }, true},
+        {"a key in the same bucket", [](TSetting& c) { c.WriteInteger("\\Directories\\Count", 0); }, true},
+    };
+    TSetting fast, slow;
+    for (const TChange& change : changes) {
+        SCOPED_TRACE(change.What);
+        change.Make(fast);
+        if (change.OfCopies) change.Make(slow);
+        std::vector<TSetting*> sources;
+        for (auto& s : stores) sources.push_back(s.get());
+        slow.DeleteKey("\\Files\\");
+        slow.WriteInteger("\\Files\\Count", static_cast<int32_t>(sources.size()));
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            slow.CopyKey(*sources[i], "\\", "\\Files\\" + std::to_string(i + 1));
+        for (int twice = 0; twice < 2; ++twice) {
+            fast.WriteNumberedCopies("Files", "Count", sources);
+            EXPECT_EQ(Saved(slow), Saved(fast));
+        }
     }
 }
 
