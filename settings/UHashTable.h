@@ -472,11 +472,12 @@ private:
             while ((uint64_t(1) << bits) < uint64_t(count) * 2) ++bits;
             return bits;
         }
-        // The low bits, with the high ones folded in. Names that differ in
-        // their last character ("1" .. "100000") have neighbouring hashes
-        // and so land in neighbouring slots: a table filled in about that
-        // order walks its index instead of missing the cache on every key.
-        uint32_t Home(uint32_t h) const noexcept { return (h ^ (h >> 16)) & FMask; }
+        // The top bits of the hash times 2^32 / phi. Neighbouring hashes
+        // ("1" .. "100000", or short names, which all hash into a narrow
+        // range) are spread over the index: with linear probing, homes
+        // taken from the low bits would pile such names into runs hundreds
+        // or thousands of slots long.
+        uint32_t Home(uint32_t h) const noexcept { return (h * 0x9E3779B1u) >> (32 - FBits); }
         uint32_t FBits;
         uint32_t FMask;
         std::unique_ptr<THashItem*[]> FSlots;
