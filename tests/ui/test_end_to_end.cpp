@@ -443,8 +443,8 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
                 [&] { return Text(combo) == name; }))
                 << Text(combo);
         };
-        nameList('A', "List1");
-        nameList('N', "List2");
+        ASSERT_NO_FATAL_FAILURE(nameList('A', "List1"));
+        ASSERT_NO_FATAL_FAILURE(nameList('N', "List2"));
         for (const char* name : {"c.wav", "d.wav"}) {
             const LRESULT before = count();
             ASSERT_TRUE(Do(menu('L', 'A'), shows("#32770")));
@@ -462,7 +462,7 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         auto listSetting = [&](const std::string& list, const std::string& row) {
             ASSERT_TRUE(Do(menu('C', 'L'), shows("TPlayConfigDlg", list + "の設定")));
             HWND dlg = reelo.Find("TPlayConfigDlg");
-            SetOn(dlg, row);
+            ASSERT_NO_FATAL_FAILURE(SetOn(dlg, row));
             ASSERT_TRUE(Do([&] { Click(ChildButton(dlg, "OK")); }, gone(dlg)));
         };
         auto selectList = [&](const std::string& name) {
@@ -480,11 +480,11 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         // Random shown, repeat not: List2's own; the other way round: the first list's.
         auto list2Shown = [&] { return count() == 2 && Checked(randomChk) && !Checked(repeatChk); };
         auto firstShown = [&] { return count() == 3 && !Checked(randomChk) && Checked(repeatChk); };
-        listSetting("List2", "ランダム再生");
+        ASSERT_NO_FATAL_FAILURE(listSetting("List2", "ランダム再生"));
         EXPECT_TRUE(WaitFor([&] { return Checked(randomChk); }));
         ASSERT_TRUE(selectList("List1"));
         EXPECT_TRUE(WaitFor([&] { return count() == 3 && !Checked(randomChk); }));
-        listSetting("List1", "リピート再生");
+        ASSERT_NO_FATAL_FAILURE(listSetting("List1", "リピート再生"));
         EXPECT_TRUE(WaitFor(firstShown));
         ASSERT_TRUE(selectList("List2"));
         EXPECT_TRUE(WaitFor(list2Shown));
@@ -499,7 +499,7 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         Step("4. global repeat");
         ASSERT_TRUE(Do(menu('C', 'A'), shows("TPlayConfigDlg", "グローバルの設定")));
         HWND globalDlg = reelo.Find("TPlayConfigDlg");
-        SetOn(globalDlg, "リピート再生");
+        ASSERT_NO_FATAL_FAILURE(SetOn(globalDlg, "リピート再生"));
         ASSERT_TRUE(Do([&] { Click(ChildButton(globalDlg, "OK")); }, gone(globalDlg)));
         EXPECT_TRUE(WaitFor([&] { return Checked(repeatChk); }));
         // In order, for this run only.
