@@ -224,6 +224,7 @@ void TPlayWindow::ResetGraph()
         DetachGraphWindow();
     } catch (const Exception&) {
     }
+    SoundRenderers.TakeBack(Graph.Get());
     Graph = nullptr;
     SourceFilter = nullptr;
     PlayState = psStopped;
@@ -253,10 +254,12 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         // are added before the callback filter, which is then tried first.
         TComPtr<IBaseFilter> splitter = AddWineSplitter(builder.Get());
         TComPtr<IBaseFilter> gdiRenderer = AddGdiVideoRenderer(builder.Get());
+        SoundRenderers.AddTo(builder.Get());
         if (CallbackFilter) CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
         RenderSourcePins(builder.Get(), SourceFilter.Get());
         for (IBaseFilter* unused : {splitter.Get(), gdiRenderer.Get()})
             if (unused && !HasConnectedPin(unused)) builder->RemoveFilter(unused);
+        SoundRenderers.Settle(builder.Get());
         // Registered again now that the filter is connected: the callback gets
         // this graph's video format, taken here and not on the streaming thread.
         if (CallbackFilter)

@@ -15,6 +15,7 @@
 #include "playback/UMovieDrag.h"
 #include "playback/UMovieWindowStyle.h"
 #include "playback/USimpleDIB.h"
+#include "playback/USoundRenderers.h"
 #include "win/UCriticalSection.h"
 #include "win/UMessages.h"
 
@@ -128,7 +129,8 @@ private:
     TComPtr<IMediaControl> Graph;
     TComPtr<IBaseFilter> SourceFilter;
     TComPtr<IBaseFilter> CallbackFilter;
-    DWORD CallbackHandle = 0;  // CallbackFilter's, for SetTSFilterCallback
+    DWORD CallbackHandle = 0;        // CallbackFilter's, for SetTSFilterCallback
+    TSoundRenderers SoundRenderers;  // Wine only
     double PositionUnit = 0.0;
     bool HasVideo = false;
     bool HasAudio = false;

@@ -268,6 +268,31 @@ TEST(PlayWindow, SeekWhilePlayingStillCompletes)
     }
 }
 
+// Files of other audio formats opened one after another while the one before
+// plays, as Next does (on Wine a sound renderer moved to a graph of another
+// format crashed there): each one plays at the volume set, and the last ends.
+TEST(PlayWindow, NextFileInAnotherAudioFormat)
+{
+    TPlayWindow w;
+    TWatch watch;
+    watch.Attach(w);
+    const wchar_t* const names[] = {L"wav16-stereo.wav", L"movie-mjpeg.avi", L"wav8.wav",
+                                    L"movie-mjpeg.avi",  L"audio.mp3",       L"wav16-stereo.wav",
+                                    L"movie-mjpeg.avi"};
+    for (int i = 0; i < 14; ++i) {
+        const wchar_t* name = names[i % 7];
+        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+        w.OpenFile(TestMediaPath(name));
+        ASSERT_TRUE(w.GetHasAudio());
+        w.SetVolume(0.5);
+        EXPECT_EQ(-602, GraphVolume(w));
+        w.Play();
+        PumpFor(400);
+    }
+    EXPECT_EQ(0, watch.Complete);
+    ASSERT_TRUE(PumpUntil([&] { return watch.Complete > 0; }, 8000));
+}
+
 TEST(PlayWindow, CompletionWinsOverAbort)
 {
     TPlayWindow w;
