@@ -3,11 +3,12 @@
 # times in fresh processes, and counts the runs that crashed. Each run starts
 # STARTS files, each held for HOLD_MS ms (0: played to its end).
 #   run-switch.sh RUNS STARTS HOLD_MS [FILE...]   (default: the demo files)
+# REELO_SWITCH_EXE: another build of soak_switch.exe (beside TsFilter.dll).
 set -uo pipefail
 . "$(dirname "$0")/../../scripts/lib.sh"
 runs=${1:-5}; starts=${2:-30}; hold=${3:-700}
 shift 3 2>/dev/null || shift $#
-exe=$REELO_WIN_BUILD/bin/soak_switch.exe
+exe=${REELO_SWITCH_EXE:-$REELO_WIN_BUILD/bin/soak_switch.exe}
 [ -f "$exe" ] || { echo "run-switch: $exe not built" >&2; exit 1; }
 # Wine's desktop starts with the first Wine program (winepath too) and keeps
 # the display it found then.
@@ -24,7 +25,7 @@ else
 fi
 # A crash ends the program with a backtrace (in the run's .out) instead of a dialog.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-log=$REELO_BUILD_ROOT/switch-logs; mkdir -p "$log"
+log=$REELO_BUILD_ROOT/switch-logs/$(basename "$exe" .exe); mkdir -p "$log"
 crashes=0
 for i in $(seq 1 "$runs"); do
   timeout 600 wine "$exe" "$starts" "$hold" "${files[@]}" > "$log/run-$i.out" 2> "$log/run-$i.err"
