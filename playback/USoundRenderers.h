@@ -6,8 +6,8 @@
 // mapper). So on Wine the movie window puts a renderer into each graph before
 // rendering, and renderers go from one graph to the next. Wine's renderer
 // does not survive being connected again with another audio format, though:
-// it keeps the play position of its old buffer, and the first samples of a
-// file with video then write far past its new buffer. A renderer therefore
+// the process dies of a page fault inside Wine as the next file starts (an
+// MP3 and then an AVI with PCM sound, in nearly every run). A renderer therefore
 // only plays the format it first played; a file in another format gets one
 // that played that format, or a new one. A few are kept, the most recently
 // used first. On Windows nothing of this is used.
