@@ -11,20 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzCheck.h"
 #include "ui/UCommandLine.h"
-
-// A broken property stops the run with the property's text.
-#define CHECK(x)                                               \
-    do {                                                       \
-        if (!(x)) {                                            \
-            std::fprintf(stderr, "property broken: %s\n", #x); \
-            std::abort();                                      \
-        }                                                      \
-    } while (false)
-
-namespace {
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,21 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzCheck.h"
 #include "playlist/UFileName.h"
 #include "playlist/UM3U.h"
-
-// A broken property stops the run with the property's text.
-#define CHECK(x)                                               \
-    do {                                                       \
-        if (!(x)) {                                            \
-            std::fprintf(stderr, "property broken: %s\n", #x); \
-            std::abort();                                      \
-        }                                                      \
-    } while (false)
-
-namespace {
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -16,17 +16,9 @@
 
 #include <unistd.h>
 
+#include "fuzz/FuzzCheck.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfKeyHash.h"
-
-// A broken property stops the run with the property's text.
-#define CHECK(x)                                               \
-    do {                                                       \
-        if (!(x)) {                                            \
-            std::fprintf(stderr, "property broken: %s\n", #x); \
-            std::abort();                                      \
-        }                                                      \
-    } while (false)
 
 struct TSettingAccess {
     static const TKeyNode* Root(TSetting& s) { return s.FRoot.get(); }
