@@ -57,14 +57,14 @@ INPUT Key(WORD vk, bool up)
 }
 
 // "ctrl+alt+x" as virtual keys: modifiers first, the key last; 0 when unknown.
-std::vector<WORD> ParseKey(std::string spec)
+std::vector<WORD> ParseKey(std::string chord)
 {
     std::vector<WORD> keys;
     for (;;) {
-        const size_t plus = spec.find('+');
-        if (plus == std::string::npos || plus + 1 == spec.size()) break;
-        const std::string mod = spec.substr(0, plus);
-        spec.erase(0, plus + 1);
+        const size_t plus = chord.find('+');
+        if (plus == std::string::npos || plus + 1 == chord.size()) break;
+        const std::string mod = chord.substr(0, plus);
+        chord.erase(0, plus + 1);
         if (mod == "ctrl")
             keys.push_back(VK_CONTROL);
         else if (mod == "alt")
@@ -81,10 +81,10 @@ std::vector<WORD> ParseKey(std::string spec)
                  {"up", VK_UP},        {"down", VK_DOWN},  {"left", VK_LEFT}, {"right", VK_RIGHT},
                  {"f4", VK_F4},        {"home", VK_HOME},  {"end", VK_END}};
     WORD vk = 0;
-    if (spec.size() == 1 && std::isalnum(static_cast<unsigned char>(spec[0])))
-        vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(spec[0])));
+    if (chord.size() == 1 && std::isalnum(static_cast<unsigned char>(chord[0])))
+        vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(chord[0])));
     for (const auto& n : named)
-        if (spec == n.Name) vk = n.Vk;
+        if (chord == n.Name) vk = n.Vk;
     if (!vk) return {};
     keys.push_back(vk);
     return keys;
