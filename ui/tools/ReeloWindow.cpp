@@ -11,8 +11,15 @@
 //                                         up, down, left, right, f4, each optionally
 //                                         after ctrl+, alt+ or shift+ (ctrl+p, alt+c)
 //   ReeloWindow click CLASS X Y           a left click at X, Y of its client area
+//   ReeloWindow tree CLASS N              gives the tree view in it the focus and selects
+//                                         its item N (0 is the first, counted down the
+//                                         expanded items), touching nothing else; its owner
+//                                         is told as of a user's choice. Prints the tree's
+//                                         "left top width height"; exit code 1 without item N
 // Exit code 1 when the window did not appear in time (20 s by default).
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cctype>
 #include <cstdio>
@@ -117,9 +124,60 @@ void Click(HWND hwnd, int x, int y)
     SendInput(3, in, sizeof(INPUT));
 }
 
+// Tree items are handles, not pointers: the messages below mean the same in
+// another process (a message that fills a buffer, such as TVM_GETITEM, would
+// not).
+LRESULT SendTo(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, 10000, &result)) return 0;
+    return static_cast<LRESULT>(result);
+}
+
+HTREEITEM TreeItem(HWND tree, int index)
+{
+    auto item = reinterpret_cast<HTREEITEM>(SendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    for (int i = 0; item && i < index; ++i)
+        item = reinterpret_cast<HTREEITEM>(
+            SendTo(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
+    return item;
+}
+
+int SelectTreeItem(HWND hwnd, const char* cls, int index)
+{
+    HWND tree = FindWindowExA(hwnd, nullptr, WC_TREEVIEWA, nullptr);
+    if (!tree) {
+        std::fprintf(stderr, "ReeloWindow: %s has no tree view\n", cls);
+        return 1;
+    }
+    HTREEITEM item = index >= 0 ? TreeItem(tree, index) : nullptr;
+    if (!item) {
+        std::fprintf(stderr, "ReeloWindow: the tree of %s has no item %d\n", cls, index);
+        return 1;
+    }
+    // The tree takes the focus first, as under a click, so that it shows the
+    // selection; the focus of another thread is set while sharing its input.
+    const DWORD owner = GetWindowThreadProcessId(tree, nullptr);
+    bool focused = false;
+    if (AttachThreadInput(GetCurrentThreadId(), owner, TRUE)) {
+        SetFocus(tree);
+        focused = GetFocus() == tree;
+        AttachThreadInput(GetCurrentThreadId(), owner, FALSE);
+    }
+    if (!focused) std::fprintf(stderr, "ReeloWindow: the tree of %s did not take the focus\n", cls);
+    SendTo(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    if (reinterpret_cast<HTREEITEM>(SendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) != item) {
+        std::fprintf(stderr, "ReeloWindow: the tree of %s kept its selection\n", cls);
+        return 1;
+    }
+    Sleep(300);
+    PrintRect(tree);
+    return 0;
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: ReeloWindow wait|fit|move|close|gone|keys|click CLASS ...\n");
+    std::fprintf(stderr, "usage: ReeloWindow wait|fit|move|close|gone|keys|click|tree CLASS ...\n");
     return 2;
 }
 
@@ -169,6 +227,10 @@ int main(int argc, char** argv)
         Click(hwnd, std::atoi(argv[3]), std::atoi(argv[4]));
         Sleep(300);
         return 0;
+    }
+    if (cmd == "tree") {
+        if (argc < 4) return Usage();
+        return SelectTreeItem(hwnd, cls, std::atoi(argv[3]));
     }
     RECT r;
     GetWindowRect(hwnd, &r);
