@@ -56,6 +56,7 @@ TController::TController()
             SetFullScreen(false);
         });
     };
+    w.OnError = [this](HRESULT error) { Guarded([&] { OnMovieError(error); }); };
     w.OnActivate = [this](bool active) { Guarded([&] { OnMovieActivate(active); }); };
     w.OnHandleCreated = [this] { Changer->SetWindowHandle(MovieWindow->GetHandle()); };
     w.OnHidden = [this] { HandleMovieEvent(&TController::OnMovieHidden); };
@@ -100,6 +101,7 @@ void TController::DetachMovieWindow()
     TPlayWindow& w = *MovieWindow;
     w.OnComplete = nullptr;
     w.OnStopped = nullptr;
+    w.OnError = nullptr;
     w.OnActivate = nullptr;
     w.OnHandleCreated = nullptr;
     w.OnHidden = nullptr;
@@ -192,6 +194,12 @@ void TController::OnListChanged(int kind, int index, int count)
 
 void TController::PlayCurrent(bool restart)
 {
+    FFailuresInARow = 0;
+    PlayEntry(restart);
+}
+
+void TController::PlayEntry(bool restart)
+{
     int index = Order.CurrentIndex();
     if (!PlayList || index < 0 || index >= PlayList->FileCount()) return;
     TMediaFile& entry = PlayList->Files(index);
@@ -200,17 +208,34 @@ void TController::PlayCurrent(bool restart)
         Order.SetLoadedIndex(index);
         try {
             MovieWindow->OpenFile(ToWide(entry.Path()));
-        } catch (...) {
+        } catch (const std::exception& e) {
             // Nothing is loaded: the next request opens the file again.
             GUITree.SetParent(&PlayList->Setting());
             Order.SetLoadedIndex(-1);
-            throw;
+            if (!OnPlayError) throw;
+            PlayFailed(entry.Path(), e.what());
+            return;
         }
         ApplySettings();
     } else if (restart) {
         MovieWindow->Rewind();
     }
     MovieWindow->Play();
+}
+
+// Reports the current entry's failure; in continuous play the next entry
+// follows as after an end of media, unless too many failed in a row (a list
+// of missing files must not keep the player busy for ever).
+void TController::PlayFailed(const std::string& fileName, const std::string& message)
+{
+    ++FFailuresInARow;
+    const bool gaveUp = Order.Continuous() && FFailuresInARow >= MaxFailuresInARow;
+    if (OnPlayError) OnPlayError(fileName, message, gaveUp);
+    const int r = gaveUp ? -1 : Order.SelectAfterComplete(EntryCount());
+    if (r >= 0)
+        PlayEntry(true);
+    else
+        StopPlayback();
 }
 
 void TController::PausePlayback() { MovieWindow->Pause(); }
@@ -237,11 +262,22 @@ void TController::ApplySettings()
     SetMute(ReadKey(GUITree, ConfigKey::Mute));
     SetBaseVolume(ReadKey(GUITree, ConfigKey::BaseVolume));
     SetStopScreenSaver(ReadKey(GUITree, ConfigKey::StopScreenSaver));
+    ApplyMainWindowSetting();
+    ApplyMovieWindowSettings();
+}
+
+void TController::ApplyMainWindowSetting()
+{
     if (MainWindowShown && OnMainWindowWanted) {
         const bool shown = MainWindowShown();
         const bool wanted = ReadKey(GUITree, ConfigKey::ShowControllWindow, shown);
         if (wanted != shown) OnMainWindowWanted(wanted);
     }
+}
+
+// Visibility, full screen and the window mode of the loaded entry.
+void TController::ApplyMovieWindowSettings()
+{
     bool show = ReadKey(GUITree, ConfigKey::ShowMovieWindow);
     bool full = ReadKey(GUITree, ConfigKey::FullScreen);
 
@@ -269,11 +305,88 @@ void TController::ApplySettings()
 
 void TController::OnMovieComplete()
 {
+    FFailuresInARow = 0;
     int r = Order.SelectAfterComplete(EntryCount());
     if (r >= 0)
-        PlayCurrent(true);
+        PlayEntry(true);
     else
         StopPlayback();
+}
+
+// The movie window has stopped the graph already.
+void TController::OnMovieError(HRESULT error)
+{
+    const int index = Order.CurrentIndex();
+    if (!OnPlayError || !PlayList || index < 0 || index >= PlayList->FileCount()) return;
+    PlayFailed(PlayList->Files(index).Path(), EDSError(error).what());
+}
+
+// --- settings edited by a dialog ------------------------------------------------
+
+namespace {
+
+bool PlaybackKey(const TKeyInfo& key) { return (key.Levels & lvGUI) != 0; }
+
+std::optional<std::string> OwnValue(TSetting& setting, const std::string& path)
+{
+    if (!setting.Exists(path)) return std::nullopt;
+    return setting.ReadString(path, std::string());
+}
+
+}  // namespace
+
+std::optional<std::string> TController::Resolved(const std::string& path)
+{
+    for (TSetting* s = &GUITree; s; s = s->Parent())
+        if (s->Exists(path)) return s->ReadString(path, std::string());
+    return std::nullopt;
+}
+
+TController::TSettingsSnapshot TController::SnapshotSettings(TSetting& level)
+{
+    TSettingsSnapshot snapshot;
+    snapshot.Level = &level;
+    for (const TKeyInfo& key : ConfigKeyTable()) {
+        if (!PlaybackKey(key)) continue;
+        snapshot.Own[key.Path()] = OwnValue(level, key.Path());
+        snapshot.Resolved[key.Path()] = Resolved(key.Path());
+    }
+    return snapshot;
+}
+
+void TController::ApplyEditedSettings(const TSettingsSnapshot& before)
+{
+    if (!before.Level) return;
+    // A value the user set now outranks an earlier toggle of the same key.
+    for (const auto& [path, own] : before.Own)
+        if (OwnValue(*before.Level, path) != own && GUITree.Exists(path)) GUITree.DeleteValue(path);
+
+    std::vector<std::string> changed;
+    for (const auto& [path, value] : before.Resolved)
+        if (Resolved(path) != value) changed.push_back(path);
+    auto was = [&](const auto& key) {
+        return std::find(changed.begin(), changed.end(), key.Path()) != changed.end();
+    };
+    // A key of the window or full-screen mode (the layer wait is the list's).
+    const bool modes = std::any_of(changed.begin(), changed.end(), [](const std::string& path) {
+        return (path.rfind(ConfigKey::StretchRatio.Folder, 0) == 0 && path != ConfigKey::LayerWait.Path()) ||
+               path.rfind(ConfigKey::FullScreenWidth.Folder, 0) == 0;
+    });
+
+    if (was(ConfigKey::Random)) SetRandom(ReadKey(GUITree, ConfigKey::Random));
+    if (was(ConfigKey::Repeat)) SetRepeat(ReadKey(GUITree, ConfigKey::Repeat));
+    if (was(ConfigKey::LayerWait)) SetLayerWait(ReadKey(GUITree, ConfigKey::LayerWait));
+    if (!Loaded()) {
+        // Nothing loaded: the window shows as the list says (ApplyListSettings).
+        if (was(ConfigKey::ShowMovieWindow))
+            SetMovieWindowVisible(ReadKey(GUITree, ConfigKey::ShowMovieWindow));
+        return;
+    }
+    if (was(ConfigKey::Mute)) SetMute(ReadKey(GUITree, ConfigKey::Mute));
+    if (was(ConfigKey::BaseVolume)) SetBaseVolume(ReadKey(GUITree, ConfigKey::BaseVolume));
+    if (was(ConfigKey::StopScreenSaver)) SetStopScreenSaver(ReadKey(GUITree, ConfigKey::StopScreenSaver));
+    if (was(ConfigKey::ShowControllWindow)) ApplyMainWindowSetting();
+    if (modes || was(ConfigKey::ShowMovieWindow) || was(ConfigKey::FullScreen)) ApplyMovieWindowSettings();
 }
 
 // --- volume and screen saver ----------------------------------------------------

@@ -16,7 +16,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,14 @@ public:
     std::function<void(bool show)> OnMainWindowWanted;
     // A command chosen in the movie window's popup menu (SetPopupMenu).
     std::function<void(UINT id)> OnPopupCommand;
+    // An entry that could not be opened, or whose graph stopped on an error
+    // while it played. In continuous play the entry is passed over and the
+    // next one plays, up to MaxFailuresInARow failures in a row; gaveUp says
+    // that this failure reached the limit and playback stopped. Called while
+    // playing goes on: a handler only takes note. Without a handler a file
+    // that cannot be opened is raised out of PlayCurrent.
+    std::function<void(const std::string& fileName, const std::string& message, bool gaveUp)> OnPlayError;
+    static constexpr int MaxFailuresInARow = 5;
 
     // Start-up, after config.ini is in the global tree: the environment keys.
     void ApplyEnvironment();
@@ -68,6 +78,19 @@ public:
     // Reads every playback key through the GUI tree (GUI, file, playlist,
     // global) and applies it to the loaded entry.
     void ApplySettings();
+
+    // A settings dialog about to edit a level (global or play list): the
+    // level's own playback values and the values as they resolve now.
+    struct TSettingsSnapshot {
+        TSetting* Level = nullptr;
+        std::map<std::string, std::optional<std::string>> Own, Resolved;
+    };
+    TSettingsSnapshot SnapshotSettings(TSetting& level);
+    // After the dialog's OK: what the user changed at the level replaces
+    // what was toggled in the GUI tree for the same keys, and the values
+    // that now resolve differently are applied; nothing else is touched
+    // (the entry playing, its window, the other toggles).
+    void ApplyEditedSettings(const TSettingsSnapshot& before);
 
     // Switches.
     void SetRandom(bool on);
@@ -135,6 +158,7 @@ public:
 
     // The movie window's handlers (public so that tests can drive them).
     void OnMovieComplete();
+    void OnMovieError(HRESULT error);
     void OnMovieKeyDown(int key, bool ctrl, bool alt);
     void OnMovieResized();
     void OnMovieDragMoved();
@@ -148,6 +172,11 @@ public:
 private:
     int EntryCount() const { return PlayList ? PlayList->FileCount() : 0; }
     void ApplyVolume();
+    void PlayEntry(bool restart);
+    void PlayFailed(const std::string& fileName, const std::string& message);
+    void ApplyMainWindowSetting();
+    void ApplyMovieWindowSettings();
+    std::optional<std::string> Resolved(const std::string& path);
     void EnterFullScreen();
     void LeaveFullScreen();
     void ApplyTopMost(bool on);
@@ -181,6 +210,9 @@ private:
     TVolume Volume;
     TLayerTimers Layer;
     bool FScreenSaverStopped = false;
+    // Entries that failed since the last one that played to its end or the
+    // last play command.
+    int FFailuresInARow = 0;
     // OnMovieResized is attached to the movie window's resize event.
     bool ResizeAttached = true;
     // The window's size when full screen began; a centred window gets it back.

@@ -495,6 +495,7 @@ void TPlayWindow::HandleGraphEvent()
 {
     if (!Graph) return;
     bool complete = false, aborted = false;
+    HRESULT error = S_OK;
     {
         // Let go of the graph before the handlers run: OnComplete opens the
         // next file, and the old graph must be gone by then, or releasing it
@@ -511,12 +512,14 @@ void TPlayWindow::HandleGraphEvent()
                 complete = true;
             else if (code == EC_USERABORT || code == EC_ERRORABORT)
                 aborted = true;
+            if (code == EC_ERRORABORT) error = FAILED(param1) ? static_cast<HRESULT>(param1) : E_FAIL;
         }
     }
     if (complete) {
         if (OnComplete) OnComplete();
     } else if (aborted) {
         Stop();
+        if (FAILED(error) && OnError) OnError(error);
     }
 }
 

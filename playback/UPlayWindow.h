@@ -92,6 +92,8 @@ public:
     std::function<void(bool active)> OnActivate;
     std::function<void()> OnComplete;
     std::function<void()> OnStopped;
+    // The graph stopped itself on an error while it played (after OnStopped).
+    std::function<void(HRESULT error)> OnError;
     std::function<void()> OnHandleCreated;
     std::function<void()> OnHidden;
     std::function<void()> OnDragMoved;

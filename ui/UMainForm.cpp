@@ -106,6 +106,10 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     Controller->MainWindowShown = [this] { return Visible(); };
     Controller->OnMainWindowWanted = [this](bool show) { SetVisible(show); };
     Controller->OnPopupCommand = [](UINT id) { Application->DispatchCommand(id, 0); };
+    Controller->OnPlayError = [this](const std::string& fileName, const std::string& message, bool gaveUp) {
+        PlayError(fileName, message, gaveUp);
+    };
+    FPlayErrorIdle = Application->AddIdleHandler([this] { ShowPlayErrors(); });
     FormCreate();
 }
 
@@ -117,6 +121,7 @@ TMainForm::~TMainForm()
         Application->HandleCurrentException();
     }
     ActionList.Active = [] { return false; };
+    Application->RemoveIdleHandler(FPlayErrorIdle);
     ListDropTarget.reset();
     MovieDropTarget.reset();
     try {
@@ -570,7 +575,14 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
         TrayIcon.SetVisible(!*cl.Show);
         WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, *cl.Show);
     }
-    if (cl.AutoPlay) PlayCommand();
+    if (cl.AutoPlay) {
+        // Files that cannot be played are no reason not to start.
+        try {
+            PlayCommand();
+        } catch (...) {
+            Application->HandleCurrentException();
+        }
+    }
 }
 
 void TMainForm::GUIC1Click() { Controller->GUISetting().Clear(); }
@@ -1031,6 +1043,8 @@ void TMainForm::ChooseStretchRatio(int percent)
     if (Controller->FullScreen()) return;
     Controller->SetStretchRatio(percent);
     WriteKey(Controller->GUISetting(), ConfigKey::StretchRatio, percent);
+    // The ratio replaces stretching, for the next entries too.
+    WriteKey(Controller->GUISetting(), ConfigKey::WindowStretchImage, false);
 }
 
 void TMainForm::TrayModeActionExecute()
@@ -1118,16 +1132,18 @@ int TMainForm::OpenPlayConfigDialog(const std::string& caption, TSetting& tree)
                                 [this](bool on) { Controller->SetTopMostMode(on); });
 }
 
-void TMainForm::D2Click()
+void TMainForm::EditPlaybackSettings(const std::string& caption, TSetting& tree)
 {
-    if (OpenPlayConfigDialog("グローバルの設定", Controller->GlobalSetting()) == mrOK)
-        Controller->SetPlayList(&CurrentList());
+    const TController::TSettingsSnapshot before = Controller->SnapshotSettings(tree);
+    if (OpenPlayConfigDialog(caption, tree) == mrOK) Controller->ApplyEditedSettings(before);
 }
+
+void TMainForm::D2Click() { EditPlaybackSettings("グローバルの設定", Controller->GlobalSetting()); }
 
 void TMainForm::PlayListConfigDlgActionExecute()
 {
     TPlayList& list = CurrentList();
-    if (OpenPlayConfigDialog(list.Name() + "の設定", list.Setting()) == mrOK) Controller->SetPlayList(&list);
+    EditPlaybackSettings(list.Name() + "の設定", list.Setting());
 }
 
 void TMainForm::FileConfigDlgActionExecute()
@@ -1142,6 +1158,46 @@ void TMainForm::G1Click()
 {
     ShowEnvConfigDialog(Handle(), Controller->GlobalSetting(), PendingConfigDir, ConfigDir,
                         FFolders.UserDefaultDir());
+}
+
+// --- Files that could not be played ----------------------------------------------------
+
+void TMainForm::PlayError(const std::string& fileName, const std::string& message, bool gaveUp)
+{
+    FPlayErrors.emplace_back(fileName, message);
+    FPlayGaveUp = FPlayGaveUp || gaveUp;
+}
+
+void TMainForm::ShowPlayErrors()
+{
+    // One box at a time; a full-screen movie would hide it (the report
+    // follows when full screen ends).
+    if (FPlayErrors.empty() || FShowingPlayErrors || Controller->FullScreen() || Application->Terminated())
+        return;
+    constexpr size_t Listed = 10;
+    std::string text = "次のファイルを再生できませんでした。\r\n";
+    for (size_t i = 0; i < FPlayErrors.size() && i < Listed; ++i)
+        text += "\r\n" + FPlayErrors[i].first + "\r\n" + FPlayErrors[i].second + "\r\n";
+    if (FPlayErrors.size() > Listed)
+        text += "\r\nほか " + std::to_string(FPlayErrors.size() - Listed) + " 個のファイル\r\n";
+    if (FPlayGaveUp)
+        text += "\r\n続けて " + std::to_string(TController::MaxFailuresInARow) +
+                " 個のファイルを再生できなかったため、再生を停止しました。";
+    FPlayErrors.clear();
+    FPlayGaveUp = false;
+    FShowingPlayErrors = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FShowingPlayErrors};
+    // Playing goes on while the box shows; what fails meanwhile comes in the next one.
+    const UINT flags = MB_OK | MB_ICONWARNING;
+    if (MainFormAskHook)
+        MainFormAskHook(text, {}, flags);
+    else if (Visible())
+        ShowMessageBox(Handle(), text, {}, flags);
+    else  // in the tray: nothing of ours is disabled, and the box comes to the front
+        MessageBoxA(nullptr, text.c_str(), Application->Title.c_str(), flags | MB_SETFOREGROUND);
 }
 
 void TMainForm::C2Click()

@@ -129,6 +129,9 @@ public:
 
     // The settings and auto-adjust dialogs.
     int OpenPlayConfigDialog(const std::string& caption, TSetting& tree);
+    // The dialog for the global or the list level; on OK what it changed is
+    // applied to what plays.
+    void EditPlaybackSettings(const std::string& caption, TSetting& tree);
     void D2Click();
     void PlayListConfigDlgActionExecute();
     void FileConfigDlgActionExecute();
@@ -189,9 +192,19 @@ private:
     // Asks a yes/no or OK/cancel question; the answer (IDYES, IDOK, ...).
     int Ask(const std::string& text, const std::string& caption, UINT flags);
 
+    // Files the controller could not play, shown in one message when the
+    // loop is idle: never a box per file, none while the movie window
+    // covers the screen, without an owner while the window is in the tray.
+    void PlayError(const std::string& fileName, const std::string& message, bool gaveUp);
+    void ShowPlayErrors();
+
     std::vector<std::string> FArgs;
     TConfigFolders FFolders;
     bool FSeekPressed = false;
+    std::vector<std::pair<std::string, std::string>> FPlayErrors;  // file, message
+    bool FPlayGaveUp = false;
+    bool FShowingPlayErrors = false;
+    int FPlayErrorIdle = 0;
 };
 
 // Test hook: replaces the stop-icon message box that reports an error of

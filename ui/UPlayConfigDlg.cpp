@@ -402,7 +402,8 @@ void TPlayConfigDlg::Load()
     LayerWaitChk->SetChecked(KeyIsSet(FSetting, ConfigKey::LayerWait));
     LayerWaitSpn->SetValue(ReadKey(FSetting, ConfigKey::LayerWait));
     LayerParcentageChk->SetChecked(KeyIsSet(FSetting, ConfigKey::LayerAlpha));
-    LayerParcentageSpn->SetValue(PlayConfig::AlphaToPercent(ReadKey(FSetting, ConfigKey::LayerAlpha)));
+    FShownAlpha = ReadKey(FSetting, ConfigKey::LayerAlpha);
+    LayerParcentageSpn->SetValue(PlayConfig::AlphaToPercent(FShownAlpha));
 }
 
 void TPlayConfigDlg::Save()
@@ -482,7 +483,8 @@ void TPlayConfigDlg::Save()
     else
         RemoveKey(FSetting, ConfigKey::LayerWait);
     if (LayerParcentageChk->Checked())
-        WriteKey(FSetting, ConfigKey::LayerAlpha, PlayConfig::PercentToAlpha(LayerParcentageSpn->Value()));
+        WriteKey(FSetting, ConfigKey::LayerAlpha,
+                 PlayConfig::PercentToAlpha(LayerParcentageSpn->Value(), FShownAlpha));
     else
         RemoveKey(FSetting, ConfigKey::LayerAlpha);
 }

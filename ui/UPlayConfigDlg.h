@@ -115,6 +115,7 @@ private:
         int32_t Width = 640, Height = 480, BitPerPixel = 0, RefreshRate = 0;
     } FPendingMode;
     std::string FLastVolumeText;
+    int32_t FShownAlpha = 127;  // the level's LayerAlpha as loaded
     bool FSettingVolume = false;
     int FIdleHandler = 0;
     std::shared_ptr<TPlayConfigDlg*> FAlive;  // what the creator's notice finds

@@ -79,6 +79,12 @@ int32_t PercentToAlpha(int percent)
     return 255 - percent * 255 / 100;
 }
 
+int32_t PercentToAlpha(int percent, int32_t shownAlpha)
+{
+    if (shownAlpha >= 0 && shownAlpha <= 255 && percent == AlphaToPercent(shownAlpha)) return shownAlpha;
+    return PercentToAlpha(percent);
+}
+
 std::string ModeText(const TDisplayMode& mode)
 {
     return std::to_string(mode.Width) + "x" + std::to_string(mode.Height) + ", " +

@@ -28,6 +28,11 @@ std::string StepVolume(const std::string& text, bool up);
 // percentage let through (0..100) and back: 127 -> 50 -> 128.
 int AlphaToPercent(int32_t alpha);
 int32_t PercentToAlpha(int percent);
+// The alpha to store for a percentage, given the alpha the dialog showed as a
+// percentage: while the percentage is still the one shown, that alpha as it
+// was (the conversions are not inverse: 256 alphas, 101 percentages);
+// otherwise PercentToAlpha. An alpha outside 0..255 is never kept.
+int32_t PercentToAlpha(int percent, int32_t shownAlpha);
 
 // A line of the mode list: "640x480, 16bit".
 std::string ModeText(const TDisplayMode& mode);

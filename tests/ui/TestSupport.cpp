@@ -1,5 +1,6 @@
 #include "tests/ui/TestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -158,4 +159,12 @@ void WriteWav(const std::string& path, int seconds)
     h += "data";
     u32(data);
     WriteTextFile(path, h + std::string(data, '\0'));
+}
+
+std::string ControllerMedia(const std::string& name)
+{
+    const char* bin = getenv("REELO_BINARY_DIR");
+    std::string path = "Z:" + std::string(bin ? bin : "") + "/controller-media/" + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }

@@ -27,6 +27,8 @@ std::string ReadTextFile(const std::string& file);
 bool PathExists(const std::string& path);
 // A silent 8 kHz mono 16-bit WAV file of that length.
 void WriteWav(const std::string& path, int seconds);
+// A file made by the controller tests' media fixture (the build tree, through Z:).
+std::string ControllerMedia(const std::string& name);
 
 // Saves HKCU\Software\Pondel\Reelo "Path" and restores it (or its absence).
 class TRegistryPathGuard {

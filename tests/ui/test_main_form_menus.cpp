@@ -246,6 +246,7 @@ TEST_F(MainFormMenus, TogglesWriteTheGuiTreeAndTheRulesFollow)
     EXPECT_FALSE(MenuItemChecked(Bar(), "100%(&M)"));
     form->ChooseStretchRatio(50);
     EXPECT_EQ(50, ReadKey(gui, ConfigKey::StretchRatio));
+    EXPECT_FALSE(ReadKey(gui, ConfigKey::WindowStretchImage));  // so that the next entry keeps 50 %
     Idle();
     EXPECT_FALSE(MenuItemChecked(Bar(), "自動調整(&A)"));
     EXPECT_TRUE(MenuItemChecked(Bar(), "50%(&S)"));
@@ -351,7 +352,16 @@ struct TSeen {
     std::string Caption;
     bool TopMost = true;
     int Button = IDOK;
+    std::string Check;  // the caption of a check box to click first
 } Seen;
+
+BOOL CALLBACK ClickCheck(HWND wnd, LPARAM)
+{
+    char text[256] = {};
+    GetWindowTextA(wnd, text, sizeof text);
+    if (Seen.Check == text) SendMessageA(wnd, BM_CLICK, 0, 0);
+    return Seen.Check != text;
+}
 
 void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD)
 {
@@ -362,6 +372,7 @@ void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD)
     KillTimer(nullptr, id);
     Seen.Caption = caption;
     Seen.TopMost = Seen.Controller->TopMost();
+    if (!Seen.Check.empty()) EnumChildWindows(dialog, ClickCheck, 0);
     HWND button = FindWindowExA(dialog, nullptr, "Button", Seen.Button == IDOK ? "OK" : "キャンセル");
     if (button)
         PostMessageA(button, BM_CLICK, 0, 0);
@@ -391,12 +402,12 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     EXPECT_TRUE(c.TopMost());
     EXPECT_TRUE(KeyIsSet(c.GUISetting(), ConfigKey::Repeat));
 
-    // OK on the list's settings: the list is set again and the GUI tree emptied.
+    // OK on the list's settings without a change keeps what was toggled.
     Seen.Button = IDOK;
     SetTimer(nullptr, 0, 100, LookAndClose);
     form->PlayListConfigDlgAction.Execute();
     EXPECT_EQ(c.CurrentList()->Name() + "の設定", Seen.Caption);
-    EXPECT_FALSE(KeyIsSet(c.GUISetting(), ConfigKey::Repeat));
+    EXPECT_TRUE(KeyIsSet(c.GUISetting(), ConfigKey::Repeat));
 
     // The file's settings need a selected line.
     Seen.Caption.clear();
@@ -406,6 +417,32 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     SetTimer(nullptr, 0, 100, LookAndClose);
     form->FileConfigDlgAction.Execute();
     EXPECT_EQ("曲の設定", Seen.Caption);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// OK in a settings dialog while a movie plays changes what the user changed
+// there, and nothing else: not the movie, its window, the entry or a toggle.
+TEST_F(MainFormMenus, SettingsDialogsLeaveThePlayingMovieAlone)
+{
+    Create({ControllerMedia("movie.avi"), ControllerMedia("movie.avi")});
+    TController& c = *form->Controller;
+    Seen = TSeen{};
+    Seen.Controller = &c;
+    form->FileListBox->SetItemIndex(1);
+    form->PlayCommand();
+    form->MuteAction.Execute();
+    c.PausePlayback();  // so that it does not end while the dialogs show
+    SetTimer(nullptr, 0, 100, LookAndClose);
+    form->D2Click();
+    EXPECT_TRUE(c.Paused());
+    EXPECT_TRUE(c.MovieWindowVisible());
+    EXPECT_TRUE(c.Muted());
+    EXPECT_EQ(1, c.CurrentIndex());
+    Seen.Check = "ミュート";  // set at the list's level, "オフ": applied at once
+    SetTimer(nullptr, 0, 100, LookAndClose);
+    form->PlayListConfigDlgAction.Execute();
+    EXPECT_FALSE(c.Muted());
+    EXPECT_TRUE(c.Paused());
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

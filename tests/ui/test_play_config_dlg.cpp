@@ -192,7 +192,7 @@ TEST(PlayConfigDlg, SaveWritesTheCheckedAndRemovesTheUncheckedFromThisLevelOnly)
     EXPECT_TRUE(ReadKey(global, ConfigKey::FullScreen));
     EXPECT_FALSE(ReadKey(level, ConfigKey::ShowControllWindow, true));
     EXPECT_DOUBLE_EQ(0.425, ReadKey(level, ConfigKey::BaseVolume));
-    EXPECT_EQ(128, ReadKey(level, ConfigKey::LayerAlpha));
+    EXPECT_EQ(127, ReadKey(level, ConfigKey::LayerAlpha));  // 50 % untouched: the alpha as it was
     EXPECT_EQ(200, ReadKey(level, ConfigKey::StretchRatio));
     EXPECT_FALSE(ReadKey(level, ConfigKey::PlayCenter));
     EXPECT_EQ(30, ReadKey(level, ConfigKey::MovieLeft, 0));

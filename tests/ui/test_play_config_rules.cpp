@@ -45,6 +45,11 @@ TEST(PlayConfigRules, TranslucencyPercent)
     EXPECT_EQ(100, AlphaToPercent(0));
     EXPECT_EQ(0, AlphaToPercent(400));  // stored values out of range are held to 0..100
     EXPECT_EQ(100, AlphaToPercent(-50));
+    // OK without a change keeps any alpha in range; a changed percentage converts.
+    for (int32_t alpha = 0; alpha <= 255; ++alpha)
+        ASSERT_EQ(alpha, PercentToAlpha(AlphaToPercent(alpha), alpha));
+    EXPECT_EQ(128, PercentToAlpha(50, 90));
+    EXPECT_EQ(255, PercentToAlpha(0, 400));
 }
 
 TEST(PlayConfigRules, ListedModeAndRate)

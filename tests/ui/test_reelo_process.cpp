@@ -2,7 +2,8 @@
 // config.ini goes there): first start, restoring the bounds, a malformed
 // settings file, multi-user mode with and without the registry value, the
 // command line's visibility option, files played from the command line, a
-// named list coming back, a damaged recent list, and the seek bar.
+// named list coming back, a damaged recent list, the seek bar, and broken
+// media among good files.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -115,6 +116,17 @@ public:
             if (text == want || waited >= timeoutMs) return text;
             Sleep(50);
         }
+    }
+    // The message boxes of the process on the screen.
+    std::vector<HWND> Boxes() const
+    {
+        std::vector<HWND> boxes;
+        for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == FPi.dwProcessId && IsWindowVisible(h)) boxes.push_back(h);
+        }
+        return boxes;
     }
     DWORD WaitExit(int timeoutMs = 15000)
     {
@@ -388,6 +400,53 @@ TEST_F(ReeloProcess, SeekBarSeeksOnRelease)
     Sleep(1500);
     // Sought on release: at most a second or two played since.
     EXPECT_LE(Seconds(TReelo::Text(main, idTimeLabel)), 2);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+}
+
+// Broken files on the command line (as Explorer passes a file it opens)
+// among good ones: each is reported and passed over, the program stays. The
+// first report shows while the list plays on, and what fails meanwhile comes
+// in one more box. Five failures in a row end playing.
+TEST_F(ReeloProcess, BrokenFilesAreReportedAndPassedOver)
+{
+    std::string args = "/A";
+    for (const char* name :
+         {"empty.mp3", "tone-a.wav", "noise.wav", "cut-short.avi", "text.mp3", "tone-b.wav"})
+        args += " " + Quoted(ControllerMedia(name));
+    for (int i = 1; i <= 5; ++i) {
+        WriteTextFile(program + "empty" + std::to_string(i) + ".mp3", "");
+        args += " " + Quoted(program + "empty" + std::to_string(i) + ".mp3");
+    }
+    TReelo reelo(program, args + " " + Quoted(ControllerMedia("tone-a.wav")));
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    std::vector<std::string> reports;
+    HWND last = nullptr;
+    for (int waited = 0, open = 0; waited < 60000; waited += 100, open += 100, Sleep(100)) {
+        const std::vector<HWND> boxes = reelo.Boxes();
+        ASSERT_GE(1u, boxes.size());  // never a box per file
+        if (boxes.empty() && reports.size() == 2) break;
+        if (boxes.empty()) continue;
+        if (boxes[0] != last) {
+            std::string text;
+            for (int w = 0; w < 5000 && text.find(".mp3") == std::string::npos; w += 50, Sleep(50)) {
+                text.clear();
+                EnumChildWindows(boxes[0], CollectText, reinterpret_cast<LPARAM>(&text));
+            }
+            reports.push_back(text);
+            last = boxes[0];
+            open = 0;
+        }
+        if (reports.size() > 1 || open >= 15000) PostMessageA(last, WM_COMMAND, IDOK, 0);
+    }
+    ASSERT_EQ(2u, reports.size());
+    EXPECT_NE(std::string::npos, reports[0].find("empty.mp3")) << reports[0];
+    for (const char* part : {"noise.wav", "text.mp3", "empty5.mp3", "停止"})
+        EXPECT_NE(std::string::npos, reports[1].find(part)) << reports[1];
+    for (const std::string& r : reports) EXPECT_EQ(std::string::npos, r.find("tone-")) << r;
+    EXPECT_EQ("empty5", TReelo::Text(main, idPlayingLabel));  // the last entry never played
+    EXPECT_EQ(12, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, reelo.WaitExit());
 }
