@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -93,30 +95,73 @@ TEST(LevelMeter, OnlyWholeFramesAreRead)
     EXPECT_EQ(0, MeasureLevels(nullptr, 100, 2, 2).Count);
 }
 
-// The 16-bit loops against the rule spelled out frame by frame.
-TEST(LevelMeter, FastPathsAgreeWithTheRule)
+// The rule frame by frame: a sample is its top two bytes as a signed value
+// (one byte: unsigned around 128); a frame is its channels' total plus
+// channels / 2, divided truncating.
+TLevelTotals Rule(const std::uint8_t* p, std::size_t length, int channels, int bytes)
+{
+    TLevelTotals t;
+    long long sum = 0;
+    const std::size_t frame = static_cast<std::size_t>(channels) * bytes;
+    for (std::size_t at = 0; at + frame <= length; at += frame, ++t.Count) {
+        long long total = 0;
+        for (const std::uint8_t* s = p + at; s < p + at + frame; s += bytes)
+            total +=
+                bytes == 1 ? (s[0] - 128) * 256 : static_cast<std::int16_t>(s[bytes - 1] << 8 | s[bytes - 2]);
+        const long long v = (total + channels / 2) / channels;
+        t.Max = std::max<int>(t.Max, static_cast<int>(std::llabs(v)));
+        sum += std::llabs(v);
+    }
+    t.Sum = static_cast<double>(sum);
+    return t;
+}
+
+// Every width and channel count against the rule: buffers of any length at
+// any alignment, bytes drawn often from the extremes, cut into pieces at frame
+// boundaries and merged.
+TEST(LevelMeter, EveryLayoutAgreesWithTheRule)
 {
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> d(-32768, 32767);
-    for (int channels : {1, 2, 4}) {
-        std::vector<int> s(4099 * channels);
-        for (int& v : s) v = d(rng);
-        s[5] = -32768;
-        int max = 0;
-        long long sum = 0;
-        for (size_t i = 0; i < s.size() / channels; ++i) {
-            long long total = 0;
-            for (int c = 0; c < channels; ++c) total += s[i * channels + c];
-            long long v = (total + channels / 2) / channels;
-            int a = static_cast<int>(v < 0 ? -v : v);
-            if (a > max) max = a;
-            sum += a;
+    const std::uint8_t extremes[4] = {0x00, 0x7F, 0x80, 0xFF};
+    std::vector<std::uint8_t> b(20000);
+    for (int round = 0; round < 2000; ++round) {
+        const int bytes = 1 + round % 5, channels = 1 + round / 5 % 8;
+        const std::size_t frame = static_cast<std::size_t>(channels) * bytes;
+        const std::size_t offset = rng() % 16, length = rng() % (b.size() - offset);
+        const unsigned skew = rng() % 4;
+        for (std::size_t i = 0; i < offset + length; ++i)
+            b[i] = rng() % 4 < skew ? extremes[rng() % 4] : static_cast<std::uint8_t>(rng());
+        const TLevelTotals expected = Rule(b.data() + offset, length, channels, bytes);
+        TLevelTotals merged;
+        for (std::size_t at = 0; at < length;) {
+            const std::size_t piece = std::min(length - at, (rng() % 400 + 1) * frame);
+            merged.Merge(MeasureLevels(b.data() + offset + at, piece, channels, bytes));
+            at += piece;
         }
-        TLevelTotals t = Measure(Pcm16(s), channels, 2);
-        EXPECT_EQ(max, t.Max) << channels;
-        EXPECT_EQ(static_cast<double>(sum), t.Sum) << channels;
-        EXPECT_EQ(4099, t.Count) << channels;
+        const TLevelTotals whole = MeasureLevels(b.data() + offset, length, channels, bytes);
+        SCOPED_TRACE(testing::Message() << bytes << " bytes, " << channels << " channels, round " << round);
+        for (const TLevelTotals& t : {whole, merged}) {
+            ASSERT_EQ(expected.Max, t.Max);
+            ASSERT_EQ(expected.Sum, t.Sum);
+            ASSERT_EQ(expected.Count, t.Count);
+        }
     }
+}
+
+// Long buffers of the most negative sample: sums beyond 32 bits stay exact.
+TEST(LevelMeter, LongFullScaleBuffersSumExactly)
+{
+    const std::size_t frames = 300001;
+    for (int bytes : {1, 2, 3})
+        for (int channels : {1, 2, 3}) {
+            std::vector<std::uint8_t> b(frames * channels * bytes, 0);
+            if (bytes > 1)
+                for (std::size_t at = bytes - 1; at < b.size(); at += bytes) b[at] = 0x80;
+            const TLevelTotals t = Measure(b, channels, bytes);
+            const int peak = channels == 1 ? 32768 : 32767;  // (-32768 * n + n / 2) / n
+            EXPECT_EQ(peak, t.Max) << bytes << " " << channels;
+            EXPECT_EQ(static_cast<double>(frames) * peak, t.Sum) << bytes << " " << channels;
+        }
 }
 
 TEST(LevelMeter, PcmFormatBlocks)
