@@ -115,6 +115,46 @@ void FilterRun(const std::uint8_t* p, std::size_t n, std::size_t stride, int wid
     peak = top;
 }
 
+// Two neighbouring channels as one pair of doubles: each operation works on
+// both at once with the same rounding as on each alone, so a channel gets the
+// same result as through FilterRun, in about half the instructions.
+typedef double TPair __attribute__((vector_size(16)));
+
+template <int Bytes, class Channel>
+void FilterPair(const std::uint8_t* p, std::size_t n, std::size_t stride, int width, const double (&s)[5],
+                const double (&h)[5], Channel* ch, double (&squares)[2], std::int64_t& peak)
+{
+    const int w = Bytes ? Bytes : width;
+    const TPair s0 = {s[0], s[0]}, s1c = {s[1], s[1]}, s2c = {s[2], s[2]}, s3 = {s[3], s[3]},
+                s4 = {s[4], s[4]};
+    const TPair h0 = {h[0], h[0]}, h1c = {h[1], h[1]}, h2c = {h[2], h[2]}, h3 = {h[3], h[3]},
+                h4 = {h[4], h[4]};
+    const TPair scale = {SampleScale, SampleScale};
+    TPair s1 = {ch[0].S1, ch[1].S1}, s2 = {ch[0].S2, ch[1].S2};
+    TPair h1 = {ch[0].H1, ch[1].H1}, h2 = {ch[0].H2, ch[1].H2}, sq = {0, 0};
+    std::int64_t top = peak;
+    for (std::size_t i = 0; i < n; ++i, p += stride) {
+        const std::int32_t v0 = PcmSampleAt(p, w), v1 = PcmSampleAt(p + w, w);
+        const std::int64_t a0 = v0 < 0 ? -static_cast<std::int64_t>(v0) : v0;
+        const std::int64_t a1 = v1 < 0 ? -static_cast<std::int64_t>(v1) : v1;
+        top = a0 > top ? a0 : top;
+        top = a1 > top ? a1 : top;
+        const TPair x = TPair{static_cast<double>(v0), static_cast<double>(v1)} * scale;
+        const TPair y = s0 * x + s1;
+        s1 = s1c * x - s3 * y + s2;
+        s2 = s2c * x - s4 * y;
+        const TPair z = h0 * y + h1;
+        h1 = h1c * y - h3 * z + h2;
+        h2 = h2c * y - h4 * z;
+        sq += z * z;
+    }
+    ch[0].S1 = s1[0], ch[0].S2 = s2[0], ch[0].H1 = h1[0], ch[0].H2 = h2[0];
+    ch[1].S1 = s1[1], ch[1].S2 = s2[1], ch[1].H1 = h1[1], ch[1].H2 = h2[1];
+    squares[0] = sq[0];
+    squares[1] = sq[1];
+    peak = top;
+}
+
 }  // namespace
 
 std::vector<double> LoudnessChannelWeights(const TPcmLayout& layout)
@@ -192,10 +232,10 @@ void TLoudnessMeter::Run(const std::uint8_t* p, std::size_t frames)
             const bool pair = c + 1 < FChannels.size();
             switch (pair ? bytes : -bytes) {
                 case 2:
-                    FilterRun<2, 2>(q, n, FFrameBytes, 2, FShelf, FHighPass, ch, squares, FPeak);
+                    FilterPair<2>(q, n, FFrameBytes, 2, FShelf, FHighPass, ch, squares, FPeak);
                     break;
                 case 3:
-                    FilterRun<2, 3>(q, n, FFrameBytes, 3, FShelf, FHighPass, ch, squares, FPeak);
+                    FilterPair<3>(q, n, FFrameBytes, 3, FShelf, FHighPass, ch, squares, FPeak);
                     break;
                 case -2:
                     FilterRun<1, 2>(q, n, FFrameBytes, 2, FShelf, FHighPass, ch, squares, FPeak);
@@ -205,7 +245,7 @@ void TLoudnessMeter::Run(const std::uint8_t* p, std::size_t frames)
                     break;
                 default:
                     if (pair)
-                        FilterRun<2, 0>(q, n, FFrameBytes, bytes, FShelf, FHighPass, ch, squares, FPeak);
+                        FilterPair<0>(q, n, FFrameBytes, bytes, FShelf, FHighPass, ch, squares, FPeak);
                     else
                         FilterRun<1, 0>(q, n, FFrameBytes, bytes, FShelf, FHighPass, ch, squares, FPeak);
             }

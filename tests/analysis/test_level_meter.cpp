@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -93,30 +95,58 @@ TEST(LevelMeter, OnlyWholeFramesAreRead)
     EXPECT_EQ(0, MeasureLevels(nullptr, 100, 2, 2).Count);
 }
 
-// The 16-bit loops against the rule spelled out frame by frame.
-TEST(LevelMeter, FastPathsAgreeWithTheRule)
+// The rule frame by frame: a sample's top two bytes as a signed value (one
+// byte: unsigned around 128); a frame's total plus channels / 2, divided.
+TLevelTotals Rule(const std::uint8_t* p, std::size_t length, int channels, int bytes)
+{
+    TLevelTotals t;
+    const std::size_t frame = static_cast<std::size_t>(channels) * bytes;
+    for (std::size_t at = 0; at + frame <= length; at += frame, ++t.Count) {
+        long long total = channels / 2;
+        for (const std::uint8_t* s = p + at; s < p + at + frame; s += bytes)
+            total +=
+                bytes == 1 ? (s[0] - 128) * 256 : static_cast<std::int16_t>(s[bytes - 1] << 8 | s[bytes - 2]);
+        const int a = static_cast<int>(std::llabs(total / channels));
+        t.Max = std::max(t.Max, a);
+        t.Sum += a;  // exact, far below 2^53
+    }
+    return t;
+}
+
+bool Same(const TLevelTotals& a, const TLevelTotals& b)
+{
+    return a.Max == b.Max && a.Sum == b.Sum && a.Count == b.Count;
+}
+
+// Every width and channel count against the rule: buffers of any length at
+// any alignment, bytes drawn often from the extremes, cut into pieces at frame
+// boundaries and merged; and long loud buffers, whose sums pass 2^32.
+TEST(LevelMeter, EveryLayoutAgreesWithTheRule)
 {
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> d(-32768, 32767);
-    for (int channels : {1, 2, 4}) {
-        std::vector<int> s(4099 * channels);
-        for (int& v : s) v = d(rng);
-        s[5] = -32768;
-        int max = 0;
-        long long sum = 0;
-        for (size_t i = 0; i < s.size() / channels; ++i) {
-            long long total = 0;
-            for (int c = 0; c < channels; ++c) total += s[i * channels + c];
-            long long v = (total + channels / 2) / channels;
-            int a = static_cast<int>(v < 0 ? -v : v);
-            if (a > max) max = a;
-            sum += a;
+    const std::uint8_t extremes[4] = {0x00, 0x7F, 0x80, 0xFF};
+    std::vector<std::uint8_t> b(20000);
+    for (int round = 0; round < 2000; ++round) {
+        const int bytes = 1 + round % 5, channels = 1 + round / 5 % 8;
+        const std::size_t offset = rng() % 16, length = rng() % (b.size() - offset), skew = rng() % 4;
+        for (std::size_t i = 0; i < offset + length; ++i)
+            b[i] = rng() % 4 < skew ? extremes[rng() % 4] : static_cast<std::uint8_t>(rng());
+        TLevelTotals merged;
+        for (std::size_t at = 0, piece; at < length; at += piece) {
+            piece = std::min<std::size_t>(length - at, (rng() % 400 + 1) * channels * bytes);
+            merged.Merge(MeasureLevels(b.data() + offset + at, piece, channels, bytes));
         }
-        TLevelTotals t = Measure(Pcm16(s), channels, 2);
-        EXPECT_EQ(max, t.Max) << channels;
-        EXPECT_EQ(static_cast<double>(sum), t.Sum) << channels;
-        EXPECT_EQ(4099, t.Count) << channels;
+        const TLevelTotals expected = Rule(b.data() + offset, length, channels, bytes);
+        ASSERT_TRUE(Same(expected, merged) &&
+                    Same(expected, MeasureLevels(b.data() + offset, length, channels, bytes)))
+            << bytes << " bytes, " << channels << " channels, round " << round;
     }
+    for (int bytes : {1, 2, 3})
+        for (int channels : {1, 2, 3}) {
+            const std::vector<std::uint8_t> loud(300001 * channels * bytes, bytes == 1 ? 0x00 : 0x80);
+            EXPECT_TRUE(Same(Rule(loud.data(), loud.size(), channels, bytes), Measure(loud, channels, bytes)))
+                << bytes << " bytes, " << channels << " channels";
+        }
 }
 
 TEST(LevelMeter, PcmFormatBlocks)
