@@ -20,7 +20,7 @@ auto* const ComEnv = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
 struct TSeen {
     std::atomic<int> Samples{0};
     std::atomic<long long> Bytes{0};
-    DWORD DelayMs = 0;  // a slow callback
+    std::atomic<DWORD> DelayMs{0};  // a slow callback
     std::mutex Lock;
     AM_MEDIA_TYPE Type{};  // without its format block
     VIDEOINFOHEADER Video{};
@@ -99,8 +99,6 @@ bool RunToEnd(IGraphBuilder* graph, DWORD ms)
     return complete;
 }
 
-// A new video filter rendered with the file into a new graph, its callback
-// registered before the graph is built or after.
 // A renderer that insists on its own allocator, as some do on Windows: while
 // this lives, every input pin of its kind offers one allocator of its own
 // and refuses any other.
