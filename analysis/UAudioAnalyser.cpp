@@ -151,9 +151,6 @@ bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
     if (!out || !in) return false;
     if (FAILED(Graph->Connect(out.Get(), in.Get()))) return false;
     TerminateDanglingStreams();
-    // Registered again now that the filter is connected: the callback gets
-    // this file's audio format, taken here and not on the streaming thread.
-    CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TAudioAnalyser::LevelCallback));
     if (OnProgressOpened) OnProgressOpened(fileName);
     return true;
 }

@@ -260,10 +260,6 @@ void TPlayWindow::OpenFile(const std::wstring& fileName)
         for (IBaseFilter* unused : {splitter.Get(), gdiRenderer.Get()})
             if (unused && !HasConnectedPin(unused)) builder->RemoveFilter(unused);
         SoundRenderers.Settle(builder.Get());
-        // Registered again now that the filter is connected: the callback gets
-        // this graph's video format, taken here and not on the streaming thread.
-        if (CallbackFilter)
-            CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TPlayWindow::VideoSampleCallback));
 
         HRESULT hr;
         TComPtr<IMediaPosition> position = Graph.As<IMediaPosition>(IID_IMediaPosition, &hr);

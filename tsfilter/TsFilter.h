@@ -26,10 +26,10 @@ TSFILTER_API HRESULT __stdcall CreateVideoCallbackFilter(IBaseFilter** filter, D
 // pin passes the samples on; left unconnected it must be ended in a renderer.
 TSFILTER_API HRESULT __stdcall CreateAudioCallbackFilter(IBaseFilter** filter, DWORD* handle);
 
-// Registers the callback for a handle from one of the Create functions.
-// E_INVALIDARG for an unknown handle (its filter is already gone).
-// The media type handed to the callback is the filter's input connection as
-// it is at the registration: register (again) once the graph is built and
-// before it runs, from the thread that builds it. Samples are not passed on
-// while no type is known; a type that arrives with a sample replaces it.
+// Registers the callback for a handle from one of the Create functions, at
+// any time: before the graph is built (as the program does, right after
+// creating the filter) or after. E_INVALIDARG for an unknown handle (its
+// filter is already gone). The media type handed to the callback is the
+// filter's input connection, taken when that connection is made; a type
+// that arrives with a sample replaces it from that sample on.
 TSFILTER_API HRESULT __stdcall SetTSFilterCallback(DWORD handle, void* user, TSFilterCallback callback);
