@@ -12,6 +12,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <climits>
 #include <csignal>
 #include <sys/resource.h>
 #endif
@@ -300,6 +301,23 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
 #endif
     s.SaveToFile(target);
     EXPECT_NE(before, Read("keep.ini"));
+}
+
+// The temporary file of a save is no longer than the target: a file at the
+// length limit of a path (Windows) or of a name (POSIX) can be saved.
+TEST_F(SettingFile, SavesATargetAtTheLengthLimit)
+{
+#ifdef _WIN32
+    const std::size_t length = 259 - Path("").size();  // MAX_PATH without the terminating zero
+#else
+    const std::size_t length = NAME_MAX;
+#endif
+    const std::string name = std::string(length - 4, 'n') + ".lst";
+    TSetting s;
+    s.WriteString("\\V", "x");
+    s.SaveToFile(Path(name));
+    EXPECT_EQ(Saved(s), Read(name));
+    EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir), {}));  // + saved.ini
 }
 
 // A save never writes over, moves or deletes a file of the user's that lies

@@ -36,6 +36,8 @@ TEST_F(PlayLists, TemporaryListsSortFirstAndNameTheNext)
     EXPECT_EQ("Temporary 8", other.NextTemporaryName());
     other.Append("Temporary 2147483647");
     EXPECT_EQ("Temporary 2147483648", other.NextTemporaryName());
+    other.Append("Temporary 2147483648");  // too large to count: never offered again
+    EXPECT_EQ("Temporary 2147483649", other.NextTemporaryName());
 
     // Only letters are lowered, never the trail byte of a double-byte
     // character ("ソ" is 83 5C, "ト" 83 67, and 83 54 is "T"'s byte).

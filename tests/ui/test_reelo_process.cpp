@@ -1,13 +1,16 @@
 // Reelo.exe as a real process, copied into a temporary program folder (its
 // config.ini goes there): first start, restoring the bounds, a malformed
 // settings file, multi-user mode with and without the registry value, the
-// command line's visibility option, files played from the command line, a
-// named list coming back, a damaged recent list, and the seek bar.
+// command line's visibility option, files played from the command line, the
+// session ending and a forced end, a named list coming back, a damaged
+// recent list, and the seek bar.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
@@ -115,6 +118,41 @@ public:
             if (text == want || waited >= timeoutMs) return text;
             Sleep(50);
         }
+    }
+    // Ends the session as Windows does: every top-level window of the
+    // process is asked, then told that the session ends, then the process
+    // is ended. True when every window agreed.
+    bool EndSession()
+    {
+        std::pair<DWORD, std::vector<HWND>> found{FPi.dwProcessId, {}};
+        EnumWindows(
+            [](HWND h, LPARAM lp) {
+                auto* f = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == f->first) f->second.push_back(h);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        bool agreed = !found.second.empty();
+        for (HWND h : found.second) {
+            DWORD_PTR answer = 0;
+            agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000,
+                                         &answer) &&
+                     answer && agreed;
+        }
+        for (HWND h : found.second)
+            SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000, nullptr);
+        TerminateProcess(FPi.hProcess, 99);
+        WaitExit();
+        return agreed;
+    }
+    // The last write time of a file, or 0.
+    static uint64_t WriteTime(const std::string& file)
+    {
+        WIN32_FILE_ATTRIBUTE_DATA d;
+        if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d)) return 0;
+        return (uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
     }
     DWORD WaitExit(int timeoutMs = 15000)
     {
@@ -310,6 +348,70 @@ TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
     for (int i = 0; i < 3; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
     ASSERT_EQ(1, saved.DirectoryCount());
     EXPECT_EQ(folder, FileName::ExcludeTrailingPathDelimiter(saved.Directories(0).Path()));
+}
+
+// What the files of a session hold after it ended without a normal exit.
+struct EndedSession : ReeloProcess {
+    std::vector<std::string> files;
+    std::string args;
+
+    void SetUp() override
+    {
+        ReeloProcess::SetUp();
+        const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1));
+        for (const char* name : {"表示1", "表示2", "表示3"}) {
+            files.push_back(folder + "\\" + name + ".wav");
+            WriteWav(files.back(), 1);
+            args += Quoted(files.back()) + " ";
+        }
+    }
+    // The files in the recent list of the next start.
+    void ExpectFilesAtTheNextStart()
+    {
+        EXPECT_EQ("Temporary", ReadKey(*ReadConfig(program), ConfigKey::Recent));
+        TPlayList saved("Temporary", program);
+        saved.LoadFromFile(program + "Temporary.lst");
+        ASSERT_EQ(3, saved.FileCount());
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
+        TReelo next(program, "");
+        HWND main = next.MainWindow();
+        ASSERT_NE(nullptr, main);
+        EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
+        EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, next.WaitExit());
+    }
+};
+
+// Log-off or shutdown: saved as at exit, with the bounds moved just before.
+TEST_F(EndedSession, SessionEndSavesWhatTheExitSaves)
+{
+    {
+        TReelo reelo(program, args);
+        HWND main = reelo.MainWindow();
+        ASSERT_NE(nullptr, main);
+        SetWindowPos(main, nullptr, 33, 44, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(reelo.EndSession());
+    }
+    auto saved = ReadConfig(program);
+    EXPECT_EQ(33, ReadKey(*saved, ConfigKey::BoundsLeft));
+    EXPECT_EQ(500, ReadKey(*saved, ConfigKey::BoundsWidth));
+    ExpectFilesAtTheNextStart();
+}
+
+// A crash or a forced end: what changed is on disk within seconds, and a
+// list that did not change since is not written again.
+TEST_F(EndedSession, ForcedEndTwelveSecondsAfterTheStart)
+{
+    {
+        TReelo reelo(program, args);
+        ASSERT_NE(nullptr, reelo.MainWindow());
+        Sleep(6000);
+        const uint64_t written = TReelo::WriteTime(program + "Temporary.lst");
+        Sleep(6000);
+        EXPECT_EQ(written, TReelo::WriteTime(program + "Temporary.lst"));
+    }
+    ExpectFilesAtTheNextStart();
 }
 
 TEST_F(ReeloProcess, NamedListComesBackAtTheNextStart)
