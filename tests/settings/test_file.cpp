@@ -303,16 +303,15 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
     EXPECT_NE(before, Read("keep.ini"));
 }
 
-// The temporary file of a save is no longer than the target: a file at the
-// length limit of a path (Windows) or of a name (POSIX) can be saved.
+// A file at the length limit of a path (Windows) or of a name (POSIX) can be
+// saved: the temporary file of the save is no longer.
 TEST_F(SettingFile, SavesATargetAtTheLengthLimit)
 {
 #ifdef _WIN32
-    const std::size_t length = 259 - Path("").size();  // MAX_PATH without the terminating zero
+    const std::string name(259 - Path("").size(), 'n');  // MAX_PATH without the terminating zero
 #else
-    const std::size_t length = NAME_MAX;
+    const std::string name(NAME_MAX, 'n');
 #endif
-    const std::string name = std::string(length - 4, 'n') + ".lst";
     TSetting s;
     s.WriteString("\\V", "x");
     s.SaveToFile(Path(name));

@@ -1,11 +1,12 @@
 // The collection of play lists: order, temporary names, the names read from
-// the playlist folder, loading once, the shared temporary file and the
-// checks on list names.
+// the playlist folder, loading once, the shared temporary file, the checks
+// on list names, and when the autosave writes.
 #include <gtest/gtest.h>
 
 #include "tests/playlist/TempFolder.h"
 #include "playlist/UFileSystem.h"
 #include "ui/UPlayLists.h"
+#include "ui/USessionSave.h"
 
 namespace {
 
@@ -44,6 +45,28 @@ TEST_F(PlayLists, TemporaryListsSortFirstAndNameTheNext)
     EXPECT_EQ("ab\x83T\x83g", LowerListName("AB\x83T\x83g"));
     EXPECT_TRUE(IsTemporaryName("my TEMPORARY list"));
     EXPECT_FALSE(IsTemporaryName("Temp"));
+}
+
+// The autosave's timing: changes every 200 ms for 20 s, then one at 30 s,
+// looked at every 10 ms. A burst costs one write, a file that keeps changing
+// is written every 5 s at most, and no change waits more than 5 s.
+TEST(SaveSchedule, BurstsRateAndDelay)
+{
+    TSaveSchedule s;
+    std::vector<uint64_t> w;
+    for (uint64_t t = 0; t <= 40000; t += 10) {
+        if ((t <= 20000 && t % 200 == 0) || t == 30000) s.Changed(t);
+        if (s.Pending() && s.Due() <= t) {
+            w.push_back(t);
+            s.Written(t);
+        }
+    }
+    ASSERT_GE(w.size(), 5u);
+    EXPECT_LE(w.front(), 5000u);
+    for (size_t i = 1; i < w.size(); ++i) EXPECT_GE(w[i] - w[i - 1], 5000u);
+    EXPECT_GT(w[w.size() - 2], 20000u);
+    EXPECT_LE(w[w.size() - 2], 25000u);
+    EXPECT_EQ(31000u, w.back());
 }
 
 TEST_F(PlayLists, FindReplaceAndDelete)

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <memory>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "tests/ui/TestSupport.h"
@@ -120,39 +119,26 @@ public:
         }
     }
     // Ends the session as Windows does: every top-level window of the
-    // process is asked, then told that the session ends, then the process
-    // is ended. True when every window agreed.
+    // process is asked and then told, then the process is ended. True when
+    // every window agreed.
     bool EndSession()
     {
-        std::pair<DWORD, std::vector<HWND>> found{FPi.dwProcessId, {}};
-        EnumWindows(
-            [](HWND h, LPARAM lp) {
-                auto* f = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                if (pid == f->first) f->second.push_back(h);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        bool agreed = !found.second.empty();
-        for (HWND h : found.second) {
+        std::vector<HWND> windows;
+        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == FPi.dwProcessId) windows.push_back(h);
+        }
+        bool agreed = !windows.empty();
+        for (HWND h : windows) {
             DWORD_PTR answer = 0;
-            agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000,
-                                         &answer) &&
+            agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 0, 20000, &answer) &&
                      answer && agreed;
         }
-        for (HWND h : found.second)
-            SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000, nullptr);
+        for (HWND h : windows)
+            SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, 20000, nullptr);
         TerminateProcess(FPi.hProcess, 99);
-        WaitExit();
-        return agreed;
-    }
-    // The last write time of a file, or 0.
-    static uint64_t WriteTime(const std::string& file)
-    {
-        WIN32_FILE_ATTRIBUTE_DATA d;
-        if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d)) return 0;
-        return (uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
+        return WaitExit() == 99 && agreed;
     }
     DWORD WaitExit(int timeoutMs = 15000)
     {
@@ -350,68 +336,42 @@ TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
     EXPECT_EQ(folder, FileName::ExcludeTrailingPathDelimiter(saved.Directories(0).Path()));
 }
 
-// What the files of a session hold after it ended without a normal exit.
-struct EndedSession : ReeloProcess {
-    std::vector<std::string> files;
-    std::string args;
-
-    void SetUp() override
-    {
-        ReeloProcess::SetUp();
-        const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1));
-        for (const char* name : {"表示1", "表示2", "表示3"}) {
-            files.push_back(folder + "\\" + name + ".wav");
-            WriteWav(files.back(), 1);
-            args += Quoted(files.back()) + " ";
-        }
-    }
-    // The files in the recent list of the next start.
-    void ExpectFilesAtTheNextStart()
-    {
-        EXPECT_EQ("Temporary", ReadKey(*ReadConfig(program), ConfigKey::Recent));
-        TPlayList saved("Temporary", program);
-        saved.LoadFromFile(program + "Temporary.lst");
-        ASSERT_EQ(3, saved.FileCount());
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
-        TReelo next(program, "");
-        HWND main = next.MainWindow();
-        ASSERT_NE(nullptr, main);
-        EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
-        EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
-        PostMessageA(main, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0u, next.WaitExit());
-    }
-};
-
-// Log-off or shutdown: saved as at exit, with the bounds moved just before.
-TEST_F(EndedSession, SessionEndSavesWhatTheExitSaves)
+FILETIME WriteTime(const std::string& file)
 {
-    {
-        TReelo reelo(program, args);
-        HWND main = reelo.MainWindow();
-        ASSERT_NE(nullptr, main);
-        SetWindowPos(main, nullptr, 33, 44, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
-        EXPECT_TRUE(reelo.EndSession());
-    }
-    auto saved = ReadConfig(program);
-    EXPECT_EQ(33, ReadKey(*saved, ConfigKey::BoundsLeft));
-    EXPECT_EQ(500, ReadKey(*saved, ConfigKey::BoundsWidth));
-    ExpectFilesAtTheNextStart();
+    WIN32_FILE_ATTRIBUTE_DATA d = {};
+    GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d);
+    return d.ftLastWriteTime;
 }
 
-// A crash or a forced end: what changed is on disk within seconds, and a
-// list that did not change since is not written again.
-TEST_F(EndedSession, ForcedEndTwelveSecondsAfterTheStart)
+// Ends without a normal exit: a forced end 12 s after a start with three
+// files (written once within seconds, an unchanged list not again), then the
+// next start, which shows them, ends with the session just after the window
+// was moved.
+TEST_F(ReeloProcess, ChangesSurviveAForcedEndAndTheEndOfTheSession)
 {
+    const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1));
+    std::string args;
+    for (const char* name : {"\\表示1.wav", "\\表示2.wav", "\\表示3.wav"}) {
+        WriteWav(folder + name, 1);
+        args += Quoted(folder + name) + " ";
+    }
     {
         TReelo reelo(program, args);
         ASSERT_NE(nullptr, reelo.MainWindow());
         Sleep(6000);
-        const uint64_t written = TReelo::WriteTime(program + "Temporary.lst");
+        const FILETIME first = WriteTime(program + "Temporary.lst");
         Sleep(6000);
-        EXPECT_EQ(written, TReelo::WriteTime(program + "Temporary.lst"));
+        const FILETIME last = WriteTime(program + "Temporary.lst");
+        EXPECT_EQ(0, CompareFileTime(&first, &last));
     }
-    ExpectFilesAtTheNextStart();
+    TReelo reelo(program, "");
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
+    EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+    SetWindowPos(main, nullptr, 33, 44, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(reelo.EndSession());
+    EXPECT_EQ(33, ReadKey(*ReadConfig(program), ConfigKey::BoundsLeft));
 }
 
 TEST_F(ReeloProcess, NamedListComesBackAtTheNextStart)
