@@ -134,8 +134,10 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
 
 TMainForm::~TMainForm()
 {
-    Application->OnEndSession = nullptr;
-    Application->RemoveIdleHandler(FSaveIdleId);
+    if (Application) {
+        Application->OnEndSession = nullptr;
+        Application->RemoveIdleHandler(FSaveIdleId);
+    }
     SaveTimer.SetEnabled(false);
     try {
         FormDestroy();
