@@ -599,18 +599,26 @@ void TMainForm::SaveChanges()
         const std::string file = PlayLists->SaveFileName(CurrentList());
         const uint64_t latest = TSetting::LatestStamp();
         if (latest != FSeenStamp || Controller->CurrentList() != FSeenList || file != FSeenFile) {
+            // A change is one made since the last look; a change of another
+            // store leaves the time of this one's last change as it was.
+            const uint64_t seen = FSeenStamp;
+            const bool other = Controller->CurrentList() != FSeenList || file != FSeenFile;
             FSeenStamp = latest;
             FSeenList = Controller->CurrentList();
             FSeenFile = file;
-            if (CurrentListChanged(file)) FListSchedule.Changed(now);
-            if (SettingsChanged()) FSettingsSchedule.Changed(now);
+            if (CurrentListChanged(file) &&
+                (other || !FListSchedule.Pending() || CurrentList().ChangedSince(seen)))
+                FListSchedule.Changed(now);
+            if (SettingsChanged() &&
+                (!FSettingsSchedule.Pending() || Controller->GlobalSetting().Stamp() > seen))
+                FSettingsSchedule.Changed(now);
         }
         if (FListSchedule.Pending() && FListSchedule.Due() <= now) {
             if (!CurrentListChanged(file)) {
                 FListSchedule.Cancel();
             } else {
                 try {
-                    SaveCurrentPlayList();
+                    SaveCurrentListKeepingItsSettings();
                     FListSchedule.Written(GetTickCount64());
                 } catch (const std::exception& e) {
                     failed(FListSchedule, GetTickCount64(), e.what());
@@ -633,6 +641,26 @@ void TMainForm::SaveChanges()
         failed(FSettingsSchedule, now, e.what());
     }
     ArmSaveTimer(GetTickCount64());
+}
+
+// Saving a temporary list drops its list-level settings, which are never
+// kept in Temporary.lst. Saved while it is in use, it keeps them in memory:
+// they apply until it is left, as they did before it was saved.
+void TMainForm::SaveCurrentListKeepingItsSettings()
+{
+    TPlayList& list = CurrentList();
+    if (!IsTemporaryName(list.Name())) return SaveCurrentPlayList();
+    const std::string common = ListKey::Root(ListKey::Common);
+    TSetting kept;
+    kept.MoveKey(list.Setting(), common, common);
+    try {
+        SaveCurrentPlayList();
+    } catch (...) {
+        list.Setting().MoveKey(kept, common, common);
+        throw;
+    }
+    list.Setting().MoveKey(kept, common, common);
+    FListMarks.Written(list, PlayLists->SaveFileName(list));  // as written, the settings aside
 }
 
 // Wakes the loop when the next write is due.

@@ -193,6 +193,7 @@ private:
     void SaveSettingsFile();
     bool SettingsChanged() const;
     bool CurrentListChanged(const std::string& file) const;
+    void SaveCurrentListKeepingItsSettings();
     void ArmSaveTimer(uint64_t now);
     void ShowPopup(TMenu& menu, TControl& control, int x, int y);
     void ScanFolders(int folder);

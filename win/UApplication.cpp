@@ -166,7 +166,8 @@ bool TApplication::SessionMessage(UINT msg, WPARAM wp, LRESULT& result)
     }
     if (msg != WM_ENDSESSION) return false;
     result = 0;
-    if (wp && !FSessionEnded) {
+    // On the GUI thread: a window of another thread leaves it to the others.
+    if (wp && !FSessionEnded && OnGuiThread()) {
         FSessionEnded = true;
         if (OnEndSession) Guarded(OnEndSession);
     }

@@ -373,6 +373,26 @@ TEST_F(MainWindow, ExitSaveGoesOnPastAListItCannotWrite)
     EXPECT_EQ("Temporary", ReadKey(*ReadConfig(program), ConfigKey::Recent));
 }
 
+// Written at idle within seconds of the change: a temporary list as every
+// save writes it, without its list-level settings, which it keeps in use.
+TEST_F(MainWindow, ChangesAreWrittenAtIdleAndATemporaryListKeepsItsSettings)
+{
+    WriteWav(program + "a.wav", 1);
+    auto form = Create({program + "a.wav"});
+    TPlayList& list = *form->Controller->CurrentList();
+    WriteKey(list.Setting(), ConfigKey::Repeat, true);
+    TPlayList saved("Temporary", program);
+    for (int waited = 0; waited < 5000 && saved.FileCount() == 0; waited += 100) {
+        form->SaveChanges();
+        Sleep(100);
+        saved.SetLoaded(false);
+        saved.LoadFromFile(program + "Temporary.lst");
+    }
+    EXPECT_EQ(1, saved.FileCount());
+    EXPECT_FALSE(KeyIsSet(saved.Setting(), ConfigKey::Repeat));
+    EXPECT_TRUE(ReadKey(list.Setting(), ConfigKey::Repeat, false));
+}
+
 }  // namespace
 
 namespace {
