@@ -1,6 +1,6 @@
 // The collection of play lists: order, temporary names, the names read from
-// the playlist folder, loading once, the shared temporary file, the checks
-// on list names, and when the autosave writes.
+// the playlist folder, loading once, the shared temporary file and the
+// checks on list names.
 #include <gtest/gtest.h>
 
 #include "tests/playlist/TempFolder.h"
@@ -47,9 +47,8 @@ TEST_F(PlayLists, TemporaryListsSortFirstAndNameTheNext)
     EXPECT_FALSE(IsTemporaryName("Temp"));
 }
 
-// The autosave's timing: changes every 200 ms for 20 s, then one at 30 s,
-// looked at every 10 ms. A burst costs one write, a file that keeps changing
-// is written every 5 s at most, and no change waits more than 5 s.
+// When the autosave writes: changes every 200 ms for 20 s, then one at 30 s;
+// a file that keeps changing every 5 s at most, no change waiting longer.
 TEST(SaveSchedule, BurstsRateAndDelay)
 {
     TSaveSchedule s;

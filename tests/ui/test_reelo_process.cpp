@@ -1,9 +1,9 @@
 // Reelo.exe as a real process, copied into a temporary program folder (its
 // config.ini goes there): first start, restoring the bounds, a malformed
 // settings file, multi-user mode with and without the registry value, the
-// command line's visibility option, files played from the command line, the
-// session ending and a forced end, a named list coming back, a damaged
-// recent list, and the seek bar.
+// command line's visibility option, files played from the command line, a
+// named list coming back, a damaged recent list, the seek bar, and the ends
+// without a normal exit.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -118,9 +118,8 @@ public:
             Sleep(50);
         }
     }
-    // Ends the session as Windows does: every top-level window of the
-    // process is asked and then told, then the process is ended. True when
-    // every window agreed.
+    // Ends the session as Windows does: every top-level window is asked, then
+    // told, then the process is ended. True when every window agreed.
     bool EndSession()
     {
         std::vector<HWND> windows;
