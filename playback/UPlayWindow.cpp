@@ -5,6 +5,7 @@
 #include "playback/UMediaMath.h"
 #include "playback/UMovieFrame.h"
 #include "tsfilter/TsFilter.h"
+#include "win/UApplication.h"
 
 namespace {
 
@@ -122,6 +123,8 @@ void TPlayWindow::DestroyHandle()
 
 LRESULT CALLBACK TPlayWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT ended = 0;
+    if (Application && Application->SessionMessage(msg, wParam, ended)) return ended;
     auto* self = reinterpret_cast<TPlayWindow*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(wnd, msg, wParam, lParam);
     try {

@@ -33,7 +33,15 @@ bool TMediaDirectory::AddExcluded(const std::string& fileName)
     auto it = std::lower_bound(FExcluded.begin(), FExcluded.end(), fileName, FileName::TLess());
     if (it != FExcluded.end() && FileName::SameFileName(*it, fileName)) return false;
     FExcluded.insert(it, fileName);
+    FEdited = TSetting::NewStamp();
     return true;
+}
+
+void TMediaDirectory::ClearExcluded()
+{
+    if (FExcluded.empty()) return;
+    FExcluded.clear();
+    FEdited = TSetting::NewStamp();
 }
 
 bool TMediaDirectory::IsExcluded(const std::string& fileName) const
@@ -94,7 +102,18 @@ std::string TPlayList::FileName() const
 
 void TPlayList::Notify(int kind, int first, int second)
 {
+    FEdited = TSetting::NewStamp();
     if (OnChange) OnChange(*this, kind, first, second);
+}
+
+bool TPlayList::ChangedSince(uint64_t stamp) const
+{
+    if (FEdited > stamp || FSetting.Stamp() > stamp) return true;
+    for (const auto& d : FDirectories)
+        if (d->Edited() > stamp) return true;
+    for (const auto& f : FFiles)
+        if (f->Setting().Stamp() > stamp) return true;
+    return false;
 }
 
 int TPlayList::AddDirectory(const std::string& path)
@@ -106,6 +125,7 @@ int TPlayList::AddDirectory(const std::string& path)
             return static_cast<int>(j);
     }
     FDirectories.push_back(std::make_unique<TMediaDirectory>(path));
+    FEdited = TSetting::NewStamp();
     return static_cast<int>(FDirectories.size() - 1);
 }
 
@@ -161,6 +181,7 @@ void TPlayList::DeleteDirectory(int index)
 {
     FDirectories.at(index);
     FDirectories.erase(FDirectories.begin() + index);
+    FEdited = TSetting::NewStamp();
 }
 
 void TPlayList::Rename(const std::string& newName)

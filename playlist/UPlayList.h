@@ -76,11 +76,14 @@ public:
     // False when an equal name (ignoring case) is already in the set.
     bool AddExcluded(const std::string& fileName);
     bool IsExcluded(const std::string& fileName) const;
-    void ClearExcluded() { FExcluded.clear(); }
+    void ClearExcluded();
+    // The settings stamp of the last change of the set (0: none yet).
+    uint64_t Edited() const { return FEdited; }
 
 private:
     std::string FPath;
     std::vector<std::string> FExcluded;
+    uint64_t FEdited = 0;
 };
 
 class TPlayList {
@@ -136,6 +139,12 @@ public:
     // cannot be a file name.
     void Rename(const std::string& newName);
 
+    // Whether anything a save writes changed after the settings stamp
+    // (TSetting::LatestStamp() taken at the time): the entries and their
+    // order, the folders and their excluded files, the list's store and the
+    // entries' stores. Looks at every entry when nothing else changed.
+    bool ChangedSince(uint64_t stamp) const;
+
     // Marks the list loaded and reads the file's entries, if the file
     // exists. A file that cannot be read is moved aside and the list keeps
     // no entries from it (EPlayListFileError).
@@ -153,4 +162,5 @@ private:
     std::vector<std::unique_ptr<TMediaDirectory>> FDirectories;
     TSetting FSetting;
     TFolderFunc FPlayListDir;
+    uint64_t FEdited = 0;  // settings stamp of the last change of the entries or folders
 };

@@ -616,17 +616,23 @@ void Serialize(const TKeyNode* root, TTextBuffer& out)
     }
 }
 
-// Creates the temporary file for a save beside the target. Its name is new
-// (created new-only, never an existing file of the user's) and ends with
-// ".tmp", so that nothing looking for the target's extension picks it up.
+// Creates the temporary file for a save in the target's folder. Its name is
+// new (created new-only, never an existing file of the user's), ends with
+// ".tmp", so that nothing looking for the target's extension picks it up,
+// and is short ("~" and four hex digits): a target near the length limit of
+// a path can be saved as long as its own name has at least that length.
 TFilePtr CreateTemporaryBeside(const std::string& fileName, std::string& temp)
 {
     static std::atomic<unsigned> counter{0};
-    const unsigned long pid = CurrentProcessId();
+    const std::size_t delimiter = LastPathDelimiter(fileName);
+    const std::string folder =
+        delimiter == std::string::npos ? std::string() : fileName.substr(0, delimiter + 1);
+    // Processes saving into one folder at the same time start far apart.
+    const unsigned start = static_cast<unsigned>(CurrentProcessId()) * 40503u;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".%lx-%x.tmp", pid, counter.fetch_add(1));
-        temp = fileName + suffix;
+        char name[16];
+        std::snprintf(name, sizeof name, "~%04x.tmp", (start + counter.fetch_add(1)) & 0xFFFFu);
+        temp = folder + name;
         bool taken = false;
         if (std::FILE* file = CreateNewFile(temp, taken)) return TFilePtr(file);
         if (!taken) break;
@@ -774,9 +780,11 @@ namespace {
 
 std::atomic<uint64_t> lastStamp{0};
 
-uint64_t NewStamp() noexcept { return lastStamp.fetch_add(1, std::memory_order_acq_rel) + 1; }
-
 }  // namespace
+
+uint64_t TSetting::NewStamp() noexcept { return lastStamp.fetch_add(1, std::memory_order_acq_rel) + 1; }
+
+uint64_t TSetting::LatestStamp() noexcept { return lastStamp.load(std::memory_order_acquire); }
 
 // The copies as the last WriteNumberedCopies left them. Dropped by any
 // change that may reach the key that holds them.
@@ -1375,7 +1383,7 @@ std::size_t LastPathDelimiter(const std::string& path)
     std::size_t found = std::string::npos;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (c == '\\' || c == ':') {
+        if (c == '\\' || c == '/' || c == ':') {
             found = i;
         } else if (IsLeadByte932(c)) {
             ++i;  // lead byte of a double-byte character: skip its second byte

@@ -121,6 +121,14 @@ public:
                           const std::string& keep,
                           const std::function<void(int32_t number, std::string text, TTree tree)>& take);
 
+    // Every change of a store, and every new store, takes a stamp newer than
+    // any given before in any store: a store changed after a moment exactly
+    // when its stamp is newer than LatestStamp() was at that moment.
+    uint64_t Stamp() const { return FStamp.load(std::memory_order_acquire); }
+    static uint64_t LatestStamp() noexcept;
+    // A new stamp, for changes kept beside a store (a list's order of entries).
+    static uint64_t NewStamp() noexcept;
+
 private:
     friend struct TSettingAccess;
     struct TResolved;

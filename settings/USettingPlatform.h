@@ -21,6 +21,6 @@ bool CommitFile(std::FILE* file);
 // failure; `temp` is then left in place for the caller to remove.
 bool ReplaceFileWith(const std::string& temp, const std::string& target);
 
-// Position of the last "\" or ":" of a code page 932 path that is a real
-// delimiter (not the second byte of a double-byte character), or npos.
+// Position of the last "\", "/" or ":" of a code page 932 path that is a
+// real delimiter (not the second byte of a double-byte character), or npos.
 std::size_t LastPathDelimiter(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
@@ -63,6 +64,20 @@ void SetTextIfChanged(TControl& control, const std::string& text)
 {
     if (control.Text() != text) control.SetText(text);
 }
+
+// Writes the value unless the tree holds it already, so that writing what
+// is there changes nothing the autosave would see.
+template <class Key, class Value>
+void WriteKeyIfChanged(TSetting& setting, const Key& key, const Value& value)
+{
+    bool same = false;
+    try {
+        same = KeyIsSet(setting, key) && ReadKey(setting, key, value) == value;
+    } catch (const Exception&) {
+        // stored as another kind: written anew
+    }
+    if (!same) WriteKey(setting, key, value);
+}
 }  // namespace
 
 // ------------------------------------------------------------ construction
@@ -79,6 +94,8 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     Controller = std::make_unique<TController>();
     Controller->SetPlayList(&temporary);
     LoadConfiguration();
+    FProgramMultiUser = MultiUserAtLoad;
+    FSettingsStamp = TSetting::LatestStamp();
     LoadPlayListNames();
     RestoreRecentPlayList();
 
@@ -111,10 +128,21 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     };
     FPlayErrorIdle = Application->AddIdleHandler([this] { ShowPlayErrors(); });
     FormCreate();
+    SaveTimer.OnTimer = [this] {
+        SaveTimer.SetEnabled(false);  // the idle that follows looks again
+        FTimerDue = 0;
+    };
+    FSaveIdleId = Application->AddIdleHandler([this] { SaveChanges(); });
+    Application->OnEndSession = [this] { SessionEnding(); };
 }
 
 TMainForm::~TMainForm()
 {
+    if (Application) {
+        Application->OnEndSession = nullptr;
+        Application->RemoveIdleHandler(FSaveIdleId);
+    }
+    SaveTimer.SetEnabled(false);
     try {
         FormDestroy();
     } catch (...) {
@@ -499,10 +527,159 @@ void TMainForm::LoadConfiguration()
 
 void TMainForm::SaveConfiguration()
 {
-    SaveCurrentPlayList();
-    SaveRecent();
-    SaveWindowBounds();
-    SaveConfigurationTo(Controller->GlobalSetting(), FFolders, ConfigDir, MultiUserAtLoad, PendingConfigDir);
+    std::string failures;
+    auto step = [&failures](const std::function<void()>& save) {
+        try {
+            save();
+        } catch (const std::exception& e) {
+            failures += std::string("\r\n") + e.what();
+        } catch (...) {
+            failures += "\r\n不明なエラーが発生しました";
+        }
+    };
+    step([this] { SaveCurrentPlayList(); });
+    step([this] { SaveRecent(); });
+    step([this] { SaveWindowBounds(); });
+    step([this] { SaveSettingsFile(); });
+    if (!failures.empty()) throw Exception("設定またはプレイリストを保存できませんでした。" + failures);
+}
+
+void TMainForm::SaveSettingsFile()
+{
+    TSetting& global = Controller->GlobalSetting();
+    const bool multiUser = ReadKey(global, ConfigKey::MultiUser);
+    // Switched and switched back in one run: an earlier save of this run
+    // recorded the flag, which is put right again.
+    if (multiUser == MultiUserAtLoad && multiUser != FProgramMultiUser)
+        WriteMultiUserFlag(FFolders.ProgramDir, multiUser);
+    SaveConfigurationTo(global, FFolders, ConfigDir, MultiUserAtLoad, PendingConfigDir);
+    FProgramMultiUser = multiUser;
+    FSettingsStamp = TSetting::LatestStamp();
+    FSettingsPending = PendingConfigDir;
+}
+
+// Windows ends the process as soon as its windows have answered. Failures
+// are not shown: a message box would only hold the log-off up, and nobody
+// would see it.
+void TMainForm::SessionEnding()
+{
+    try {
+        SaveConfiguration();
+    } catch (...) {
+    }
+}
+
+bool TMainForm::SettingsChanged() const
+{
+    return Controller->GlobalSetting().Stamp() > FSettingsStamp || PendingConfigDir != FSettingsPending;
+}
+
+bool TMainForm::CurrentListChanged(const std::string& file) const
+{
+    // A list that is not loaded is never written over its file.
+    const TPlayList& list = CurrentList();
+    return list.Loaded() && !FListMarks.Unchanged(list, file);
+}
+
+void TMainForm::SaveChanges()
+{
+    if (FSaving) return;
+    // Not while a modal dialog is up: the idle after it comes soon enough.
+    if (!IsWindowEnabled(Handle())) return;
+    FSaving = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FSaving};
+    const uint64_t now = GetTickCount64();
+    // Failures are told once in a row, after the current command.
+    auto failed = [](TSaveSchedule& schedule, uint64_t when, const std::string& message) {
+        if (schedule.Failed(when))
+            Application->Post([message] { throw Exception("変更を保存できませんでした。\r\n" + message); });
+    };
+    try {
+        // The values only the exit save writes, as it would write them now.
+        SaveRecent();
+        SaveWindowBounds();
+        const std::string file = PlayLists->SaveFileName(CurrentList());
+        const uint64_t latest = TSetting::LatestStamp();
+        if (latest != FSeenStamp || Controller->CurrentList() != FSeenList || file != FSeenFile) {
+            // A change is one made since the last look; a change of another
+            // store leaves the time of this one's last change as it was.
+            const uint64_t seen = FSeenStamp;
+            const bool other = Controller->CurrentList() != FSeenList || file != FSeenFile;
+            FSeenStamp = latest;
+            FSeenList = Controller->CurrentList();
+            FSeenFile = file;
+            if (CurrentListChanged(file) &&
+                (other || !FListSchedule.Pending() || CurrentList().ChangedSince(seen)))
+                FListSchedule.Changed(now);
+            if (SettingsChanged() &&
+                (!FSettingsSchedule.Pending() || Controller->GlobalSetting().Stamp() > seen))
+                FSettingsSchedule.Changed(now);
+        }
+        if (FListSchedule.Pending() && FListSchedule.Due() <= now) {
+            if (!CurrentListChanged(file)) {
+                FListSchedule.Cancel();
+            } else {
+                try {
+                    SaveCurrentListKeepingItsSettings();
+                    FListSchedule.Written(GetTickCount64());
+                } catch (const std::exception& e) {
+                    failed(FListSchedule, GetTickCount64(), e.what());
+                }
+            }
+        }
+        if (FSettingsSchedule.Pending() && FSettingsSchedule.Due() <= now) {
+            if (!SettingsChanged()) {
+                FSettingsSchedule.Cancel();
+            } else {
+                try {
+                    SaveSettingsFile();
+                    FSettingsSchedule.Written(GetTickCount64());
+                } catch (const std::exception& e) {
+                    failed(FSettingsSchedule, GetTickCount64(), e.what());
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        failed(FSettingsSchedule, now, e.what());
+    }
+    ArmSaveTimer(GetTickCount64());
+}
+
+// Saving a temporary list drops its list-level settings, which are never
+// kept in Temporary.lst. Saved while it is in use, it keeps them in memory:
+// they apply until it is left, as they did before it was saved.
+void TMainForm::SaveCurrentListKeepingItsSettings()
+{
+    TPlayList& list = CurrentList();
+    if (!IsTemporaryName(list.Name())) return SaveCurrentPlayList();
+    const std::string common = ListKey::Root(ListKey::Common);
+    TSetting kept;
+    kept.MoveKey(list.Setting(), common, common);
+    try {
+        SaveCurrentPlayList();
+    } catch (...) {
+        list.Setting().MoveKey(kept, common, common);
+        throw;
+    }
+    list.Setting().MoveKey(kept, common, common);
+    FListMarks.Written(list, PlayLists->SaveFileName(list));  // as written, the settings aside
+}
+
+// Wakes the loop when the next write is due.
+void TMainForm::ArmSaveTimer(uint64_t now)
+{
+    uint64_t due = 0;
+    for (const TSaveSchedule* s : {&FListSchedule, &FSettingsSchedule})
+        if (s->Pending() && (due == 0 || s->Due() < due)) due = s->Due();
+    if (due == FTimerDue) return;
+    FTimerDue = due;
+    SaveTimer.SetEnabled(false);
+    if (due == 0) return;
+    SaveTimer.SetInterval(static_cast<UINT>(due > now ? std::min<uint64_t>(due - now, 60000) : 1));
+    SaveTimer.SetEnabled(true);
 }
 
 void TMainForm::RestoreWindowBounds()
@@ -522,19 +699,19 @@ void TMainForm::SaveWindowBounds()
     TSetting& global = Controller->GlobalSetting();
     TSettingKey key(global, "\\");
     if (ReadKey(global, ConfigKey::RestoreWindowPosition, true)) {
-        WriteKey(global, ConfigKey::RestoreWindowPosition, true);
+        WriteKeyIfChanged(global, ConfigKey::RestoreWindowPosition, true);
         // A minimised window reports an off-screen rectangle: take its
         // normal position then.
         WINDOWPLACEMENT wp = {};
         wp.length = sizeof(wp);
         RECT r = BoundsRect();
         if (IsIconic(Handle()) && GetWindowPlacement(Handle(), &wp)) r = wp.rcNormalPosition;
-        WriteKey(global, ConfigKey::BoundsLeft, r.left);
-        WriteKey(global, ConfigKey::BoundsTop, r.top);
-        WriteKey(global, ConfigKey::BoundsWidth, r.right - r.left);
-        WriteKey(global, ConfigKey::BoundsHeight, r.bottom - r.top);
+        WriteKeyIfChanged(global, ConfigKey::BoundsLeft, int32_t(r.left));
+        WriteKeyIfChanged(global, ConfigKey::BoundsTop, int32_t(r.top));
+        WriteKeyIfChanged(global, ConfigKey::BoundsWidth, int32_t(r.right - r.left));
+        WriteKeyIfChanged(global, ConfigKey::BoundsHeight, int32_t(r.bottom - r.top));
     } else {
-        WriteKey(global, ConfigKey::RestoreWindowPosition, false);
+        WriteKeyIfChanged(global, ConfigKey::RestoreWindowPosition, false);
     }
 }
 
@@ -593,11 +770,27 @@ TPlayList& TMainForm::CurrentList() const { return *Controller->CurrentList(); }
 
 void TMainForm::MakeCurrent(TPlayList& list)
 {
-    PlayLists->EnsureLoaded(list);
+    LoadList(list);
     Controller->SetPlayList(&list);
 }
 
-void TMainForm::SaveCurrentPlayList() { PlayLists->SaveList(CurrentList()); }
+void TMainForm::LoadList(TPlayList& list)
+{
+    const bool loaded = list.Loaded();
+    PlayLists->EnsureLoaded(list);
+    // What was read is what the file holds (a temporary list other than
+    // "Temporary" is read from a file it is never saved to).
+    const std::string file = PlayLists->PlayListFileName(list);
+    if (!loaded && list.Loaded() && FileName::SameFileName(file, PlayLists->SaveFileName(list)))
+        FListMarks.Written(list, file);
+}
+
+void TMainForm::SaveCurrentPlayList()
+{
+    TPlayList& list = CurrentList();
+    PlayLists->SaveList(list);
+    FListMarks.Written(list, PlayLists->SaveFileName(list));
+}
 
 void TMainForm::SelectPlayList(int index) { SelectPlayList(index, true); }
 
@@ -664,7 +857,7 @@ void TMainForm::RestoreRecentPlayList()
     const int found = PlayLists->FindIgnoreCase(ReadKey(Controller->GlobalSetting(), ConfigKey::Recent));
     TPlayList& list = found >= 0 ? PlayLists->Items(found) : CurrentList();
     try {
-        PlayLists->EnsureLoaded(list);
+        LoadList(list);
     } catch (const Exception& e) {
         // A list file that cannot be read has been moved aside and the list
         // starts empty; the user learns of it once the window is up.
@@ -678,7 +871,7 @@ void TMainForm::RestoreRecentPlayList()
 
 void TMainForm::SaveRecent()
 {
-    WriteKey(Controller->GlobalSetting(), ConfigKey::Recent, TPlayLists::RecentName(CurrentList()));
+    WriteKeyIfChanged(Controller->GlobalSetting(), ConfigKey::Recent, TPlayLists::RecentName(CurrentList()));
 }
 
 void TMainForm::PlayListNewActionExecute()

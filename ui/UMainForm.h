@@ -15,6 +15,7 @@
 #include "ui/UCommandLine.h"
 #include "ui/UConfigLocation.h"
 #include "ui/UPlayLists.h"
+#include "ui/USessionSave.h"
 #include "win/UAction.h"
 #include "win/UButtonBar.h"
 #include "win/UControls.h"
@@ -57,7 +58,14 @@ public:
 
     // Start-up and shutdown.
     void LoadConfiguration();
+    // Every step runs whatever became of the ones before; the failures are
+    // raised together as one error.
     void SaveConfiguration();
+    // The session ends (log-off, shutdown): the exit save, at once.
+    void SessionEnding();
+    // At idle: writes the current list and the settings file once they
+    // changed (when: TSaveSchedule), never while a modal dialog is up.
+    void SaveChanges();
     void ParseCommandLine(const std::vector<std::string>& args);
     void RestoreWindowBounds();
     void SaveWindowBounds();
@@ -182,6 +190,14 @@ private:
     TPlayList& CurrentList() const;
     // Makes list the controller's current list, loading it first.
     void MakeCurrent(TPlayList& list);
+    // Loads the list unless it is loaded.
+    void LoadList(TPlayList& list);
+    // The global tree to config.ini, where the exit save puts it.
+    void SaveSettingsFile();
+    bool SettingsChanged() const;
+    bool CurrentListChanged(const std::string& file) const;
+    void SaveCurrentListKeepingItsSettings();
+    void ArmSaveTimer(uint64_t now);
     void ShowPopup(TMenu& menu, TControl& control, int x, int y);
     void ScanFolders(int folder);
     std::string FileListText(int index) const;
@@ -205,6 +221,20 @@ private:
     bool FPlayGaveUp = false;
     bool FShowingPlayErrors = false;
     int FPlayErrorIdle = 0;
+
+    // Keeping the files up to date while the program runs.
+    TListMarks FListMarks;
+    TSaveSchedule FListSchedule, FSettingsSchedule;
+    uint64_t FSettingsStamp = 0;  // the global tree as config.ini holds it
+    std::string FSettingsPending;
+    bool FProgramMultiUser = false;  // "MultiUser" as the program folder's file holds it
+    uint64_t FSeenStamp = 0;         // what the last look at idle saw
+    const TPlayList* FSeenList = nullptr;
+    std::string FSeenFile;
+    bool FSaving = false;
+    uint64_t FTimerDue = 0;
+    TTimer SaveTimer{1000, false};
+    int FSaveIdleId = 0;
 };
 
 // Test hook: replaces the stop-icon message box that reports an error of

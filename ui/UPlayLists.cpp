@@ -132,7 +132,13 @@ std::string TPlayLists::NextTemporaryName() const
         if (l->Name().size() > 10 && !ParseInt(l->Name().substr(10), n)) n = 1;
         largest = std::max(largest, n);
     }
-    return std::string(TemporaryListName) + " " + std::to_string(largest + 1);
+    // A number too large to be read back ("Temporary 2147483648") is not
+    // counted: go on past the names taken.
+    std::string name;
+    for (int64_t n = largest + 1;; ++n) {
+        name = std::string(TemporaryListName) + " " + std::to_string(n);
+        if (FindIgnoreCase(name) < 0) return name;
+    }
 }
 
 std::string TPlayLists::PlayListFileName(const TPlayList& list) const

@@ -60,7 +60,8 @@ public:
     int FindIgnoreCase(const std::string& name) const;
     // "Temporary N", N one higher than the largest number after the first
     // ten characters of any temporary list's name (a missing or
-    // non-numeric rest counts as 1).
+    // non-numeric rest counts as 1), or the next number after that which no
+    // list's name (ignoring case) has.
     std::string NextTemporaryName() const;
 
     // Playlist folder + name + ".lst".

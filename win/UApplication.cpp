@@ -37,6 +37,8 @@ namespace {
 
 LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    LRESULT result = 0;
+    if (Application && Application->SessionMessage(msg, wp, result)) return result;
     if (msg == WM_COMMAND && Application) {
         Guarded([&] { Application->DispatchCommand(LOWORD(wp), HIWORD(wp)); });
         return 0;
@@ -154,6 +156,22 @@ void TApplication::DoIdle()
         auto handler = it->second;
         Guarded(handler);
     }
+}
+
+bool TApplication::SessionMessage(UINT msg, WPARAM wp, LRESULT& result)
+{
+    if (msg == WM_QUERYENDSESSION) {
+        result = TRUE;
+        return true;
+    }
+    if (msg != WM_ENDSESSION) return false;
+    result = 0;
+    // On the GUI thread: a window of another thread leaves it to the others.
+    if (wp && !FSessionEnded && OnGuiThread()) {
+        FSessionEnded = true;
+        if (OnEndSession) Guarded(OnEndSession);
+    }
+    return true;
 }
 
 void TApplication::HandleException(const std::exception& e) noexcept

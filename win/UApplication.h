@@ -69,6 +69,13 @@ public:
     void RemoveIdleHandler(int id);
     void DoIdle();
 
+    // WM_QUERYENDSESSION and WM_ENDSESSION, which every top-level window of
+    // the program passes here first: the session may end (TRUE), and when it
+    // ends, OnEndSession runs once, in whichever window is told first,
+    // before that window answers. False for any other message.
+    bool SessionMessage(UINT msg, WPARAM wp, LRESULT& result);
+    std::function<void()> OnEndSession;
+
     // Shows the text of an exception (message box, stop icon) or hands it to
     // OnException when that is set. Never throws.
     void HandleException(const std::exception& e) noexcept;
@@ -91,6 +98,7 @@ private:
     HWND FHandle = nullptr;
     HFONT FFont = nullptr;
     bool FTerminated = false;
+    bool FSessionEnded = false;
     std::map<int, std::function<void()>> FIdleHandlers;
     int FNextIdle = 1;
     std::map<UINT, std::function<void(UINT)>> FCommands;

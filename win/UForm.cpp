@@ -88,6 +88,7 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     LRESULT result = 0;
     try {
+        if (Application && Application->SessionMessage(msg, wp, result)) return result;
         if (self->OnMessage && self->OnMessage(msg, wp, lp, result)) return result;
         return self->WndProc(msg, wp, lp);
     } catch (...) {

@@ -40,6 +40,8 @@ LRESULT CALLBACK TMessageWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         auto* self = static_cast<TMessageWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
+    LRESULT ended = 0;
+    if (Application && Application->SessionMessage(msg, wp, ended)) return ended;
     auto* self = reinterpret_cast<TMessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self && self->OnMessage) {
         LRESULT result = 0;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #ifdef _WIN32
@@ -137,6 +138,23 @@ TEST_F(PlayListTest, ChangesAndTheirNotifications)
     EXPECT_EQ((TChanges{{1, 3, 1}, {1, 0, 1}}), changes);
     list.DeleteDirectory(0);
     EXPECT_EQ(2u, changes.size());
+}
+
+// Every kind of change that a save writes is seen.
+TEST_F(PlayListTest, ChangedSinceSeesWhatASaveWrites)
+{
+    TPlayList list("x", Dir.Path());
+    for (const char* p : {"C:\\1.avi", "C:\\2.avi"}) list.AddFile(p);
+    list.AddDirectory("C:\\m");
+    for (const std::function<void()>& change : std::vector<std::function<void()>>{
+             [&] { list.Exchange(0, 1); }, [&] { list.Directories(0).AddExcluded("C:\\m\\y.avi"); },
+             [&] { list.Files(1).Setting().WriteInteger("\\Common\\MaxSample", 7); },
+             [&] { list.DeleteDirectory(0); }, [&] { list.Delete(0); }}) {
+        const uint64_t mark = TSetting::LatestStamp();
+        EXPECT_FALSE(list.ChangedSince(mark));
+        change();
+        EXPECT_TRUE(list.ChangedSince(mark));
+    }
 }
 
 TEST_F(PlayListTest, MissingFilesCountsAndStaleEntries)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <climits>
 #include <csignal>
 #include <sys/resource.h>
 #endif
@@ -300,6 +301,22 @@ TEST_F(SettingFile, FailedSavesKeepThePreviousFile)
 #endif
     s.SaveToFile(target);
     EXPECT_NE(before, Read("keep.ini"));
+}
+
+// A file at the length limit of a path (Windows) or of a name (POSIX) can be
+// saved: the temporary file of the save is no longer.
+TEST_F(SettingFile, SavesATargetAtTheLengthLimit)
+{
+#ifdef _WIN32
+    const std::string name(259 - Path("").size(), 'n');  // MAX_PATH without the terminating zero
+#else
+    const std::string name(NAME_MAX, 'n');
+#endif
+    TSetting s;
+    s.WriteString("\\V", "x");
+    s.SaveToFile(Path(name));
+    EXPECT_EQ(Saved(s), Read(name));
+    EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir), {}));  // + saved.ini
 }
 
 // A save never writes over, moves or deletes a file of the user's that lies

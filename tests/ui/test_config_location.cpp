@@ -361,6 +361,38 @@ TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
     DeleteFileA(FileName::ExcludeTrailingPathDelimiter(program).c_str());
 }
 
+// A list that cannot be written keeps the settings from being saved no more
+// than it keeps its failure from being told, once.
+TEST_F(MainWindow, ExitSaveGoesOnPastAListItCannotWrite)
+{
+    auto form = Create({});
+    ASSERT_TRUE(CreateDirectoryA((program + "Temporary.lst").c_str(), nullptr));  // in the list's way
+    form.reset();
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_NE(std::string::npos, errors[0].find("Temporary.lst")) << errors[0];
+    EXPECT_EQ("Temporary", ReadKey(*ReadConfig(program), ConfigKey::Recent));
+}
+
+// Written at idle within seconds of the change: a temporary list as every
+// save writes it, without its list-level settings, which it keeps in use.
+TEST_F(MainWindow, ChangesAreWrittenAtIdleAndATemporaryListKeepsItsSettings)
+{
+    WriteWav(program + "a.wav", 1);
+    auto form = Create({program + "a.wav"});
+    TPlayList& list = *form->Controller->CurrentList();
+    WriteKey(list.Setting(), ConfigKey::Repeat, true);
+    TPlayList saved("Temporary", program);
+    for (int waited = 0; waited < 5000 && saved.FileCount() == 0; waited += 100) {
+        form->SaveChanges();
+        Sleep(100);
+        saved.SetLoaded(false);
+        saved.LoadFromFile(program + "Temporary.lst");
+    }
+    EXPECT_EQ(1, saved.FileCount());
+    EXPECT_FALSE(KeyIsSet(saved.Setting(), ConfigKey::Repeat));
+    EXPECT_TRUE(ReadKey(list.Setting(), ConfigKey::Repeat, false));
+}
+
 }  // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include "tests/playlist/TempFolder.h"
 #include "playlist/UFileSystem.h"
 #include "ui/UPlayLists.h"
+#include "ui/USessionSave.h"
 
 namespace {
 
@@ -36,12 +37,35 @@ TEST_F(PlayLists, TemporaryListsSortFirstAndNameTheNext)
     EXPECT_EQ("Temporary 8", other.NextTemporaryName());
     other.Append("Temporary 2147483647");
     EXPECT_EQ("Temporary 2147483648", other.NextTemporaryName());
+    other.Append("Temporary 2147483648");  // too large to count: never offered again
+    EXPECT_EQ("Temporary 2147483649", other.NextTemporaryName());
 
     // Only letters are lowered, never the trail byte of a double-byte
     // character ("ソ" is 83 5C, "ト" 83 67, and 83 54 is "T"'s byte).
     EXPECT_EQ("ab\x83T\x83g", LowerListName("AB\x83T\x83g"));
     EXPECT_TRUE(IsTemporaryName("my TEMPORARY list"));
     EXPECT_FALSE(IsTemporaryName("Temp"));
+}
+
+// When the autosave writes: changes every 200 ms for 20 s, then one at 30 s;
+// a file that keeps changing every 5 s at most, no change waiting longer.
+TEST(SaveSchedule, BurstsRateAndDelay)
+{
+    TSaveSchedule s;
+    std::vector<uint64_t> w;
+    for (uint64_t t = 0; t <= 40000; t += 10) {
+        if ((t <= 20000 && t % 200 == 0) || t == 30000) s.Changed(t);
+        if (s.Pending() && s.Due() <= t) {
+            w.push_back(t);
+            s.Written(t);
+        }
+    }
+    ASSERT_GE(w.size(), 5u);
+    EXPECT_LE(w.front(), 5000u);
+    for (size_t i = 1; i < w.size(); ++i) EXPECT_GE(w[i] - w[i - 1], 5000u);
+    EXPECT_GT(w[w.size() - 2], 20000u);
+    EXPECT_LE(w[w.size() - 2], 25000u);
+    EXPECT_EQ(31000u, w.back());
 }
 
 TEST_F(PlayLists, FindReplaceAndDelete)

@@ -2,13 +2,14 @@
 // config.ini goes there): first start, restoring the bounds, a malformed
 // settings file, multi-user mode with and without the registry value, the
 // command line's visibility option, files played from the command line, a
-// named list coming back, a damaged recent list, the seek bar, and broken
-// media among good files.
+// named list coming back, a damaged recent list, the seek bar, broken media
+// among good files, and the ends without a normal exit.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
@@ -127,6 +128,27 @@ public:
             if (pid == FPi.dwProcessId && IsWindowVisible(h)) boxes.push_back(h);
         }
         return boxes;
+    }
+    // Ends the session as Windows does: every top-level window is asked, then
+    // told, then the process is ended. True when every window agreed.
+    bool EndSession()
+    {
+        std::vector<HWND> windows;
+        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == FPi.dwProcessId) windows.push_back(h);
+        }
+        bool agreed = !windows.empty();
+        for (HWND h : windows) {
+            DWORD_PTR answer = 0;
+            agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 0, 20000, &answer) &&
+                     answer && agreed;
+        }
+        for (HWND h : windows)
+            SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, 20000, nullptr);
+        TerminateProcess(FPi.hProcess, 99);
+        return WaitExit() == 99 && agreed;
     }
     DWORD WaitExit(int timeoutMs = 15000)
     {
@@ -322,6 +344,44 @@ TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
     for (int i = 0; i < 3; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
     ASSERT_EQ(1, saved.DirectoryCount());
     EXPECT_EQ(folder, FileName::ExcludeTrailingPathDelimiter(saved.Directories(0).Path()));
+}
+
+FILETIME WriteTime(const std::string& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d = {};
+    GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d);
+    return d.ftLastWriteTime;
+}
+
+// Ends without a normal exit: a forced end 12 s after a start with three
+// files (written once within seconds, an unchanged list not again), then the
+// next start, which shows them, ends with the session just after the window
+// was moved.
+TEST_F(ReeloProcess, ChangesSurviveAForcedEndAndTheEndOfTheSession)
+{
+    const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1));
+    std::string args;
+    for (const char* name : {"\\表示1.wav", "\\表示2.wav", "\\表示3.wav"}) {
+        WriteWav(folder + name, 1);
+        args += Quoted(folder + name) + " ";
+    }
+    {
+        TReelo reelo(program, args);
+        ASSERT_NE(nullptr, reelo.MainWindow());
+        Sleep(6000);
+        const FILETIME first = WriteTime(program + "Temporary.lst");
+        Sleep(6000);
+        const FILETIME last = WriteTime(program + "Temporary.lst");
+        EXPECT_EQ(0, CompareFileTime(&first, &last));
+    }
+    TReelo reelo(program, "");
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
+    EXPECT_EQ(3, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+    SetWindowPos(main, nullptr, 33, 44, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(reelo.EndSession());
+    EXPECT_EQ(33, ReadKey(*ReadConfig(program), ConfigKey::BoundsLeft));
 }
 
 TEST_F(ReeloProcess, NamedListComesBackAtTheNextStart)
