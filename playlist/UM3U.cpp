@@ -1,6 +1,6 @@
 #include "playlist/UM3U.h"
 
-#include "playlist/UCodePage.h"
+#include "base/UCodePage.h"
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
 #include "settings/USetting.h"

@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "playlist/UCodePage.h"
+#include "base/UCodePage.h"
 
 namespace CodePage {
 

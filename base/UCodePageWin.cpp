@@ -1,7 +1,7 @@
 // The code page conversions through the system, by way of UTF-16.
 #include <windows.h>
 
-#include "playlist/UCodePage.h"
+#include "base/UCodePage.h"
 
 namespace CodePage {
 
