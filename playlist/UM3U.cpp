@@ -1,6 +1,6 @@
 #include "playlist/UM3U.h"
 
-#include "playlist/UCodePage.h"
+#include "base/UCodePage.h"
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
 #include "settings/USetting.h"
@@ -42,37 +42,6 @@ std::string Extension(const std::string& path)
     return ext;
 }
 
-bool ValidUtf8(std::string_view s)
-{
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = Byte(s[i]);
-        size_t n;
-        unsigned min;
-        unsigned cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            n = 1, min = 0x80, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2, min = 0x800, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (s.size() - i <= n) return false;
-        for (size_t k = 1; k <= n; ++k) {
-            const unsigned char t = Byte(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (t & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
 // Control characters other than TAB mark a binary file.
 bool HasControlCharacters(std::string_view s)
 {
@@ -104,6 +73,80 @@ bool IsUrl(std::string_view s)
 }
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// "%" and two hexadecimal digits ("%" and the digits are never trail bytes).
+bool IsPercentEscape(std::string_view s, size_t i)
+{
+    return s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0;
+}
+
+bool HasPercentEscapes(std::string_view s)
+{
+    for (size_t i = 0; i < s.size(); ++i)
+        if (IsPercentEscape(s, i)) return true;
+    return false;
+}
+
+// The "%XX" escapes of a URL decoded: the bytes they give are UTF-8, as
+// every player writes them. False when they are not, or when they give a
+// character no file name holds (a control character or NUL).
+bool PercentDecode(std::string_view text, std::string& decoded)
+{
+    std::string utf8, bytes;
+    if (!CodePage::ToUtf8(text, utf8)) return false;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (IsPercentEscape(utf8, i)) {
+            bytes += static_cast<char>(HexValue(utf8[i + 1]) << 4 | HexValue(utf8[i + 2]));
+            i += 2;
+        } else {
+            bytes += utf8[i];
+        }
+    }
+    for (char c : bytes)
+        if (Byte(c) < 0x20 || c == 0x7F) return false;
+    return CodePage::FromUtf8(bytes, decoded);
+}
+
+// A "file:" URI as the path it names: "file:///C:/a%20b.wav" "C:/a b.wav",
+// "file://server/share/x.wav" "//server/share/x.wav"; "localhost" and an
+// empty host are this machine, and the older "C|" is "C:". False when the
+// text is no file URI; an empty path when it names nothing.
+bool FileUriPath(std::string_view text, std::string& path)
+{
+    path.clear();
+    if (!StartsWithNoCase(text, "file:")) return false;
+    std::string_view rest = text.substr(5);
+    std::string host;
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        const size_t slash = rest.find('/');  // never a trail byte
+        const std::string_view authority = rest.substr(0, slash);
+        const bool drive = authority.size() == 2 && IsDriveLetter(authority[0]) &&
+                           (authority[1] == ':' || authority[1] == '|');
+        if (drive) {
+            rest = text.substr(7);  // "file://C:/x": a drive where the host should be
+        } else {
+            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+            const bool local =
+                authority.empty() || (authority.size() == 9 && StartsWithNoCase(authority, "localhost"));
+            if (!local) host = std::string(authority);
+        }
+    }
+    if (rest.size() >= 3 && rest[0] == '/' && IsDriveLetter(rest[1]) && (rest[2] == ':' || rest[2] == '|'))
+        rest.remove_prefix(1);
+    std::string p = host.empty() ? std::string(rest) : "//" + host + std::string(rest);
+    if (p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == '|') p[1] = ':';
+    if (!PercentDecode(p, path) || Trim(path).empty()) path.clear();
+    return true;
+}
 
 // Length of the root of a path: "C:\" 3, "C:" 2 (the drive's current
 // folder), "\\server\share\" up to its last "\", "\" 1, a relative path 0.
@@ -199,6 +242,11 @@ std::string Resolve(const std::string& folder, std::string_view entry)
     return path;
 }
 
+bool Exists(const std::string& path)
+{
+    return FileSystem::FileExists(path) || FileSystem::DirectoryExists(path);
+}
+
 [[noreturn]] void Damaged(const std::string& listFileName, size_t line)
 {
     throw EM3UError("ファイル " + listFileName + " はプレイリストとして読めません。\r\n" +
@@ -223,7 +271,8 @@ TReadResult Parse(std::string_view bytes, const std::string& listFileName)
     const std::string folder = FileName::ExtractFilePath(listFileName);
 
     TReadResult result;
-    std::string title, name, converted;
+    std::string title, text;
+    std::u16string wide;
     size_t lineNumber = 0;
     while (!bytes.empty()) {
         // CR LF, LF and CR all end a line (neither byte is ever a trail byte).
@@ -237,34 +286,44 @@ TReadResult Parse(std::string_view bytes, const std::string& listFileName)
             if (cr && !bytes.empty() && bytes[0] == '\n') bytes.remove_prefix(1);
         }
         ++lineNumber;
-        // Lines are read as UTF-8. Code page text goes there and back, which
-        // checks it and gives every character the one form the system's own
-        // names have (some have two in code page 932).
+        // Every line becomes the program's text. Code page text goes to
+        // UTF-16 and back, which checks it and gives every character the one
+        // form the system's own names have (some have two in code page 932).
         if (HasControlCharacters(line)) Damaged(listFileName, lineNumber);
-        if (!utf8) {
-            if (!CodePage::AnsiToUtf8(line, converted)) Damaged(listFileName, lineNumber);
-            line = converted;
-        } else if (!ValidUtf8(line)) {
-            Damaged(listFileName, lineNumber);
+        if (utf8) {
+            if (!CodePage::FromUtf8(line, text)) Damaged(listFileName, lineNumber);
+        } else {
+            if (!CodePage::ToUtf16(line, wide)) Damaged(listFileName, lineNumber);
+            text = CodePage::FromUtf16(wide);
         }
-        if (line.empty()) continue;
-        if (line[0] == '#') {
-            if (StartsWithNoCase(line, "#EXTINF:")) {
-                const size_t comma = line.find(',');
-                const std::string_view t =
-                    comma == std::string_view::npos ? std::string_view() : Trim(line.substr(comma + 1));
-                if (!CodePage::Utf8ToAnsi(t, title)) title.clear();
+        if (text.empty()) continue;
+        if (text[0] == '#') {
+            if (StartsWithNoCase(text, "#EXTINF:")) {
+                const size_t comma = text.find(',');
+                title =
+                    comma == std::string::npos ? std::string() : std::string(Trim(text.substr(comma + 1)));
             }
             continue;
         }
-        if (IsUrl(line)) {
+        std::string path;
+        if (FileUriPath(text, path)) {
+            if (path.empty())
+                ++result.Unrepresentable;
+            else
+                path = Resolve(folder, path);
+        } else if (IsUrl(text)) {
             ++result.Urls;
-        } else if (!CodePage::Utf8ToAnsi(line, name)) {
-            ++result.Unrepresentable;
         } else {
-            std::string path = Resolve(folder, name);
-            if (!path.empty()) result.Entries.push_back({std::move(path), title});
+            path = Resolve(folder, text);
+            // Written as a URL ("A%20B.wav"): the name it stands for, when
+            // that is the one that exists.
+            std::string decoded;
+            if (HasPercentEscapes(text) && !Exists(path) && PercentDecode(text, decoded)) {
+                decoded = Resolve(folder, decoded);
+                if (Exists(decoded)) path = std::move(decoded);
+            }
         }
+        if (!path.empty()) result.Entries.push_back({std::move(path), title});
         title.clear();
     }
     return result;
@@ -285,7 +344,7 @@ std::string Format(const std::vector<TItem>& items)
     std::string out = "#EXTM3U\r\n", path, name;
     for (const TItem& item : items) {
         if (HasControlCharacters(item.Path) || HasControlCharacters(item.DisplayName) ||
-            !CodePage::AnsiToUtf8(item.Path, path) || !CodePage::AnsiToUtf8(item.DisplayName, name))
+            !CodePage::ToUtf8(item.Path, path) || !CodePage::ToUtf8(item.DisplayName, name))
             throw EM3UError("ファイル名 " + item.Path + " は M3U8 に書き出せません。");
         out += "#EXTINF:-1,";
         out += name;
@@ -335,8 +394,7 @@ std::string Report(const TExpanded& expanded)
     for (const std::string& e : expanded.Errors) line(e);
     if (expanded.Unrepresentable)
         line(std::to_string(expanded.Unrepresentable) +
-             " 件のファイルは、名前にシステムの文字コードで表せない文字が含まれているため追加しませんでした"
-             "。");
+             " 件のファイル URI は、ファイル名として読めないため追加しませんでした。");
     if (expanded.Urls)
         line(std::to_string(expanded.Urls) +
              " 件の URL は追加しませんでした (追加できるのはファイルだけです)。");

@@ -2,15 +2,21 @@
 // (UTF-8), read into file names and written from a play list's entries.
 //
 // Reading: "#EXTM3U" and "#EXTINF:<seconds>,<title>" are understood, other
-// lines starting with "#" are comments; URLs are skipped; lines end with
-// CR LF, LF or CR; relative entries are taken from the list file's folder.
-// UTF-8 names become code page 932 names, the only ones the program's file
-// calls can open: a name that code page cannot represent is skipped and
+// lines starting with "#" are comments; lines end with CR LF, LF or CR.
+// Entries are the program's text (code page 932 with escapes for what it
+// cannot hold, base/UCodePage.h), so every name is taken. Relative entries
+// are taken from the list file's folder, and "/" separates folders as "\"
+// does. A "file:" URI (file:///C:/..., file://server/share/..., its "%XX"
+// escapes UTF-8) is the local file it names; an entry written as a URL
+// ("A%20B.wav", as VLC writes those under the list's folder) is decoded when
+// the name as written does not exist and the decoded one does. Other URLs
+// are skipped, and so is a file URI that decodes to no name; both are
 // counted. A file with control characters or bytes that are no text of its
 // encoding is damaged: it raises EM3UError and yields nothing.
 //
 // Writing: UTF-8 with "#EXTM3U", then "#EXTINF:-1,<display name>" and the
-// full file name of every entry, saved atomically.
+// full file name of every entry, with their real characters, saved
+// atomically.
 #pragma once
 
 #include <string>
@@ -36,7 +42,7 @@ struct TEntry {
 
 struct TReadResult {
     std::vector<TEntry> Entries;
-    int Unrepresentable = 0;  // names code page 932 cannot represent, skipped
+    int Unrepresentable = 0;  // file URIs that name no file, skipped
     int Urls = 0;             // URLs, skipped
 };
 
@@ -53,7 +59,8 @@ struct TItem {
 };
 
 // The UTF-8 text of an M3U8 file listing the items. EM3UError when a name
-// holds a line break or bytes that are no code page 932 text.
+// holds a line break, bytes that are no code page 932 text, or a lone
+// surrogate (which UTF-8 cannot hold).
 std::string Format(const std::vector<TItem>& items);
 // Formats and writes the file atomically (EFileError when that fails; the
 // file is then as it was). A name not ending in ".m3u8" gets the UTF-8

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/UCodePage.h"
 #include "fuzz/FuzzCheck.h"
 #include "playlist/UFileName.h"
 #include "playlist/UM3U.h"
@@ -26,17 +27,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     CHECK(first.Entries.size() + static_cast<size_t>(first.Urls + first.Unrepresentable) <= bytes.size());
 
+    // Only a lone surrogate (read from an escape in a code page list) has no
+    // UTF-8 form: writing such an entry is refused.
     std::vector<M3U::TItem> items;
+    std::string utf8;
     for (const M3U::TEntry& e : first.Entries) {
         CHECK(!e.Path.empty());
-        items.push_back({e.Path, e.Title});
+        if (CodePage::ToUtf8(e.Path, utf8) && CodePage::ToUtf8(e.Title, utf8)) {
+            items.push_back({e.Path, e.Title});
+        } else {
+            bool refused = false;
+            try {
+                M3U::Format({{e.Path, e.Title}});
+            } catch (const EM3UError&) {
+                refused = true;
+            }
+            CHECK(refused && (e.Path + e.Title).find("<U+D") != std::string::npos);
+        }
     }
     const std::string written = M3U::Format(items);
     const M3U::TReadResult second = M3U::Parse(written, "D:\\other\\list.m3u8");
-    CHECK(second.Urls == 0 && second.Unrepresentable == 0 && second.Entries.size() == first.Entries.size());
-    for (size_t i = 0; i < first.Entries.size(); ++i) {
-        CHECK(second.Entries[i].Path == first.Entries[i].Path);
-        CHECK(second.Entries[i].Title == first.Entries[i].Title);
+    CHECK(second.Urls == 0 && second.Unrepresentable == 0 && second.Entries.size() == items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        CHECK(second.Entries[i].Path == items[i].Path);
+        CHECK(second.Entries[i].Title == items[i].DisplayName);
     }
     return 0;
 }

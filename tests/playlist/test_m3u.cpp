@@ -30,19 +30,20 @@ TEST(M3UTest, ReadsEntriesTitlesAndSkips)
     const std::string text =
         "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:215," + Hyo8 + "\r\n" + So8 + "/" + Hyo8 + ".mp3\n" +
         "# a comment\r..\\" + No8 + ".wav\r\n\r\n  D:\\x\\.\\y.mp3  \n\\root.avi\r\n" +
-        "http://example.invalid/stream.mp3\n#EXTINF:-1,lost title\n" + Hangul8 + ".mp3\n" +
+        "http://example.invalid/stream.mp3\n#EXTINF:-1," + Hangul8 + "\n" + Hangul8 + ".mp3\n" +
         "a\xC2\xA5"
-        "b.mp3\n" +  // "¥" has only a look-alike: the byte of "\\"
+        "b.mp3\n" +  // "¥" has only a look-alike, the byte of "\\": escaped
         "last.ogg";
     const M3U::TReadResult r = M3U::Parse(text, "C:\\ソフト\\list.m3u8");
     EXPECT_EQ((TNames{"C:\\ソフト\\ソ\\表.mp3", "C:\\能.wav", "D:\\x\\y.mp3", "C:\\root.avi",
-                      "C:\\ソフト\\last.ogg"}),
+                      "C:\\ソフト\\<U+D55C>.mp3", "C:\\ソフト\\a<U+00A5>b.mp3", "C:\\ソフト\\last.ogg"}),
               Paths(r));
     EXPECT_EQ("表", r.Entries[0].Title);
     EXPECT_EQ("", r.Entries[1].Title);
-    EXPECT_EQ("", r.Entries[4].Title);  // the skipped entry's title went with it
+    EXPECT_EQ("<U+D55C>", r.Entries[4].Title);
+    EXPECT_EQ("", r.Entries[5].Title);
     EXPECT_EQ(1, r.Urls);
-    EXPECT_EQ(2, r.Unrepresentable);
+    EXPECT_EQ(0, r.Unrepresentable);
 
     // The same list in the system code page as .m3u: the same entries. A BOM
     // makes an .m3u UTF-8 too.
@@ -75,8 +76,17 @@ TEST(M3UTest, WrittenListsReadBackTheSamePaths)
         EXPECT_EQ(items[i].Path, r.Entries[i].Path);
         EXPECT_EQ(items[i].DisplayName, r.Entries[i].Title);
     }
-    // A name with a line break would come back as two entries: refused.
+    // Names outside the code page are written with their real characters.
+    const std::string escaped =
+        M3U::Format({{"C:\\<U+D55C>\\Beyonc<U+00E9> <U+1F3B5>.wav", "Beyonc<U+00E9>"}});
+    EXPECT_EQ("#EXTM3U\r\n#EXTINF:-1,Beyonc\xC3\xA9\r\nC:\\" + Hangul8 +
+                  "\\Beyonc\xC3\xA9 \xF0\x9F\x8E\xB5.wav\r\n",
+              escaped);
+    EXPECT_EQ(TNames{"C:\\<U+D55C>\\Beyonc<U+00E9> <U+1F3B5>.wav"}, Paths(M3U::Parse(escaped, "D:\\a.m3u8")));
+    // A name with a line break would come back as two entries, and UTF-8
+    // has no lone surrogate: refused.
     EXPECT_THROW(M3U::Format({{"C:\\a\r\nb.mp3", "a"}}), EM3UError);
+    EXPECT_THROW(M3U::Format({{"C:\\a<U+D800>.mp3", "a"}}), EM3UError);
 }
 
 TEST(M3UTest, DamagedOrBinaryFilesYieldNothing)
@@ -98,18 +108,20 @@ TEST(M3UTest, ListFilesOnDiskExpandInPlace)
     TTempFolder dir;
     const std::string list = dir.Path() + "list.m3u8", bad = dir.Path() + "bad.m3u";
     M3U::Save(list, {{"C:\\表.mp3", "表"}, {"C:\\ソ.mp3", "ソ"}});
-    TTempFolder::WriteFile(list, TTempFolder::ReadFile(list) + "http://a.invalid/x\n" + Hangul8 + ".mp3\n");
+    TTempFolder::WriteFile(list, TTempFolder::ReadFile(list) + "http://a.invalid/x\nC:/" + Hangul8 +
+                                     ".mp3\nfile:///C:/%FF%FE.mp3\n");
     TTempFolder::WriteFile(bad, std::string("\0\0\0", 3));
 
     const M3U::TExpanded e =
         M3U::ExpandListFiles({"C:\\first.avi", list, bad, dir.Path() + "missing.m3u", "C:\\last.avi"});
-    EXPECT_EQ((TNames{"C:\\first.avi", "C:\\表.mp3", "C:\\ソ.mp3", "C:\\last.avi"}), e.Paths);
+    EXPECT_EQ((TNames{"C:\\first.avi", "C:\\表.mp3", "C:\\ソ.mp3", "C:\\<U+D55C>.mp3", "C:\\last.avi"}),
+              e.Paths);
     EXPECT_EQ(1, e.Unrepresentable);
     EXPECT_EQ(1, e.Urls);
     ASSERT_EQ(2u, e.Errors.size());
     const std::string report = M3U::Report(e);
     EXPECT_NE(std::string::npos, report.find(bad));
-    EXPECT_NE(std::string::npos, report.find("1 件のファイル"));
+    EXPECT_NE(std::string::npos, report.find("1 件のファイル URI"));
     EXPECT_EQ("", M3U::Report(M3U::ExpandListFiles({"C:\\a.avi"})));
     // Saved under ".m3u" the UTF-8 text carries its byte-order mark, and reads back.
     const std::string plain = dir.Path() + "plain.m3u";
@@ -119,4 +131,47 @@ TEST(M3UTest, ListFilesOnDiskExpandInPlace)
 
     // A save that cannot be written says so.
     EXPECT_THROW(M3U::Save(dir.Path() + "no-such-folder/x.m3u8", {}), EFileError);
+}
+
+TEST(M3UTest, ListsOfOtherPlayersAreReadWhole)
+{
+    TTempFolder tmp;
+    std::string dir = tmp.Path();  // as a list names it, with "\" (the native layer turns them back)
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    tmp.MakeFolder("sub");
+    for (const char* f : {"曲.wav", "A B.wav", "sub\\表.wav", "100%.wav", "50%41.wav"}) tmp.MakeFile(f);
+    auto read = [&dir](const std::string& name, const std::string& bytes) {
+        TTempFolder::WriteFile(dir + name, bytes);
+        const M3U::TReadResult r = M3U::Load(dir + name);
+        EXPECT_EQ(0, r.Urls + r.Unrepresentable) << name;
+        return r;
+    };
+
+    // Names under the list's folder as URLs, "%XX" in UTF-8; the others as
+    // file URIs. A name that exists as written stays as written, and one
+    // that exists in neither form too.
+    const M3U::TReadResult vlc =
+        read("vlc.m3u8",
+             "#EXTM3U\n#EXTINF:12,\xE6\x9B\xB2\n#EXTVLCOPT:network-caching=1000\n%E6%9B%B2.wav\n"
+             "A%20B.wav\nsub/%E8%A1%A8.wav\n100%25.wav\n50%41.wav\nmissing%20one.wav\n"
+             "file:///C:/Music/%ED%95%9C%EA%B5%AD%20%E2%99%A1.wav\nfile://server/share/Beyonc%C3%A9.mp3\n"
+             "FILE://localhost/D:/x.mp3\nfile:///E|/old.mp3\n");
+    EXPECT_EQ(
+        (TNames{dir + "曲.wav", dir + "A B.wav", dir + "sub\\表.wav", dir + "100%.wav", dir + "50%41.wav",
+                dir + "missing%20one.wav", "C:\\Music\\<U+D55C><U+AD6D> <U+2661>.wav",
+                "\\\\server\\share\\Beyonc<U+00E9>.mp3", "D:\\x.mp3", "E:\\old.mp3"}),
+        Paths(vlc));
+    EXPECT_EQ("曲", vlc.Entries[0].Title);
+
+    // UTF-8 with its mark, relative names with "/", absolute ones with "\".
+    const M3U::TReadResult foobar =
+        read("foobar.m3u8", "\xEF\xBB\xBFsub/" + Hyo8 + ".wav\r\nC:\\Music\\" + Hangul8 + ".flac\r\n");
+    EXPECT_EQ((TNames{dir + "sub\\表.wav", "C:\\Music\\<U+D55C>.flac"}), Paths(foobar));
+
+    // The code page, CR LF, titles of "artist - title".
+    const M3U::TReadResult winamp = read(
+        "winamp.m3u", "#EXTM3U\r\n#EXTINF:215,アーティスト - 曲\r\n曲.wav\r\nsub\\表.wav\r\nD:\\能.mp3\r\n");
+    EXPECT_EQ((TNames{dir + "曲.wav", dir + "sub\\表.wav", "D:\\能.mp3"}), Paths(winamp));
+    EXPECT_EQ("アーティスト - 曲", winamp.Entries[0].Title);
 }

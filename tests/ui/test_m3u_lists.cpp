@@ -66,14 +66,14 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     EXPECT_EQ(names, Paths());
     EXPECT_EQ(3, form->FileListBox->Count());
 
-    // Dropped with a damaged list and one holding a URL and a name code page
-    // 932 cannot represent: the damaged one adds nothing, the rest is added,
-    // and one message says what was left out.
+    // Dropped with a damaged list and one holding a URL, a file URI that
+    // names nothing and a name code page 932 cannot hold: the damaged one
+    // adds nothing, the rest is added, and one message says what was left out.
     const std::string bad = dir + "bad.m3u", mixed = dir + "mixed.m3u8";
     WriteTextFile(bad, std::string("#EXTM3U\r\n\x01\x02\x03\r\n", 13));
-    WriteTextFile(mixed, "http://example.invalid/a.mp3\n\xED\x95\x9C.mp3\nrel.wav\n");
+    WriteTextFile(mixed, "http://example.invalid/a.mp3\n\xED\x95\x9C.mp3\nfile:///C:/%FF.mp3\nrel.wav\n");
     form->DropOnFileList({bad, mixed, dir + "x.avi"});
-    names.insert(names.end(), {dir + "rel.wav", dir + "x.avi"});
+    names.insert(names.end(), {dir + "<U+D55C>.mp3", dir + "rel.wav", dir + "x.avi"});
     EXPECT_EQ(names, Paths());
     EXPECT_TRUE(errors.empty());  // not before the drop is over
     app->ProcessMessages();
@@ -92,7 +92,6 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     // From the command line.
     Create({exported});
     EXPECT_EQ("Temporary 2", form->Controller->CurrentList()->Name());
-    EXPECT_EQ(names.size() - 2, Paths().size());
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3), Paths());
     app->ProcessMessages();
     EXPECT_EQ(2u, errors.size());
