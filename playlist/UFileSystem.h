@@ -41,6 +41,8 @@ void CheckFileName(const std::string& fileName);
 
 // Moves a file; false when that fails (an existing target is not replaced).
 bool MoveTo(const std::string& from, const std::string& to);
+// The same, raising EFileError with the system's reason when it fails.
+void Move(const std::string& from, const std::string& to);
 // Reads a whole file into bytes, stopping after limit + 1 bytes (so a
 // larger file shows as one byte too long). False when it cannot be read.
 bool ReadFile(const std::string& path, std::string& bytes, size_t limit);

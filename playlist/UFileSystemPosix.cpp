@@ -100,6 +100,14 @@ bool MoveTo(const std::string& from, const std::string& to)
     return std::rename(f.c_str(), t.c_str()) == 0;
 }
 
+void Move(const std::string& from, const std::string& to)
+{
+    const std::string f = NativePath(from), t = NativePath(to);
+    struct stat st;
+    const int err = stat(t.c_str(), &st) == 0 ? EEXIST : (std::rename(f.c_str(), t.c_str()) == 0 ? 0 : errno);
+    if (err) throw EFileError("ファイル " + from + " を " + to + " に移せません。\r\n" + std::strerror(err));
+}
+
 bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
 {
     bytes.clear();

@@ -93,6 +93,13 @@ bool MoveTo(const std::string& from, const std::string& to)
     return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
+void Move(const std::string& from, const std::string& to)
+{
+    if (::MoveFileA(from.c_str(), to.c_str())) return;
+    const DWORD code = GetLastError();
+    throw EFileError("ファイル " + from + " を " + to + " に移せません。\r\n" + SystemMessage(code));
+}
+
 bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
 {
     bytes.clear();

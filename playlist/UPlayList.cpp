@@ -70,17 +70,22 @@ private:
     TSetting* FParent;
 };
 
-void CheckListFile(const std::string& fileName)
+// Tests that a list file can be made in the playlist folder, making the
+// folder first when it is missing (the per-user folder before the first save
+// of a new user in multi-user mode).
+void CheckListFile(const std::string& folder, const std::string& fileName)
 {
-    if (!FileSystem::FileExists(fileName)) FileSystem::CheckFileName(fileName);
+    if (FileSystem::FileExists(fileName)) return;
+    if (!folder.empty() && !FileSystem::DirectoryExists(folder)) FileSystem::ForceDirectories(folder);
+    FileSystem::CheckFileName(fileName);
 }
 
 }  // namespace
 
-TPlayList::TPlayList(const std::string& name, TFolderFunc playListDir)
+TPlayList::TPlayList(const std::string& name, TFolderFunc playListDir, bool testName)
     : FName(name), FPlayListDir(std::move(playListDir))
 {
-    CheckListFile(FileName());
+    if (testName) CheckListFile(FPlayListDir ? FPlayListDir() : std::string(), FileName());
 }
 
 TPlayList::TPlayList(const std::string& name, const std::string& playListDir)
@@ -186,12 +191,20 @@ void TPlayList::DeleteDirectory(int index)
 
 void TPlayList::Rename(const std::string& newName)
 {
+    const std::string folder = FPlayListDir ? FPlayListDir() : std::string();
     const std::string oldFile = FileName();
-    const std::string newFile = (FPlayListDir ? FPlayListDir() : std::string()) + newName + ".lst";
-    if (FileSystem::FileExists(oldFile))
-        FileSystem::MoveTo(oldFile, newFile);
-    else
-        FileSystem::CheckFileName(newFile);
+    const std::string newFile = folder + newName + ".lst";
+    if (FileSystem::FileExists(oldFile)) {
+        // A list renamed without its file would come back under its old
+        // name at the next start, beside the renamed one.
+        try {
+            FileSystem::Move(oldFile, newFile);
+        } catch (const EFileError& e) {
+            throw EFileError("プレイリストの名前を " + newName + " に変更できませんでした。\r\n" + e.what());
+        }
+    } else {
+        CheckListFile(folder, newFile);
+    }
     FName = newName;
 }
 
@@ -253,10 +266,15 @@ std::string MoveAside(const std::string& fileName)
 // ("\Files\Count" = 2147483647) costs no more than the keys present. A file
 // key without its "Path" is no entry.
 //
-// A file that cannot be read (format or number errors, a count stored as
-// text, an unreadable file) is moved aside before anything can save over
-// it, and the list starts empty: a later save then writes a new file, and
-// the old one is still there for the user.
+// A file that cannot be parsed (format or number errors, a count stored as
+// text) is moved aside before anything can save over it, and the list
+// starts empty: a later save then writes a new file, and the old one is
+// still there for the user.
+//
+// A file that cannot be opened or read at all (another program holds it
+// without sharing, as backup and sync tools do) is intact as far as anyone
+// knows: it stays where it is and the list stays not loaded, so that nothing
+// is saved over it and the next load tries again.
 void TPlayList::LoadFromFile(const std::string& fileName)
 {
     FLoaded = true;
@@ -266,7 +284,16 @@ void TPlayList::LoadFromFile(const std::string& fileName)
     std::vector<std::unique_ptr<TMediaDirectory>> directories;
     try {
         TParentAside aside(FSetting);
-        FSetting.LoadFromFile(fileName);
+        try {
+            FSetting.LoadFromFile(fileName);
+        } catch (const EFileError&) {
+            FLoaded = false;
+            throw EPlayListFileError(
+                "プレイリスト " + fileName +
+                    " を開けませんでした。ほかのプログラムが使用中かもしれません。\r\n"
+                    "ファイルはそのまま残し、次にこのプレイリストを使うときに読み直します。",
+                fileName, std::string());
+        }
 
         const int32_t n = FSetting.ReadInteger(ListKey::Root(ListKey::Files) + ListKey::Count, 0);
         // The entries' keys leave the list's store as the entries take them:
@@ -291,6 +318,8 @@ void TPlayList::LoadFromFile(const std::string& fileName)
             }
             directories.push_back(std::move(dir));
         }
+    } catch (const EPlayListFileError&) {
+        throw;
     } catch (const std::exception& e) {
         const std::string savedAs = MoveAside(fileName);
         std::string message =

@@ -24,8 +24,10 @@
 
 class TPlayList;
 
-// A list file that could not be read. The file was moved aside to SavedAs
-// (empty when even that failed); the message names both.
+// A list file that could not be read. A damaged file was moved aside to
+// SavedAs (empty when even that failed); the message names both. A file
+// that could not be opened at all stays where it was, SavedAs is empty and
+// the list is left not loaded.
 class EPlayListFileError : public Exception {
 public:
     EPlayListFileError(std::string message, std::string fileName, std::string savedAs)
@@ -98,8 +100,9 @@ public:
 
     // Raises EFileError when the name cannot be a file name in the playlist
     // folder (an empty file of the name is created and deleted again when the
-    // list's file does not exist yet).
-    TPlayList(const std::string& name, TFolderFunc playListDir);
+    // list's file does not exist yet; a missing playlist folder is made
+    // first). testName false skips that for a name known to be good.
+    TPlayList(const std::string& name, TFolderFunc playListDir, bool testName = true);
     TPlayList(const std::string& name, const std::string& playListDir);
     ~TPlayList();
     TPlayList(const TPlayList&) = delete;
@@ -134,8 +137,8 @@ public:
     int DirectoryCount() const { return static_cast<int>(FDirectories.size()); }
     TMediaDirectory& Directories(int index) const { return *FDirectories.at(index); }
 
-    // Moves the list's file along (a failed move is ignored) and takes the
-    // new name; raises EFileError and keeps the old name when the new name
+    // Moves the list's file along and takes the new name; raises EFileError
+    // and keeps the old name when the file cannot be moved or the new name
     // cannot be a file name.
     void Rename(const std::string& newName);
 
@@ -146,8 +149,9 @@ public:
     bool ChangedSince(uint64_t stamp) const;
 
     // Marks the list loaded and reads the file's entries, if the file
-    // exists. A file that cannot be read is moved aside and the list keeps
-    // no entries from it (EPlayListFileError).
+    // exists. A file that cannot be parsed is moved aside and the list keeps
+    // no entries from it; a file that cannot be opened leaves the list not
+    // loaded (both EPlayListFileError).
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <functional>
 
 #include "playlist/UFileName.h"
@@ -78,6 +79,13 @@ void WriteKeyIfChanged(TSetting& setting, const Key& key, const Value& value)
     }
     if (!same) WriteKey(setting, key, value);
 }
+
+// Shown by the application's handler from the message loop, once the window
+// is up: for failures that do not stop what is under way.
+void ShowLater(const std::string& message)
+{
+    Application->Post([message] { throw Exception(message); });
+}
 }  // namespace
 
 // ------------------------------------------------------------ construction
@@ -90,7 +98,10 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
         // configuration folder.
         return Controller && !Controller->PlayListDir().empty() ? Controller->PlayListDir() : ConfigDir;
     });
-    TPlayList& temporary = PlayLists->Append(TemporaryListName);
+    // Its name is a good file name. Testing it here, in the program folder
+    // (the configuration is not located yet), could only fail where that
+    // folder is read-only: just where multi-user mode is used.
+    TPlayList& temporary = PlayLists->Append(PlayLists->Create(TemporaryListName, false));
     Controller = std::make_unique<TController>();
     Controller->SetPlayList(&temporary);
     LoadConfiguration();
@@ -722,14 +733,22 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
     if (name.empty() && !cl.Paths.empty()) name = PlayLists->NextTemporaryName();
     if (!name.empty()) {
         const int found = PlayLists->FindPlayList(name);
-        if (found >= 0) {
-            SelectPlayList(found, false);
-        } else {
-            CheckListName(name);
-            TPlayList& created = PlayLists->Append(name);
-            SelectPlayList(PlayLists->IndexOf(&created), false);
-            PlayLists->Sort();
-            RefreshPlayListViews();
+        try {
+            if (found >= 0) {
+                SelectPlayList(found, false);
+            } else {
+                CheckListName(name);
+                TPlayList& created = PlayLists->Append(name);
+                SelectPlayList(PlayLists->IndexOf(&created), false);
+                PlayLists->Sort();
+                RefreshPlayListViews();
+            }
+        } catch (const EFileError& e) {
+            // A list file that cannot be made or opened does not end the
+            // program: the paths go to the current list.
+            ShowLater(e.what());
+        } catch (const EPlayListFileError& e) {
+            ShowLater(e.what());
         }
     }
     Controller->StopPlayback();
@@ -797,11 +816,23 @@ void TMainForm::SelectPlayList(int index) { SelectPlayList(index, true); }
 void TMainForm::SelectPlayList(int index, bool play)
 {
     SaveCurrentPlayList();
-    MakeCurrent(PlayLists->Items(index));
+    TPlayList& list = PlayLists->Items(index);
+    std::exception_ptr failure;
+    try {
+        LoadList(list);
+    } catch (const EPlayListFileError&) {
+        failure = std::current_exception();
+    }
+    // A damaged file has been moved aside and its list starts empty; a list
+    // whose file could not be opened stays not loaded, and the current list
+    // stays current.
+    if (list.Loaded()) Controller->SetPlayList(&list);
+    index = PlayLists->IndexOf(Controller->CurrentList());
     ListCmb->SetItemIndex(index);
     RefreshFileList();
     for (size_t i = 0; i < PlayListPopup->Count(); ++i)
         PlayListPopup->Item(i).SetChecked(static_cast<int>(i) == index);
+    if (failure) std::rethrow_exception(failure);
     if (play) PlayCommand();
 }
 
@@ -854,19 +885,25 @@ void TMainForm::LoadPlayListNames() { PlayLists->LoadPlayListNames(); }
 
 void TMainForm::RestoreRecentPlayList()
 {
-    const int found = PlayLists->FindIgnoreCase(ReadKey(Controller->GlobalSetting(), ConfigKey::Recent));
-    TPlayList& list = found >= 0 ? PlayLists->Items(found) : CurrentList();
-    try {
-        LoadList(list);
-    } catch (const Exception& e) {
-        // A list file that cannot be read has been moved aside and the list
-        // starts empty; the user learns of it once the window is up.
-        const std::string message = e.what();
-        Application->Post([message] { throw Exception(message); });
+    const int found = PlayLists->FindPlayList(ReadKey(Controller->GlobalSetting(), ConfigKey::Recent));
+    auto load = [this](TPlayList& list) {
+        try {
+            LoadList(list);
+        } catch (const Exception& e) {
+            // A damaged list file has been moved aside and the list starts
+            // empty; one that could not be opened leaves the list not loaded.
+            ShowLater(e.what());
+        }
+    };
+    TPlayList* list = found >= 0 ? &PlayLists->Items(found) : &CurrentList();
+    load(*list);
+    if (!list->Loaded() && list != &CurrentList()) {
+        list = &CurrentList();  // "Temporary" in its place
+        load(*list);
     }
     // Also for the list that is current already: its settings (and the
     // global ones, read only now) apply from here on.
-    Controller->SetPlayList(&list);
+    Controller->SetPlayList(list);
 }
 
 void TMainForm::SaveRecent()
@@ -887,6 +924,13 @@ void TMainForm::PlayListNewActionExecute()
     std::unique_ptr<TPlayList> list = PlayLists->Create(name);
     list->SetLoaded(true);  // nothing is read into a new list
     TPlayList* fresh = list.get();
+    if (existing >= 0 && PlayLists->Items(existing).Name() != name) {
+        // "foo" in place of "Foo": the file goes now, so that the next save
+        // makes it under the new name.
+        const std::string old = PlayLists->PlayListFileName(PlayLists->Items(existing));
+        if (!FileSystem::Remove(old) && FileSystem::FileExists(old))
+            throw Exception("プレイリスト " + old + " を削除できませんでした。");
+    }
     if (existing >= 0) {
         // The old list is destroyed: the controller lets go of it first.
         Controller->SetPlayList(fresh);
@@ -904,7 +948,7 @@ void TMainForm::PlayListNameChangeActionExecute()
     TPlayList& current = CurrentList();
     std::string name = current.Name();
     if (!InputQuery("リスト名入力", "リストの名前を入力", name) || name.empty() ||
-        FileName::SameFileName(name, current.Name()))
+        SameListName(name, current.Name()))
         return;
     CheckListName(name);
     const int other = PlayLists->FindPlayList(name);
@@ -912,7 +956,9 @@ void TMainForm::PlayListNameChangeActionExecute()
         if (Ask("プレイリスト " + name + "はすでに存在します。置き換えますか？", "警告",
                 MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
             return;
-        FileSystem::Remove(PlayLists->PlayListFileName(PlayLists->Items(other)));
+        const std::string file = PlayLists->PlayListFileName(PlayLists->Items(other));
+        if (!FileSystem::Remove(file) && FileSystem::FileExists(file))
+            throw Exception("プレイリスト " + file + " を削除できませんでした。");
         PlayLists->Delete(other);
     }
     current.Rename(name);

@@ -46,6 +46,11 @@ std::string LowerListName(const std::string& name)
     return s;
 }
 
+bool SameListName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && LowerListName(a) == LowerListName(b);
+}
+
 bool IsTemporaryName(const std::string& name)
 {
     return LowerListName(name).find("temporary") != std::string::npos;
@@ -80,9 +85,9 @@ int TPlayLists::IndexOf(const TPlayList* list) const
     return -1;
 }
 
-std::unique_ptr<TPlayList> TPlayLists::Create(const std::string& name) const
+std::unique_ptr<TPlayList> TPlayLists::Create(const std::string& name, bool testName) const
 {
-    return std::make_unique<TPlayList>(name, FPlayListDir);
+    return std::make_unique<TPlayList>(name, FPlayListDir, testName);
 }
 
 TPlayList& TPlayLists::Append(std::unique_ptr<TPlayList> list)
@@ -112,14 +117,7 @@ void TPlayLists::Sort()
 int TPlayLists::FindPlayList(const std::string& name) const
 {
     for (size_t i = 0; i < FLists.size(); ++i)
-        if (FLists[i]->Name() == name) return static_cast<int>(i);
-    return -1;
-}
-
-int TPlayLists::FindIgnoreCase(const std::string& name) const
-{
-    for (size_t i = 0; i < FLists.size(); ++i)
-        if (FileName::SameFileName(FLists[i]->Name(), name)) return static_cast<int>(i);
+        if (SameListName(FLists[i]->Name(), name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -137,7 +135,7 @@ std::string TPlayLists::NextTemporaryName() const
     std::string name;
     for (int64_t n = largest + 1;; ++n) {
         name = std::string(TemporaryListName) + " " + std::to_string(n);
-        if (FindIgnoreCase(name) < 0) return name;
+        if (FindPlayList(name) < 0) return name;
     }
 }
 
@@ -154,6 +152,7 @@ std::string TPlayLists::SaveFileName(const TPlayList& list) const
 
 void TPlayLists::SaveList(TPlayList& list) const
 {
+    if (!list.Loaded()) return;
     if (IsTemporaryName(list.Name())) list.Setting().Clear();
     // The folder may not exist yet (the per-user folder on the first run in
     // multi-user mode): without it the exit save would stop here.
@@ -181,7 +180,7 @@ void TPlayLists::LoadPlayListNames()
         names.push_back(file.substr(0, file.size() - 4));
     });
     for (const std::string& name : names) {
-        if (!FileName::SameFileName(name, TemporaryListName)) Append(name);
+        if (!SameListName(name, TemporaryListName) && FindPlayList(name) < 0) Append(name);
     }
     Sort();
 }

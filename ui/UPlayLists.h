@@ -22,6 +22,9 @@ extern const char* const TemporaryListName;  // "Temporary"
 // The name lower-cased (ASCII letters, never a trail byte of a double-byte
 // character).
 std::string LowerListName(const std::string& name);
+// Two names of one list file: equal but for the case of ASCII letters (file
+// names ignore case; a trail byte is never taken for a letter).
+bool SameListName(const std::string& a, const std::string& b);
 bool IsTemporaryName(const std::string& name);
 // Sort order: temporary lists first, then the lower-cased names in the
 // locale's order. Negative, 0 or positive.
@@ -44,8 +47,9 @@ public:
     int IndexOf(const TPlayList* list) const;
 
     // A new list of that name (raises the play list's error for a name that
-    // cannot be a file name; nothing is inserted then).
-    std::unique_ptr<TPlayList> Create(const std::string& name) const;
+    // cannot be a file name; nothing is inserted then). testName false: the
+    // name is known to be good and no file is tested.
+    std::unique_ptr<TPlayList> Create(const std::string& name, bool testName = true) const;
     TPlayList& Append(std::unique_ptr<TPlayList> list);
     TPlayList& Append(const std::string& name) { return Append(Create(name)); }
     // Puts list in place of the one at index, which is destroyed.
@@ -54,10 +58,9 @@ public:
     void Delete(int index);
     void Sort();
 
-    // First index whose name equals name exactly; -1 when none does.
+    // First index of the list whose file name is name's (SameListName): a
+    // list "Foo" is found for "foo". -1 when there is none.
     int FindPlayList(const std::string& name) const;
-    // The same, ignoring letter case.
-    int FindIgnoreCase(const std::string& name) const;
     // "Temporary N", N one higher than the largest number after the first
     // ten characters of any temporary list's name (a missing or
     // non-numeric rest counts as 1), or the next number after that which no
@@ -69,7 +72,9 @@ public:
     // The file a list is saved to: Temporary.lst for every temporary list.
     std::string SaveFileName(const TPlayList& list) const;
     // Saves a list to its save file (creating the folder when missing); a
-    // temporary list loses its list-level settings first.
+    // temporary list loses its list-level settings first. A list that is not
+    // loaded is never saved: its file (perhaps one that could not be opened)
+    // holds more than the list does.
     void SaveList(TPlayList& list) const;
     // Loads the list from its file unless it has been loaded already (a
     // file is read into a list at most once, because reading appends).
@@ -78,7 +83,8 @@ public:
     static std::string RecentName(const TPlayList& list);
 
     // Appends a list (not loaded) for every .lst file of the playlist folder
-    // except Temporary.lst, then sorts.
+    // except Temporary.lst and names the collection has already (ignoring
+    // case: "Foo.lst" and "foo.lst" are one list), then sorts.
     void LoadPlayListNames();
 
 private:

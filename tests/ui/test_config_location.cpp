@@ -330,9 +330,10 @@ TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
         EXPECT_EQ("Music", form->PlayLists->Items(1).Name());  // sorted after the temporary list
     }
     {
-        auto form = Create({"/PTemporary"});     // an existing list is selected, not created
+        // An existing list is selected, not created, whatever the case of its name.
+        auto form = Create({"/Ptemporary"});
         EXPECT_EQ(2, form->PlayLists->Count());  // Temporary, and Music from its file
-        EXPECT_EQ(0, form->PlayLists->FindPlayList("Temporary"));
+        EXPECT_EQ("Temporary", form->Controller->CurrentList()->Name());
     }
     EXPECT_TRUE(errors.empty());
 }
@@ -478,9 +479,54 @@ TEST_F(MainWindow, ListCommandsNewRenameAndDelete)
     EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
     EXPECT_TRUE(form->Controller->Loaded());
     form->StopCommand();
+
+    // Names equal but for letter case are one list: taking one asks first.
+    NextAnswer = IDNO;
+    NextInput = "M";
+    Asked.clear();
+    form->PlayListNewActionExecute();
+    form->PlayListNameChangeActionExecute();
+    EXPECT_EQ(2u, Asked.size());
+    EXPECT_EQ("Temporary 2", current());
+    // A rename whose file cannot be moved leaves the list as it was.
+    form->SelectPlayList(lists.FindPlayList("m"));
+    form->StopCommand();
+    FileSystem::ForceDirectories(program + "n.lst");
+    NextInput = "n";
+    EXPECT_THROW(form->PlayListNameChangeActionExecute(), EFileError);
+    EXPECT_EQ("m", current());
     InputQueryShownHook = nullptr;
     MainFormAskHook = nullptr;
     EXPECT_TRUE(errors.empty());
+}
+
+// Backup and sync tools open files without sharing: such a list stays not
+// loaded, is never saved over, and loads once the file is free.
+TEST_F(MainWindow, ListFileHeldOpenIsNeitherLoadedNorSavedOver)
+{
+    WriteWav(program + "a.wav", 1);
+    {
+        TPlayList music("Music", program);
+        music.Add(program + "a.wav");
+        music.SaveToFile(program + "Music.lst");
+    }
+    const std::string bytes = ReadTextFile(program + "Music.lst");
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::Recent, "Music"); });
+    HANDLE held =
+        CreateFileA((program + "Music.lst").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    auto form = Create({});
+    EXPECT_EQ("Temporary", form->Controller->CurrentList()->Name());
+    app->ProcessMessages();
+    EXPECT_EQ(1u, errors.size());
+    const int music = form->PlayLists->FindPlayList("Music");
+    EXPECT_THROW(form->SelectPlayList(music), EPlayListFileError);
+    EXPECT_EQ(0, form->ListCmb->ItemIndex());
+    CloseHandle(held);
+    form->PlayLists->SaveList(form->PlayLists->Items(music));
+    EXPECT_EQ(bytes, ReadTextFile(program + "Music.lst"));
+    form->SelectPlayList(music);
+    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
+    form->StopCommand();
 }
 
 }  // namespace

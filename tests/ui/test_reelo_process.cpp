@@ -297,8 +297,11 @@ TEST_F(ReeloProcess, MultiUserWithoutTheRegistryValueUsesTheUserFolder)
     registry.Remove();
     TUserFolderGuard userFolder;
     WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::MultiUser, true); });
+    // A file on the command line: its list is made before anything made the user folder.
+    const std::string file = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\a.wav";
+    WriteWav(file, 1);
     // "/V-": the window starts hidden (tray mode); closing it still ends the program.
-    TReelo reelo(program, "/V-");
+    TReelo reelo(program, "/V- " + Quoted(file));
     HWND main = reelo.MainWindow(false);
     ASSERT_NE(nullptr, main);
     EXPECT_FALSE(IsWindowVisible(main));
@@ -307,6 +310,9 @@ TEST_F(ReeloProcess, MultiUserWithoutTheRegistryValueUsesTheUserFolder)
     ASSERT_TRUE(PathExists(userFolder.Path() + "config.ini"));
     EXPECT_TRUE(ReadKey(*ReadConfig(userFolder.Path()), ConfigKey::RestoreWindowPosition, false));
     EXPECT_FALSE(KeyIsSet(*ReadConfig(program), ConfigKey::RestoreWindowPosition));
+    TPlayList saved("Temporary", userFolder.Path());
+    saved.LoadFromFile(userFolder.Path() + "Temporary.lst");
+    EXPECT_EQ(1, saved.FileCount());
 }
 
 TEST_F(ReeloProcess, FilesAndAFolderFromTheCommandLinePlayInOrder)
