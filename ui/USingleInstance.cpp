@@ -223,12 +223,22 @@ LRESULT TCommandLineReceiver::Receive(const COPYDATASTRUCT& data)
     const std::string base = CommandLineText(folder);
     for (std::string& path : s.Line.Paths) path = AbsolutePath(path, base);
     s.Arrival = GetTickCount();
+    // Forward at once, while the start's leave to take the foreground is
+    // fresh (it may be gone by the time the command line is applied).
+    const bool toFront = (!s.Line.Show || *s.Line.Show) && Ready();
     if (!FWaiting.empty() && Together(FWaiting.back().back(), s))
         FWaiting.back().push_back(std::move(s));
     else
         FWaiting.push_back({std::move(s)});
     // Applied once no other start has come for a while.
     SetTimer(FWindow.Handle(), ApplyTimer, TogetherMs, nullptr);
+    if (toFront) {
+        try {
+            FHooks.BringToFront();
+        } catch (...) {
+            // Taken all the same; it comes forward when it is applied.
+        }
+    }
     return Taken;
 }
 
