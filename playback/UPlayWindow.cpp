@@ -206,6 +206,9 @@ LRESULT TPlayWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
                 return 0;
             }
             break;
+        case WM_APPCOMMAND:
+            if (OnAppCommand && OnAppCommand(GET_APPCOMMAND_LPARAM(lParam))) return TRUE;
+            break;
         case WM_COMMAND:
             if (lParam == 0 && HIWORD(wParam) == 0 && OnMenuCommand) {
                 OnMenuCommand(LOWORD(wParam));

@@ -104,6 +104,8 @@ public:
     std::function<void(int key, bool ctrl, bool alt)> OnKeyDown;
     std::function<void(int x, int y)> OnMouseMove;
     std::function<void(UINT id)> OnMenuCommand;
+    // A WM_APPCOMMAND while the window has the focus; true when it was taken.
+    std::function<bool(int command)> OnAppCommand;
     // Called inside a catch block when handling a message throws (a failing
     // Stop while the window closes, for instance); no exception may pass out
     // of the window procedure. Without it the error is dropped.

@@ -82,6 +82,8 @@ using TTextKey = TConfigKey<TKeyKind::Text>;
 //  K(id, folder, name, kind, default, levels)
 // "Loudness" is the integrated loudness the analyser found in the file, in
 // hundredths of LU (-2300 for -23 LUFS); it belongs to the file alone.
+// "MultipleInstances" lets every start be a player of its own instead of
+// handing its command line to the player already running.
 #define REELO_CONFIG_KEYS(K)                                                                        \
     K(FullScreen, "\\Common\\", "FullScreen", Flag, 0, lvPlayback)                                  \
     K(StopScreenSaver, "\\Common\\", "StopScreenSaver", Flag, 0, lvPlayback)                        \
@@ -119,7 +121,8 @@ using TTextKey = TConfigKey<TKeyKind::Text>;
     K(BoundsTop, "\\", "Top", Integer, 0, lvEnvironment)                                            \
     K(BoundsWidth, "\\", "Width", Integer, 0, lvEnvironment)                                        \
     K(BoundsHeight, "\\", "Height", Integer, 0, lvEnvironment)                                      \
-    K(Recent, "\\", "Recent", Text, "", lvEnvironment)
+    K(Recent, "\\", "Recent", Text, "", lvEnvironment)                                              \
+    K(MultipleInstances, "\\", "MultipleInstances", Flag, 0, lvEnvironment)
 
 namespace ConfigKey {
 #define REELO_DECLARE_KEY(id, folder, name, kind, def, levels) \

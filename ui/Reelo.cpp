@@ -6,11 +6,14 @@
 #include <ctime>
 #include <memory>
 
+#include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "win/UApplication.h"
 #include "ui/UCommandLine.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
+#include "ui/UMediaKeys.h"
+#include "ui/USingleInstance.h"
 
 namespace {
 // OLE for the GUI thread (a single-threaded apartment), before any window.
@@ -18,22 +21,67 @@ struct TOleInit {
     TOleInit() { OleInitialize(nullptr); }
     ~TOleInit() { OleUninitialize(); }
 };
+
+// The main window's commands for the later starts' command lines.
+TPlayerHooks PlayerHooks(TMainForm& form)
+{
+    TPlayerHooks hooks;
+    // Not while a dialog of ours is up (it disables the main window).
+    hooks.Ready = [&form] { return IsWindowEnabled(form.Handle()) != FALSE; };
+    hooks.MultipleInstances = [&form] {
+        return ReadKey(form.Controller->GlobalSetting(), ConfigKey::MultipleInstances);
+    };
+    hooks.ApplyCommandLine = [&form](const std::vector<std::string>& args) { form.ParseCommandLine(args); };
+    hooks.CurrentListName = [&form] { return form.Controller->CurrentList()->Name(); };
+    hooks.BringToFront = [&form] {
+        // As a start of its own would show it: out of the tray too.
+        if (!form.Visible()) form.RedisplayMenuClick();
+        if (IsIconic(form.Handle())) ShowWindow(form.Handle(), SW_RESTORE);
+        SetForegroundWindow(form.Handle());
+    };
+    return hooks;
+}
+
+// Each media key does what its menu command does.
+void MediaKey(TMainForm& form, TMediaKey key)
+{
+    switch (key) {
+        case TMediaKey::PlayPause:
+            form.PlayPauseMenuClick();
+            break;
+        case TMediaKey::Stop:
+            form.StopCommand();
+            break;
+        case TMediaKey::NextTrack:
+            form.NextTrackCommand();
+            break;
+        case TMediaKey::PrevTrack:
+            form.PrevTrackCommand();
+            break;
+    }
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // The first start of the session is the player; a later one hands its
+    // command line over and ends, unless the settings want a player per start.
+    TPlayerLock lock;
+    if (!lock.Owned() && !MultipleInstancesAllowed() && HandOverCommandLine(lock) == THandOver::Taken)
+        return 0;
+
     std::srand(static_cast<unsigned>(std::time(nullptr)) ^ GetTickCount());
     TOleInit ole;
     std::unique_ptr<TApplication> app;
     std::unique_ptr<TDummyMainForm> dummy;
     std::unique_ptr<TMainForm> mainForm;
+    std::vector<std::string> args = SplitCommandLine(CommandLineText(GetCommandLineW()));
+    if (!args.empty()) args.erase(args.begin());
     try {
         app = std::make_unique<TApplication>();
         dummy = std::make_unique<TDummyMainForm>();
         app->MainForm = dummy.get();
-        std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
-        if (!args.empty()) args.erase(args.begin());
-        mainForm = std::make_unique<TMainForm>(std::move(args));
+        mainForm = std::make_unique<TMainForm>(args);
     } catch (const std::exception& e) {
         // A failure while the main window is being built ends the process.
         MessageBoxA(nullptr, e.what(), "Reelo", MB_OK | MB_ICONHAND);
@@ -42,7 +90,25 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         MessageBoxA(nullptr, "不明なエラーが発生しました", "Reelo", MB_OK | MB_ICONHAND);
         return 1;
     }
+    std::unique_ptr<TCommandLineReceiver> receiver;
+    std::unique_ptr<TMediaKeys> mediaKeys;
+    try {
+        if (lock.Owned()) receiver = std::make_unique<TCommandLineReceiver>(PlayerHooks(*mainForm), args);
+        TMainForm& form = *mainForm;
+        mediaKeys = std::make_unique<TMediaKeys>([&form](TMediaKey key) { MediaKey(form, key); });
+        auto appCommand = [keys = mediaKeys.get()](int command) { return keys->AppCommand(command); };
+        form.OnAppCommand = appCommand;
+        form.Controller->GetMovieWindow().OnAppCommand = appCommand;
+    } catch (...) {
+        app->HandleCurrentException();  // the player goes on without them
+    }
     app->Run();
+    // Later starts are not taken from here on; they wait for the lock,
+    // which goes once the settings are saved.
+    receiver.reset();
+    mainForm->OnAppCommand = nullptr;
+    mainForm->Controller->GetMovieWindow().OnAppCommand = nullptr;
+    mediaKeys.reset();
     mainForm.reset();  // saves the settings (errors are shown by the application)
     dummy.reset();
     return 0;

@@ -11,7 +11,7 @@
 namespace {
 
 const int ClientWidth = 398;
-const int ClientHeight = 262;
+const int ClientHeight = 286;
 
 struct TRegKey {
     HKEY Handle = nullptr;
@@ -55,8 +55,9 @@ TEnvConfigDialog::TEnvConfigDialog(HWND owner, TSetting& global, const std::stri
     PlayListPathEdit = std::make_unique<TEdit>(args(8, 104, 298, 22));
     NoDisplayChangeChk = check(140, "全画面表示は拡大のみ");
     ForceWindowPosRestoreChk = check(164, "全画面復帰時に全てのウインドウ表示位置を戻す");
+    MultipleInstancesChk = check(188, "複数起動を許可");
     FStatics.push_back(std::make_unique<TLabel>(
-        args(8, 198, ClientWidth - 16, 16, "※設定を反映するには一端終了してください。")));
+        args(8, 222, ClientWidth - 16, 16, "※設定を反映するには一端終了してください。")));
 
     ShowMessage = [this](const std::string& text, UINT flags) {
         return ShowMessageBox(Handle(), text, {}, flags);
@@ -92,6 +93,7 @@ TEnvConfigDialog::TEnvConfigDialog(HWND owner, TSetting& global, const std::stri
     PlayListPathEdit->SetText(ReadKey(FGlobal, ConfigKey::PlayListDir, ""));
     NoDisplayChangeChk->SetChecked(!ReadKey(FGlobal, ConfigKey::ChangeDisplayMode, true));
     ForceWindowPosRestoreChk->SetChecked(ReadKey(FGlobal, ConfigKey::ForceWindowPosRestore, false));
+    MultipleInstancesChk->SetChecked(ReadKey(FGlobal, ConfigKey::MultipleInstances));
 
     UpdateControls();
     if (Application) FIdleHandler = Application->AddIdleHandler([this] { UpdateControls(); });
@@ -141,6 +143,7 @@ void TEnvConfigDialog::Save()
         WriteKey(FGlobal, ConfigKey::ChangeDisplayMode, !NoDisplayChangeChk->Checked());
         WriteKey(FGlobal, ConfigKey::ForceWindowPosRestore, ForceWindowPosRestoreChk->Checked());
         WriteKey(FGlobal, ConfigKey::PlayListDir, PlayListPathEdit->Text());
+        WriteKey(FGlobal, ConfigKey::MultipleInstances, MultipleInstancesChk->Checked());
     }
     // The registry holds the settings folder of multi-user mode only; a key
     // that cannot be opened or made is passed over.

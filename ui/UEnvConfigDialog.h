@@ -1,7 +1,8 @@
 // TEnvConfigDialog ("環境設定"): the environment settings of the global
-// store: multi-user mode and its settings folder, the playlist folder, and
-// how full screen treats the display mode and the other windows. Nothing of
-// it takes effect before the program is started again.
+// store: multi-user mode and its settings folder, the playlist folder, how
+// full screen treats the display mode and the other windows, and whether
+// every start is a player of its own. Nothing of it takes effect before the
+// program is started again.
 #pragma once
 
 #include <windows.h>
@@ -46,6 +47,8 @@ public:
     std::unique_ptr<TButton> ConfPathRefBtn, PlayListPathRefBtn;
     std::unique_ptr<TEdit> PlayListPathEdit;
     std::unique_ptr<TCheckBox> NoDisplayChangeChk, ForceWindowPosRestoreChk;
+    // "複数起動を許可": the global value "MultipleInstances".
+    std::unique_ptr<TCheckBox> MultipleInstancesChk;
 
     // Message boxes and the folder browser (the system's, unless replaced
     // as tests do). BrowseFolder returns the chosen folder, or "" when the

@@ -127,8 +127,12 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     OnShow = [this] { FormShow(); };
     OnHide = [this] { FormHide(); };
     OnClose = [this](TCloseAction& action) { FormClose(action); };
-    OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
+    OnMessage = [this](UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
         if (msg == WM_SIZE) Layout();
+        if (msg == WM_APPCOMMAND && OnAppCommand && OnAppCommand(GET_APPCOMMAND_LPARAM(lp))) {
+            result = TRUE;
+            return true;
+        }
         return false;
     };
     Controller->MainWindowShown = [this] { return Visible(); };

@@ -6,6 +6,7 @@
 // whenever the application is idle.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,9 @@ public:
     std::unique_ptr<TDropRegistration> MovieDropTarget;
     std::string PendingConfigDir;
     bool MultiUserAtLoad = false;
+    // A WM_APPCOMMAND in the window or its controls (the media keys); true
+    // when it was taken.
+    std::function<bool(int command)> OnAppCommand;
 
     // Start-up and shutdown.
     void LoadConfiguration();

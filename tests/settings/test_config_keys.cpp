@@ -25,7 +25,7 @@ TEST(ConfigKeyTable, PathsAreUniqueAndWellFormed)
         else
             EXPECT_EQ("\\", folder) << k.Id;
     }
-    EXPECT_EQ(37u, ConfigKeyTable().size());
+    EXPECT_EQ(38u, ConfigKeyTable().size());
     EXPECT_EQ(unsigned(lvFile), FindConfigKey("\\Common\\Loudness")->Levels);
 }
 

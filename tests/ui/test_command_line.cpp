@@ -57,4 +57,17 @@ TEST(CommandLine, SplitHonoursQuotesAndDoubleByteNames)
     EXPECT_TRUE(SplitCommandLine("   ").empty());
 }
 
+// Paths handed over by a later start, against the folder it was started in.
+// "ソ" ends in the byte of "\" (83 5C): it is no delimiter.
+TEST(CommandLine, RelativePathsTakeTheStartsFolder)
+{
+    EXPECT_EQ("C:\\ソ\\a.wav", AbsolutePath("a.wav", "C:\\ソ"));
+    EXPECT_EQ("C:\\ソ\\..\\b\\a.wav", AbsolutePath("..\\b\\a.wav", "C:\\ソ\\"));
+    EXPECT_EQ("C:\\x.wav", AbsolutePath("\\x.wav", "C:\\ソ"));
+    EXPECT_EQ("\\\\srv\\表\\x.wav", AbsolutePath("\\x.wav", "\\\\srv\\表\\sub"));
+    EXPECT_EQ("C:\\ソ\\x.wav", AbsolutePath("c:x.wav", "C:\\ソ"));
+    for (const char* kept : {"D:x.wav", "D:\\x.wav", "\\\\srv\\s\\x.wav", ""})
+        EXPECT_EQ(kept, AbsolutePath(kept, "C:\\ソ")) << kept;
+}
+
 }  // namespace

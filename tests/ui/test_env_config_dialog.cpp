@@ -57,6 +57,7 @@ TEST(EnvConfigDialog, WhatTheFieldsShow)
         EXPECT_FALSE(d.ConfPathRefBtn->Enabled());
         EXPECT_FALSE(d.NoDisplayChangeChk->Checked());
         EXPECT_TRUE(d.ForceWindowPosRestoreChk->Enabled());
+        EXPECT_FALSE(d.MultipleInstancesChk->Checked());
         // Tab order: the buttons first, then the fields from top to bottom.
         std::vector<HWND> order;
         for (HWND h = GetWindow(d.Handle(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
@@ -64,13 +65,15 @@ TEST(EnvConfigDialog, WhatTheFieldsShow)
         EXPECT_EQ((std::vector<HWND>{d.OKBtn->Handle(), d.CancelBtn->Handle(), d.MultiUserChk->Handle(),
                                      d.ConfPathEdit->Handle(), d.ConfPathRefBtn->Handle(),
                                      d.PlayListPathRefBtn->Handle(), d.PlayListPathEdit->Handle(),
-                                     d.NoDisplayChangeChk->Handle(), d.ForceWindowPosRestoreChk->Handle()}),
+                                     d.NoDisplayChangeChk->Handle(), d.ForceWindowPosRestoreChk->Handle(),
+                                     d.MultipleInstancesChk->Handle()}),
                   order);
     }
     WriteKey(global, ConfigKey::MultiUser, true);
     WriteKey(global, ConfigKey::ChangeDisplayMode, false);
     WriteKey(global, ConfigKey::ForceWindowPosRestore, true);
     WriteKey(global, ConfigKey::PlayListDir, "D:\\lists");
+    WriteKey(global, ConfigKey::MultipleInstances, true);
     {
         // The default per-user folder shows as an empty field.
         TEnvConfigDialog d(nullptr, global, "", "c:\\USERS\\me\\appdata\\roaming\\pondel\\reelo\\", userDir);
@@ -81,6 +84,7 @@ TEST(EnvConfigDialog, WhatTheFieldsShow)
         EXPECT_TRUE(d.NoDisplayChangeChk->Checked());
         EXPECT_TRUE(d.ForceWindowPosRestoreChk->Checked());
         EXPECT_FALSE(d.ForceWindowPosRestoreChk->Enabled());  // ticked, but disabled
+        EXPECT_TRUE(d.MultipleInstancesChk->Checked());
         SendMessageA(d.NoDisplayChangeChk->Handle(), BM_CLICK, 0, 0);
         Application->DoIdle();
         EXPECT_TRUE(d.ForceWindowPosRestoreChk->Enabled());
@@ -166,10 +170,12 @@ TEST(EnvConfigDialog, OkAsksAboutMissingFoldersAndSaves)
                                         answers.Attach(d);
                                         d.ConfPathEdit->SetText("");
                                         d.PlayListPathEdit->SetText("");
+                                        SendMessageA(d.MultipleInstancesChk->Handle(), BM_CLICK, 0, 0);
                                         SendMessageA(d.OKBtn->Handle(), BM_CLICK, 0, 0);
                                     }));
     EXPECT_TRUE(answers.Asked.empty());
     EXPECT_EQ("", pending);
+    EXPECT_TRUE(ReadKey(global, ConfigKey::MultipleInstances));
     EXPECT_TRUE(KeyIsSet(global, ConfigKey::PlayListDir));
     EXPECT_EQ("", ReadKey(global, ConfigKey::PlayListDir));
     EXPECT_TRUE(RegistryKeyExists());

@@ -3,10 +3,12 @@
 // settings file, multi-user mode with and without the registry value, the
 // command line's visibility option, files played from the command line, a
 // named list coming back, a damaged recent list, the seek bar, broken media
-// among good files, and the ends without a normal exit.
+// among good files, the ends without a normal exit, later starts handing
+// their files to the player, and the media keys.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "playlist/UFileSystem.h"
 #include "playlist/UPlayList.h"
 #include "ui/UMainForm.h"
+#include "ui/USingleInstance.h"
 
 namespace {
 
@@ -64,21 +67,27 @@ BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
 
 class TReelo {
 public:
-    TReelo(const std::string& programDir, const std::string& args)
+    // Started in folder (default: the program folder).
+    TReelo(const std::string& programDir, const std::string& args, const std::string& folder = {})
     {
         std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, programDir.c_str(), &si,
-                            &FPi))
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            (folder.empty() ? programDir : folder).c_str(), &si, &FPi))
             throw std::runtime_error("cannot start " + cmd);
     }
     ~TReelo()
     {
-        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FPi.hProcess, 99);
+        // Gone before the next start, which would otherwise hand itself to it.
+        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(FPi.hProcess, 99);
+            WaitForSingleObject(FPi.hProcess, 10000);
+        }
         CloseHandle(FPi.hThread);
         CloseHandle(FPi.hProcess);
     }
+    bool Running() const { return WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT; }
     // A top-level window of the process, waiting for it to appear.
     HWND Window(const char* className, int timeoutMs = 15000)
     {
@@ -515,6 +524,213 @@ TEST_F(ReeloProcess, BrokenFilesAreReportedAndPassedOver)
     EXPECT_EQ(12, SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, reelo.WaitExit());
+}
+
+// --- one player per session, media keys ------------------------------------------
+
+int FileCount(HWND main)
+{
+    return static_cast<int>(SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0));
+}
+
+bool IsPlaying(HWND main)
+{
+    return SendMessageA(GetDlgItem(main, idMediaController), TB_ISBUTTONHIDDEN, btPlay, 0) != 0;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000)
+{
+    for (int waited = 0; !done(); waited += 50) {
+        if (waited >= timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+int MainWindowCount()
+{
+    int n = 0;
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, "TMainForm", nullptr)) != nullptr;)
+        n += IsWindowVisible(h) ? 1 : 0;
+    return n;
+}
+
+// The player in the tray takes a later start's files, relative to that
+// start's folder, plays them and comes out to the front; the start ends. A
+// start without arguments only brings it forward (playing goes on). What
+// else reaches its window is refused and does it no harm.
+TEST_F(ReeloProcess, ALaterStartHandsItsCommandLineToThePlayer)
+{
+    const std::string folder = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\表示";
+    FileSystem::ForceDirectories(folder);
+    WriteWav(folder + "\\曲.wav", 30);
+    TReelo first(program, "/V-");
+    HWND main = first.MainWindow(false);
+    ASSERT_TRUE(main && !IsWindowVisible(main));
+    HWND player = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (player = FindWindowExA(HWND_MESSAGE, nullptr, TCommandLineReceiver::ClassName, nullptr)) !=
+               nullptr;
+    }));
+    const unsigned char odd[9] = {}, oneText[12] = {1, 2, 3, 4, 5, 6, 7, 8, 'a', 0, 0, 0};
+    const ULONG_PTR tag = 0x52656C31;  // a start's, with data that is not a start's
+    for (COPYDATASTRUCT bad : {COPYDATASTRUCT{0, 12, (void*)oneText}, COPYDATASTRUCT{tag, 9, (void*)odd},
+                               COPYDATASTRUCT{tag, 12, (void*)oneText}, COPYDATASTRUCT{tag, 100, nullptr}}) {
+        DWORD_PTR answer = 99;
+        SendMessageTimeoutA(player, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&bad), SMTO_NORMAL, 5000,
+                            &answer);
+        EXPECT_EQ(0u, answer);
+    }
+
+    const DWORD started = GetTickCount();
+    TReelo second(program, "/A 曲.wav", folder);
+    EXPECT_EQ(0u, second.WaitExit());
+    fprintf(stderr, "(the second start ended after %lu ms)\n", GetTickCount() - started);
+    EXPECT_EQ("曲", TReelo::Text(main, idPlayingLabel, "曲", 10000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return IsPlaying(main) && IsWindowVisible(main) && GetForegroundWindow() == main; }));
+    EXPECT_EQ("Temporary 2", TReelo::Text(main, idListCmb));
+    EXPECT_EQ(1, FileCount(main));
+
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }));
+    TReelo third(program, "");
+    EXPECT_EQ(0u, third.WaitExit());
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(main); }));
+    EXPECT_TRUE(IsPlaying(main));
+    EXPECT_EQ(1, MainWindowCount());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, first.WaitExit());
+}
+
+// Explorer's "open" on twelve selected files: one process per file, all at
+// once. One of them is the player; the others end; one list holds the twelve.
+TEST_F(ReeloProcess, TwelveStartsTogetherMakeOneList)
+{
+    const std::string dir = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\";
+    std::vector<std::string> files;
+    std::vector<std::unique_ptr<TReelo>> starts;
+    for (int i = 1; i <= 12; ++i) {
+        files.push_back(dir + "曲" + std::to_string(i) + ".wav");
+        WriteWav(files.back(), 2);
+    }
+    const DWORD t0 = GetTickCount();
+    for (const std::string& f : files) starts.push_back(std::make_unique<TReelo>(program, "/A " + Quoted(f)));
+    fprintf(stderr, "(twelve processes started in %lu ms)\n", GetTickCount() - t0);
+    auto running = [&] {
+        std::vector<TReelo*> left;
+        for (auto& s : starts)
+            if (s->Running()) left.push_back(s.get());
+        return left;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return running().size() == 1; }, 30000)) << running().size();
+    TReelo& player = *running()[0];
+    HWND main = player.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_TRUE(WaitUntil([&] { return FileCount(main) == 12; })) << FileCount(main);
+    EXPECT_EQ(1, MainWindowCount());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, player.WaitExit());
+    for (auto& s : starts) EXPECT_EQ(0u, s->WaitExit(0));
+}
+
+// The next-track key while another program's window is active: the player
+// takes it once and leaves the focus where it was. The same keys as
+// application commands in its windows (a child of the main window, the
+// movie window), and a press that comes both ways at once, taken once.
+TEST_F(ReeloProcess, NextTrackKeyWhileAnotherWindowIsActive)
+{
+    const std::string dir = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\";
+    std::string args = "/A";
+    for (const char* name : {"a", "b", "c"}) {
+        WriteWav(dir + name + ".wav", 30);
+        args += " " + Quoted(dir + name + ".wav");
+    }
+    TReelo reelo(program, args);
+    HWND main = reelo.MainWindow();
+    ASSERT_NE(nullptr, main);
+    ASSERT_EQ("a", TReelo::Text(main, idPlayingLabel, "a", 10000));
+    HWND other = CreateWindowExA(0, "Edit", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    auto pump = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        pump();
+        SetForegroundWindow(other);
+        return GetForegroundWindow() == other;
+    }));
+    INPUT key[2] = {};
+    for (INPUT& k : key) {
+        k.type = INPUT_KEYBOARD;
+        k.ki.wVk = VK_MEDIA_NEXT_TRACK;
+    }
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, key, sizeof(INPUT));
+    EXPECT_EQ("b", TReelo::Text(main, idPlayingLabel, "b", 10000));
+    for (int i = 0; i < 30; ++i) Sleep(50), pump();
+    EXPECT_EQ("b", TReelo::Text(main, idPlayingLabel));  // not taken twice
+    EXPECT_EQ(other, GetForegroundWindow());
+    DestroyWindow(other);
+
+    auto command = [](HWND to, int c) {
+        SendMessageA(to, WM_APPCOMMAND, 0, MAKELPARAM(0, c | FAPPCOMMAND_KEY));
+    };
+    command(GetDlgItem(main, idFileListBox), APPCOMMAND_MEDIA_NEXTTRACK);
+    EXPECT_EQ("c", TReelo::Text(main, idPlayingLabel, "c", 10000));
+    HWND movie = reelo.Window("TPlayWindow");
+    ASSERT_NE(nullptr, movie);
+    command(movie, APPCOMMAND_MEDIA_PLAY_PAUSE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsPlaying(main); }));
+    Sleep(500);
+    SendInput(2, key, sizeof(INPUT));
+    command(main, APPCOMMAND_MEDIA_NEXTTRACK);
+    EXPECT_EQ("a", TReelo::Text(main, idPlayingLabel, "a", 10000));
+    for (int i = 0; i < 30; ++i) Sleep(50), pump();
+    EXPECT_EQ("a", TReelo::Text(main, idPlayingLabel));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, reelo.WaitExit());
+}
+
+// "MultipleInstances" on: a second start is a player of its own. And a
+// player that takes nothing (here: a start showing the settings file's
+// error, from another program folder) does not swallow a start: after a
+// few seconds that start runs on its own.
+TEST_F(ReeloProcess, StartsThatRunOnTheirOwn)
+{
+    WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::MultipleInstances, true); });
+    {
+        TReelo first(program, ""), second(program, "");
+        HWND a = first.MainWindow(), b = second.MainWindow();
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(2, MainWindowCount());
+        for (HWND h : {a, b}) PostMessageA(h, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, first.WaitExit());
+        EXPECT_EQ(0u, second.WaitExit());
+    }
+    const std::string broken = root.Path() + "broken\\";
+    FileSystem::ForceDirectories(broken);
+    ASSERT_TRUE(CopyFileA((program + "Reelo.exe").c_str(), (broken + "Reelo.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((program + "TsFilter.dll").c_str(), (broken + "TsFilter.dll").c_str(), FALSE));
+    WriteTextFile(broken + "config.ini", "\\\t0\t0\t\r\n\tx\r\n");
+    WriteConfig(program, [](TSetting&) {});
+    TReelo stuck(broken, "");
+    HWND box = stuck.Window("#32770");
+    ASSERT_NE(nullptr, box);
+    const DWORD t0 = GetTickCount();
+    TReelo later(program, "");
+    HWND main = later.MainWindow();
+    const DWORD waited = GetTickCount() - t0;
+    ASSERT_NE(nullptr, main);
+    EXPECT_GE(waited, 4500u);
+    EXPECT_LT(waited, 15000u);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1u, stuck.WaitExit());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, later.WaitExit());
 }
 
 }  // namespace
