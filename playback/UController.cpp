@@ -421,6 +421,81 @@ void TController::SetStopScreenSaver(bool on)
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? 0 : SavedScreenSaver, nullptr, 0);
 }
 
+// --- toggles --------------------------------------------------------------------
+
+bool TController::ToggleOn(TToggle toggle) const
+{
+    switch (toggle) {
+        case TToggle::FullScreen:
+            return FullScreen();
+        case TToggle::TopMost:
+            return TopMost();
+        case TToggle::MovieWindow:
+            return MovieWindowVisible();
+        case TToggle::MainWindow:
+            return MainWindowShown && MainWindowShown();
+        case TToggle::Random:
+            return Random();
+        case TToggle::Repeat:
+            return Repeat();
+        case TToggle::Mute:
+            return Muted();
+        case TToggle::StopScreenSaver:
+            return ScreenSaverStopped();
+        case TToggle::PlayCenter:
+            return PlayCenter();
+        case TToggle::Stretch:
+            return Stretch();
+    }
+    return false;
+}
+
+void TController::SetToggle(TToggle toggle, bool on)
+{
+    auto record = [this, on](const TFlagKey& key) { WriteKey(GUITree, key, on); };
+    switch (toggle) {
+        case TToggle::FullScreen:
+            SetFullScreen(on);
+            return record(ConfigKey::FullScreen);
+        case TToggle::TopMost:
+            SetTopMostMode(on);
+            return record(ConfigKey::TopMost);
+        case TToggle::MovieWindow:
+            SetMovieWindowVisible(on);
+            return record(ConfigKey::ShowMovieWindow);
+        case TToggle::MainWindow:
+            if (OnMainWindowWanted) OnMainWindowWanted(on);
+            return record(ConfigKey::ShowControllWindow);
+        case TToggle::Random:
+            SetRandom(on);
+            return record(ConfigKey::Random);
+        case TToggle::Repeat:
+            SetRepeat(on);
+            return record(ConfigKey::Repeat);
+        case TToggle::Mute:
+            SetMute(on);
+            return record(ConfigKey::Mute);
+        case TToggle::StopScreenSaver:
+            SetStopScreenSaver(on);
+            return record(ConfigKey::StopScreenSaver);
+        case TToggle::PlayCenter:
+            SetPlayCenter(on);
+            return record(ConfigKey::PlayCenter);
+        case TToggle::Stretch:
+            if (Modes.FullScreen) return;
+            SetStretch(on);
+            return record(ConfigKey::WindowStretchImage);
+    }
+}
+
+void TController::ChooseStretchRatio(int percent)
+{
+    if (Modes.FullScreen) return;
+    SetStretchRatio(percent);
+    WriteKey(GUITree, ConfigKey::StretchRatio, percent);
+    WriteKey(GUITree, ConfigKey::WindowStretchImage, false);
+}
+
 // --- keys -----------------------------------------------------------------------
 
 void TController::OnMovieKeyDown(int key, bool ctrl, bool alt)
@@ -429,12 +504,10 @@ void TController::OnMovieKeyDown(int key, bool ctrl, bool alt)
         case TMovieKeyCommand::None:
             break;
         case TMovieKeyCommand::ToggleFullScreen:
-            SetFullScreen(!Modes.FullScreen);
-            WriteKey(GUITree, ConfigKey::FullScreen, Modes.FullScreen);
+            Toggle(TToggle::FullScreen);
             break;
         case TMovieKeyCommand::LeaveFullScreen:
-            SetFullScreen(false);
-            WriteKey(GUITree, ConfigKey::FullScreen, false);
+            SetToggle(TToggle::FullScreen, false);
             break;
         case TMovieKeyCommand::PlayPrevious:
             if (SelectPrevious() >= 0) PlayCurrent(true);
@@ -461,12 +534,10 @@ void TController::OnMovieKeyDown(int key, bool ctrl, bool alt)
             StopPlayback();
             break;
         case TMovieKeyCommand::ToggleTopMost:
-            SetTopMostMode(!Modes.Window.TopMost);
-            WriteKey(GUITree, ConfigKey::TopMost, Modes.Window.TopMost);
+            Toggle(TToggle::TopMost);
             break;
         case TMovieKeyCommand::HideMovieWindow:
-            MovieWindow->Hide();
-            WriteKey(GUITree, ConfigKey::ShowMovieWindow, false);
+            SetToggle(TToggle::MovieWindow, false);
             break;
         case TMovieKeyCommand::Terminate:
             if (Application) Application->Terminate();

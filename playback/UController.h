@@ -117,6 +117,35 @@ public:
     void LoadWindowMode();
     void UpdateVideoLayout();
 
+    // What the user switches in the main window's menus, check boxes and tray
+    // menu, and with the movie window's keys. MainWindow is the main window
+    // shown (off: in the tray); Stretch is the window mode's stretching.
+    enum class TToggle {
+        FullScreen,
+        TopMost,
+        MovieWindow,
+        MainWindow,
+        Random,
+        Repeat,
+        Mute,
+        StopScreenSaver,
+        PlayCenter,
+        Stretch
+    };
+    bool ToggleOn(TToggle toggle) const;
+    // Applies the value as the matching Set... call does (MainWindow: raises
+    // OnMainWindowWanted) and records it in the GUI tree, where it outranks
+    // the entry's, the list's and the global value until another list is
+    // made current or the GUI settings are cleared. A value that could not be
+    // applied is not recorded. Stretch does nothing in full screen, whose own
+    // stretching the full-screen settings decide.
+    void SetToggle(TToggle toggle, bool on);
+    void Toggle(TToggle toggle) { SetToggle(toggle, !ToggleOn(toggle)); }
+    // A window-mode stretch ratio chosen by the user instead of stretching:
+    // applied and recorded with stretching recorded off, so that the next
+    // entries keep the ratio. Nothing happens in full screen.
+    void ChooseStretchRatio(int percent);
+
     // Queries, polled by the main window.
     bool FullScreen() const { return Modes.FullScreen; }
     bool TopMost() const { return Modes.Window.TopMost; }

@@ -6,8 +6,6 @@
 #include <ctime>
 #include <memory>
 
-#include "settings/UConfigKeys.h"
-#include "settings/USetting.h"
 #include "win/UApplication.h"
 #include "ui/UCommandLine.h"
 #include "ui/UDummyMainForm.h"
@@ -21,45 +19,6 @@ struct TOleInit {
     TOleInit() { OleInitialize(nullptr); }
     ~TOleInit() { OleUninitialize(); }
 };
-
-// The main window's commands for the later starts' command lines.
-TPlayerHooks PlayerHooks(TMainForm& form)
-{
-    TPlayerHooks hooks;
-    // Not while a dialog of ours is up (it disables the main window).
-    hooks.Ready = [&form] { return IsWindowEnabled(form.Handle()) != FALSE; };
-    hooks.MultipleInstances = [&form] {
-        return ReadKey(form.Controller->GlobalSetting(), ConfigKey::MultipleInstances);
-    };
-    hooks.ApplyCommandLine = [&form](const std::vector<std::string>& args) { form.ParseCommandLine(args); };
-    hooks.CurrentListName = [&form] { return form.Controller->CurrentList()->Name(); };
-    hooks.BringToFront = [&form] {
-        // As a start of its own would show it: out of the tray too.
-        if (!form.Visible()) form.RedisplayMenuClick();
-        if (IsIconic(form.Handle())) ShowWindow(form.Handle(), SW_RESTORE);
-        SetForegroundWindow(form.Handle());
-    };
-    return hooks;
-}
-
-// Each media key does what its menu command does.
-void MediaKey(TMainForm& form, TMediaKey key)
-{
-    switch (key) {
-        case TMediaKey::PlayPause:
-            form.PlayPauseMenuClick();
-            break;
-        case TMediaKey::Stop:
-            form.StopCommand();
-            break;
-        case TMediaKey::NextTrack:
-            form.NextTrackCommand();
-            break;
-        case TMediaKey::PrevTrack:
-            form.PrevTrackCommand();
-            break;
-    }
-}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -93,12 +52,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::unique_ptr<TCommandLineReceiver> receiver;
     std::unique_ptr<TMediaKeys> mediaKeys;
     try {
-        if (lock.Owned()) receiver = std::make_unique<TCommandLineReceiver>(PlayerHooks(*mainForm), args);
         TMainForm& form = *mainForm;
-        mediaKeys = std::make_unique<TMediaKeys>([&form](TMediaKey key) { MediaKey(form, key); });
-        auto appCommand = [keys = mediaKeys.get()](int command) { return keys->AppCommand(command); };
-        form.OnAppCommand = appCommand;
-        form.Controller->GetMovieWindow().OnAppCommand = appCommand;
+        if (lock.Owned()) receiver = std::make_unique<TCommandLineReceiver>(form.PlayerHooks(), args);
+        mediaKeys = std::make_unique<TMediaKeys>([&form](TMediaKey key) { form.MediaKey(key); });
+        form.SetAppCommandHandler(
+            [keys = mediaKeys.get()](int command) { return keys->AppCommand(command); });
     } catch (...) {
         app->HandleCurrentException();  // the player goes on without them
     }
@@ -106,8 +64,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Later starts are not taken from here on; they wait for the lock,
     // which goes once the settings are saved.
     receiver.reset();
-    mainForm->OnAppCommand = nullptr;
-    mainForm->Controller->GetMovieWindow().OnAppCommand = nullptr;
+    mainForm->SetAppCommandHandler(nullptr);
     mediaKeys.reset();
     mainForm.reset();  // saves the settings (errors are shown by the application)
     dummy.reset();

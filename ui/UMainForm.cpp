@@ -1,7 +1,5 @@
 #include "ui/UMainForm.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -24,10 +22,7 @@ void (*FormCreateErrorHook)(const std::string& text) = nullptr;
 int (*MainFormAskHook)(const std::string& text, const std::string& caption, UINT flags) = nullptr;
 
 namespace {
-constexpr int DesignLeft = 502;
-constexpr int DesignTop = 400;
-constexpr int DesignClientWidth = 472;
-constexpr int DesignClientHeight = 344;
+using TToggle = TController::TToggle;
 
 const char* const OpenDialogFilter =
     "メディアファイル(*.avi;*.mpg;*.mpeg;*.wav;*.mp3)|*.avi;*.mpg;*.mpeg;*.wav;*.mp3|"
@@ -110,25 +105,13 @@ TMainForm::TMainForm(std::vector<std::string> args, TConfigFolders folders)
     LoadPlayListNames();
     RestoreRecentPlayList();
 
-    MainMenu = std::make_unique<TMenu>(false);
-    TCreateParams p;
-    p.ClassName = "TMainForm";
-    p.Caption = "Reelo";
-    p.Left = DesignLeft;
-    p.Top = DesignTop;
-    p.ClientWidth = DesignClientWidth;
-    p.ClientHeight = DesignClientHeight;
-    p.Menu = MainMenu->Handle();
-    CreateHandle(p);
-    CreateMenus();
-    CreateComponents();
+    CreateView();
     BindActions();
-    Layout();
     OnShow = [this] { FormShow(); };
     OnHide = [this] { FormHide(); };
     OnClose = [this](TCloseAction& action) { FormClose(action); };
     OnMessage = [this](UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
-        if (msg == WM_SIZE) Layout();
+        if (msg == WM_SIZE) Layout(Handle());
         if (msg == WM_APPCOMMAND && OnAppCommand && OnAppCommand(GET_APPCOMMAND_LPARAM(lp))) {
             result = TRUE;
             return true;
@@ -178,236 +161,6 @@ TMainForm::~TMainForm()
     DestroyHandle();
 }
 
-void TMainForm::CreateParams(TCreateParams& params)
-{
-    // A taskbar button of its own, although it is not the application's main form.
-    params.ExStyle |= WS_EX_APPWINDOW;
-}
-
-void TMainForm::CreateMenus()
-{
-    TMenu& file = MainMenu->AddSubmenu("ファイル(&F)");
-    file.Add("リストの新規作成(&N)...", PlayListNewAction, Ctrl('N'));
-    file.Add("リスト名変更(&S)...", PlayListNameChangeAction, Ctrl('A'));
-    file.Add("リストの削除(&C)", PlayListDeleteAction);
-    file.AddSeparator();
-    file.Add("終了(&X)", TerminateAction);
-
-    TMenu& list = MainMenu->AddSubmenu("プレイリスト(&L)");
-    list.Add("ファイルの追加(&A)...", FileAddAction);
-    list.Add("ファイルの削除(&D)", FileDeleteAction);
-    list.AddSeparator();
-    list.Add("フォルダの追加(&F)...", [this] { F3Click(); });
-    RemoveDirMenu = &list.AddSubmenu("フォルダの削除(&R)");
-    list.AddSeparator();
-    ScanDirMenu = &list.AddSubmenu("フォルダのスキャン(&S)");
-    ScanDirMenu->Add("全部(&A)", [this] { A4Click(); });
-    list.AddSeparator();
-    list.Add("音量自動調整(&C)...", [this] { C2Click(); });
-    list.AddSeparator();
-    list.Add("M3U8 に書き出し(&E)...", [this] { ExportM3U8MenuClick(); });
-
-    TMenu& show = MainMenu->AddSubmenu("表示(&V)");
-    PlayCenterMenu = &show.Add("中央に表示(&C)", [this] { PlayCenterMenuClick(); });
-    show.Add("全画面表示(&F)", FullScreenAction, Alt(VK_RETURN));
-    show.Add("最前面表示(&T)", TopMostAction, Ctrl('T'));
-    TMenu& stretch = show.AddSubmenu("拡大縮小(&E)");
-    StretchAutoMenu = &stretch.Add("自動調整(&A)", [this] { StretchAutoMenuClick(); });
-    StretchSmallMenu = &stretch.Add("50%(&S)", [this] { ChooseStretchRatio(50); });
-    StretchNormalMenu = &stretch.Add("100%(&M)", [this] { ChooseStretchRatio(100); });
-    StretchLargeMenu = &stretch.Add("200%(&L)", [this] { ChooseStretchRatio(200); });
-    show.AddSeparator();
-    show.Add("動画ウインドウ表示(&V)", ShowMovieWindowAction);
-    show.Add("タスクトレイに入れる(&H)", TrayModeAction, Ctrl(VK_F4));
-    show.Add("スクリーンセーバー抑止(&S)", StopScreenSaverAction, Ctrl('R'));
-
-    TMenu& play = MainMenu->AddSubmenu("再生(&P)");
-    play.Add(
-        "再生／一時停止(&P)", [this] { PlayPauseMenuClick(); }, Ctrl('P'));
-    play.Add(
-        "停止(&S)", [this] { StopCommand(); }, Ctrl('S'));
-    play.Add(
-        "前のトラックへ(&B)", [this] { PrevTrackCommand(); }, Ctrl(VK_LEFT));
-    play.Add(
-        "次のトラックへ(&F)", [this] { NextTrackCommand(); }, Ctrl(VK_RIGHT));
-    play.AddSeparator();
-    play.Add("ランダム再生(&T)", RandomAction);
-    play.Add("リピート再生(&R)", RepeatAction);
-    play.AddSeparator();
-    TMenu& volume = play.AddSubmenu("音量(&V)");
-    volume.Add(
-        "上げる(&U)", [this] { U1Click(); }, Ctrl(VK_UP));
-    volume.Add(
-        "下げる(&D)", [this] { D1Click(); }, Ctrl(VK_DOWN));
-    volume.Add("ミュート(&M)", MuteAction);
-
-    TMenu& options = MainMenu->AddSubmenu("設定(&C)");
-    options.Add("環境設定(&G)...", [this] { G1Click(); });
-    options.AddSeparator();
-    options.Add("グローバルの設定(&A)...", [this] { D2Click(); });
-    options.Add("リストの設定(&L)", PlayListConfigDlgAction);
-    options.Add("ファイルの設定(&F)...", FileConfigDlgAction);
-    options.AddSeparator();
-    GUIC1 = &options.Add("GUI設定のクリア(&C)", [this] { GUIC1Click(); });
-
-    TMenu& help = MainMenu->AddSubmenu("ヘルプ(&H)");
-    help.Add("バージョン情報(&A)", nullptr).SetEnabled(false);
-
-    ListCmbPopup = std::make_unique<TMenu>(true);
-    ListCmbPopup->Add("新規(&N)", PlayListNewAction);
-    ListCmbPopup->Add("名前変更(&R)", PlayListNameChangeAction);
-    ListCmbPopup->Add("削除(&D)", PlayListDeleteAction);
-
-    FileListPopup = std::make_unique<TMenu>(true);
-    FileListPopup->Add("再生(&P)", [this] { PlayCommand(); });
-    FileListPopup->AddSeparator();
-    FileListPopup->Add("削除(&D)", FileDeleteAction);
-    FileListPopup->AddSeparator();
-    FileListPopup->Add("上へ(&U)", FileUpAction);
-    FileListPopup->Add("下へ(&L)", FileDownAction);
-    FileListPopup->AddSeparator();
-    FileListPopup->Add("設定(&C)", FileConfigDlgAction);
-
-    TaskTrayRMenu = std::make_unique<TMenu>(true);
-    PlayListPopup = &TaskTrayRMenu->AddSubmenu("プレイリスト(&L)");
-    TaskTrayRMenu->AddSeparator();
-    TaskTrayRMenu->Add("再生/一時停止(&P)", [this] { PlayPauseMenuClick(); });
-    TaskTrayRMenu->Add("停止(&S)", [this] { StopCommand(); });
-    TaskTrayRMenu->Add("前へ(&B)", [this] { PrevTrackCommand(); });
-    TaskTrayRMenu->Add("次へ(&F)", [this] { NextTrackCommand(); });
-    TaskTrayRMenu->AddSeparator();
-    TaskTrayRMenu->Add("終了(&X)", TerminateAction);
-
-    TaskTrayLMenu = std::make_unique<TMenu>(true);
-    TaskTrayLMenu->Add("再表示(&V)", [this] { RedisplayMenuClick(); });
-    TaskTrayLMenu->Add("終了(&X)", TerminateAction);
-
-    PlayWindowPopupMenu = std::make_unique<TMenu>(true);
-    TMenu& pw = *PlayWindowPopupMenu;
-    pw.Add("再生／一時停止(&P)", [this] { PlayPauseMenuClick(); });
-    pw.Add("停止(&S)", [this] { StopCommand(); });
-    pw.Add("前のトラック(&B)", [this] { PrevTrackCommand(); });
-    pw.Add("次のトラック(&F)", [this] { NextTrackCommand(); });
-    pw.AddSeparator();
-    pw.Add("全画面表示(&A)", FullScreenAction);
-    pw.Add("最前面表示(&T)", TopMostAction);
-    pw.AddSeparator();
-    pw.Add("終了(&X)", TerminateAction);
-
-    MainMenu->AttachTo(Handle());
-    SetAccelerators(MainMenu->Accelerators());
-
-    TrayIcon.SetTipHelp("Reelo");
-    TrayIcon.LButtonPopupMenu = TaskTrayLMenu.get();
-    TrayIcon.RButtonPopupMenu = TaskTrayRMenu.get();
-    TrayIcon.OnDblClick = [this] { RedisplayMenuClick(); };
-}
-
-void TMainForm::CreateComponents()
-{
-    const HWND h = Handle();
-    auto args = [h](auto& a, const std::string& text, UINT id = 0) -> auto&
-    {
-        a.Parent = h;
-        a.Text = text;
-        a.Id = id;
-        return a;
-    };
-    {
-        TControlArgs a;
-        a.Height = 200;  // with the list dropped down
-        ListCmb = std::make_unique<TComboBox>(args(a, "", idListCmb));
-    }
-    {
-        TListBoxArgs a;
-        a.OwnerData = true;
-        FileListBox = std::make_unique<TListBox>(args(a, "", idFileListBox));
-        FileListBox->OnGetText = [this](int index) { return FileListText(index); };
-    }
-    auto button = [&](const char* caption) {
-        TControlArgs a;
-        return std::make_unique<TButton>(args(a, caption));
-    };
-    Button1 = button("上");
-    Button2 = button("下");
-    Button3 = button("削除");
-    Button4 = button("追加");
-    auto check = [&](const char* caption) {
-        TCheckBoxArgs a;
-        a.Auto = false;  // the mark follows the action
-        return std::make_unique<TCheckBox>(args(a, caption));
-    };
-    CheckBox1 = check("Random");
-    CheckBox2 = check("Repeat");
-    CheckBox3 = check("全画面");
-    TopMostChk = check("最前面");
-    MuteChk = check("Mute");
-    {
-        TButtonBarArgs a;
-        a.Buttons = {
-            {btPlay, "再生"}, {btPause, "一時停止"}, {btStop, "停止"}, {btNext, "次へ"}, {btPrev, "前へ"}};
-        MediaController = std::make_unique<TButtonBar>(args(a, "", idMediaController));
-        MediaController->SetButtonVisible(btPause, false);
-    }
-    {
-        TTrackBarArgs a;
-        a.Min = 0;
-        a.Max = 10000;
-        a.NoTicks = true;
-        a.PageSize = 500;
-        a.LineSize = 0;
-        a.ThumbLength = 15;
-        FrameBar = std::make_unique<TTrackBarEx>(args(a, "", idFrameBar));
-        FrameBar->SetEnabled(false);
-    }
-    {
-        TTrackBarArgs a;
-        a.Min = 0;
-        a.Max = 100;
-        VolumeBar = std::make_unique<TTrackBar>(args(a, "", idVolumeBar));
-        SendMessageA(VolumeBar->Handle(), TBM_SETTICFREQ, 10, 0);
-        VolumeBar->SetPosition(100);
-    }
-    auto label = [&](const std::string& text, UINT id, DWORD style = 0) {
-        TControlArgs a;
-        a.Style = style | SS_NOPREFIX;
-        return std::make_unique<TLabel>(args(a, text, id));
-    };
-    TimeLabel = label("00:00", idTimeLabel, SS_RIGHT);
-    PlayingLabel = label("", idPlayingLabel, SS_ENDELLIPSIS);
-    VolLabel = label("Vol.", 0);
-    VolumeLabel = label("0", idVolumeLabel);
-}
-
-// Fills the client area: the file list takes what the rows below leave.
-void TMainForm::Layout()
-{
-    if (!FileListBox) return;
-    RECT c;
-    GetClientRect(Handle(), &c);
-    const int w = std::max(300, static_cast<int>(c.right)), h = std::max(300, static_cast<int>(c.bottom));
-    ListCmb->SetBounds(8, 8, w - 16, 200);
-    const int rowButtons = h - 152, rowTransport = h - 122, rowSeek = h - 90, rowPlaying = h - 60,
-              rowVolume = h - 34;
-    FileListBox->SetBounds(8, 36, w - 16, rowButtons - 42);
-    Button1->SetBounds(8, rowButtons, 44, 24);
-    Button2->SetBounds(56, rowButtons, 44, 24);
-    Button3->SetBounds(104, rowButtons, 52, 24);
-    Button4->SetBounds(160, rowButtons, 52, 24);
-    CheckBox1->SetBounds(228, rowButtons, 76, 24);
-    CheckBox2->SetBounds(308, rowButtons, 76, 24);
-    MediaController->SetBounds(8, rowTransport, 300, 28);
-    CheckBox3->SetBounds(w - 164, rowTransport + 2, 76, 24);
-    TopMostChk->SetBounds(w - 84, rowTransport + 2, 76, 24);
-    FrameBar->SetBounds(4, rowSeek, w - 68, 26);
-    TimeLabel->SetBounds(w - 60, rowSeek + 5, 52, 18);
-    PlayingLabel->SetBounds(8, rowPlaying, w - 16, 18);
-    VolLabel->SetBounds(8, rowVolume + 6, 30, 18);
-    VolumeBar->SetBounds(40, rowVolume, 200, 28);
-    VolumeLabel->SetBounds(244, rowVolume + 6, 44, 18);
-    MuteChk->SetBounds(300, rowVolume + 2, 76, 24);
-}
-
 void TMainForm::BindActions()
 {
     FullScreenAction.OnExecute = [this] { FullScreenActionExecute(); };
@@ -429,18 +182,9 @@ void TMainForm::BindActions()
     PlayListConfigDlgAction.OnExecute = [this] { PlayListConfigDlgActionExecute(); };
     FileConfigDlgAction.OnExecute = [this] { FileConfigDlgActionExecute(); };
 
-    RandomAction.Link(*CheckBox1);
-    RepeatAction.Link(*CheckBox2);
-    FullScreenAction.Link(*CheckBox3);
-    TopMostAction.Link(*TopMostChk);
-    MuteAction.Link(*MuteChk);
-    FileUpAction.Link(*Button1);
-    FileDownAction.Link(*Button2);
-    FileDeleteAction.Link(*Button3);
-    FileAddAction.Link(*Button4);
-
     ListCmb->OnChange = [this] { ListCmbChange(); };
     ListCmb->OnContextMenu = [this](int x, int y) { ShowPopup(*ListCmbPopup, *ListCmb, x, y); };
+    FileListBox->OnGetText = [this](int index) { return FileListText(index); };
     FileListBox->OnDblClick = [this] { FileListBoxDblClick(); };
     FileListBox->OnContextMenu = [this](int x, int y) {
         if (x != -1 || y != -1) {
@@ -460,6 +204,7 @@ void TMainForm::BindActions()
     FrameBar->OnMouseUp = [this](TMouseButton b, UINT keys, int x, int y) { FrameBarMouseUp(b, keys, x, y); };
     FrameTimer.OnTimer = [this] { FrameTimerTimer(); };
     VolumeBar->OnChange = [this] { VolumeBarChange(); };
+    TrayIcon.OnDblClick = [this] { RedisplayMenuClick(); };
 
     for (TAction* a :
          {&UpdateAction, &FullScreenAction, &MuteAction, &RandomAction, &RepeatAction, &FileDeleteAction,
@@ -771,9 +516,8 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
     for (const std::string& path : ExpandListFiles(paths)) CurrentList().Add(path);
     RefreshFileList();
     if (cl.Show) {
-        SetVisible(*cl.Show);
+        Controller->SetToggle(TToggle::MainWindow, *cl.Show);
         TrayIcon.SetVisible(!*cl.Show);
-        WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, *cl.Show);
     }
     if (cl.AutoPlay) {
         // Files that cannot be played are no reason not to start.
@@ -783,6 +527,51 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
             Application->HandleCurrentException();
         }
     }
+}
+
+// ------------------------------------------------------ from outside
+
+TPlayerHooks TMainForm::PlayerHooks()
+{
+    TPlayerHooks hooks;
+    // Not while a dialog of ours is up (it disables the main window).
+    hooks.Ready = [this] { return IsWindowEnabled(Handle()) != FALSE; };
+    hooks.MultipleInstances = [this] {
+        return ReadKey(Controller->GlobalSetting(), ConfigKey::MultipleInstances);
+    };
+    hooks.ApplyCommandLine = [this](const std::vector<std::string>& args) { ParseCommandLine(args); };
+    hooks.CurrentListName = [this] { return Controller->CurrentList()->Name(); };
+    hooks.BringToFront = [this] {
+        // As a start of its own would show it: out of the tray too.
+        if (!Visible()) RedisplayMenuClick();
+        if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
+        SetForegroundWindow(Handle());
+    };
+    return hooks;
+}
+
+void TMainForm::MediaKey(TMediaKey key)
+{
+    switch (key) {
+        case TMediaKey::PlayPause:
+            PlayPauseMenuClick();
+            break;
+        case TMediaKey::Stop:
+            StopCommand();
+            break;
+        case TMediaKey::NextTrack:
+            NextTrackCommand();
+            break;
+        case TMediaKey::PrevTrack:
+            PrevTrackCommand();
+            break;
+    }
+}
+
+void TMainForm::SetAppCommandHandler(std::function<bool(int command)> handler)
+{
+    OnAppCommand = handler;
+    Controller->GetMovieWindow().OnAppCommand = std::move(handler);
 }
 
 void TMainForm::GUIC1Click() { Controller->GUISetting().Clear(); }
@@ -1215,92 +1004,31 @@ void TMainForm::U1Click() { Controller->SetVolumePercent(Controller->VolumePerce
 
 void TMainForm::D1Click() { Controller->SetVolumePercent(Controller->VolumePercent() - 1); }
 
-void TMainForm::MuteActionExecute()
-{
-    const bool on = !Controller->Muted();
-    Controller->SetMute(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::Mute, on);
-}
+void TMainForm::MuteActionExecute() { Controller->Toggle(TToggle::Mute); }
 
 // ------------------------------------------------------------ toggles
 
-void TMainForm::FullScreenActionExecute()
-{
-    const bool on = !Controller->FullScreen();
-    Controller->SetFullScreen(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::FullScreen, on);
-}
+void TMainForm::FullScreenActionExecute() { Controller->Toggle(TToggle::FullScreen); }
 
-void TMainForm::TopMostActionExecute()
-{
-    const bool on = !Controller->TopMost();
-    Controller->SetTopMostMode(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::TopMost, on);
-}
+void TMainForm::TopMostActionExecute() { Controller->Toggle(TToggle::TopMost); }
 
-void TMainForm::ShowMovieWindowActionExecute()
-{
-    const bool on = !Controller->MovieWindowVisible();
-    Controller->SetMovieWindowVisible(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::ShowMovieWindow, on);
-}
+void TMainForm::ShowMovieWindowActionExecute() { Controller->Toggle(TToggle::MovieWindow); }
 
-void TMainForm::RandomActionExecute()
-{
-    const bool on = !Controller->Random();
-    Controller->SetRandom(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::Random, on);
-}
+void TMainForm::RandomActionExecute() { Controller->Toggle(TToggle::Random); }
 
-void TMainForm::RepeatActionExecute()
-{
-    const bool on = !Controller->Repeat();
-    Controller->SetRepeat(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::Repeat, on);
-}
+void TMainForm::RepeatActionExecute() { Controller->Toggle(TToggle::Repeat); }
 
-void TMainForm::StopScreenSaverActionExecute()
-{
-    const bool on = !Controller->ScreenSaverStopped();
-    Controller->SetStopScreenSaver(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::StopScreenSaver, on);
-}
+void TMainForm::StopScreenSaverActionExecute() { Controller->Toggle(TToggle::StopScreenSaver); }
 
-void TMainForm::PlayCenterMenuClick()
-{
-    const bool on = !Controller->PlayCenter();
-    Controller->SetPlayCenter(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::PlayCenter, on);
-}
+void TMainForm::PlayCenterMenuClick() { Controller->Toggle(TToggle::PlayCenter); }
 
-void TMainForm::StretchAutoMenuClick()
-{
-    if (Controller->FullScreen()) return;
-    const bool on = !Controller->Stretch();
-    Controller->SetStretch(on);
-    WriteKey(Controller->GUISetting(), ConfigKey::WindowStretchImage, on);
-}
+void TMainForm::StretchAutoMenuClick() { Controller->Toggle(TToggle::Stretch); }
 
-void TMainForm::ChooseStretchRatio(int percent)
-{
-    if (Controller->FullScreen()) return;
-    Controller->SetStretchRatio(percent);
-    WriteKey(Controller->GUISetting(), ConfigKey::StretchRatio, percent);
-    // The ratio replaces stretching, for the next entries too.
-    WriteKey(Controller->GUISetting(), ConfigKey::WindowStretchImage, false);
-}
+void TMainForm::ChooseStretchRatio(int percent) { Controller->ChooseStretchRatio(percent); }
 
-void TMainForm::TrayModeActionExecute()
-{
-    Hide();
-    WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, false);
-}
+void TMainForm::TrayModeActionExecute() { Controller->SetToggle(TToggle::MainWindow, false); }
 
-void TMainForm::RedisplayMenuClick()
-{
-    Show();
-    WriteKey(Controller->GUISetting(), ConfigKey::ShowControllWindow, true);
-}
+void TMainForm::RedisplayMenuClick() { Controller->SetToggle(TToggle::MainWindow, true); }
 
 void TMainForm::TerminateActionExecute()
 {

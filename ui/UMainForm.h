@@ -15,39 +15,34 @@
 #include "tray/UTrayIcon.h"
 #include "ui/UCommandLine.h"
 #include "ui/UConfigLocation.h"
+#include "ui/UMainFormView.h"
+#include "ui/UMediaKeys.h"
 #include "ui/UPlayLists.h"
 #include "ui/USessionSave.h"
-#include "win/UAction.h"
-#include "win/UButtonBar.h"
-#include "win/UControls.h"
+#include "ui/USingleInstance.h"
 #include "win/UDropTarget.h"
 #include "win/UForm.h"
-#include "win/UListBox.h"
-#include "win/UMenu.h"
 #include "win/UTimer.h"
-#include "win/UTrackBar.h"
 
-// Control ids of the main window's children (other processes find them
-// with GetDlgItem).
-enum TMainFormControlId : UINT {
-    idListCmb = 100,
-    idFileListBox,
-    idMediaController,
-    idFrameBar,
-    idTimeLabel,
-    idPlayingLabel,
-    idVolumeBar,
-    idVolumeLabel,
-};
-
-// The buttons of MediaController.
-enum TMediaButton : int { btPlay = 1, btPause, btStop, btNext, btPrev };
-
-class TMainForm : public TForm {
+// What it shows (actions, menus, controls) is its private base.
+class TMainForm : public TForm, private TMainFormView {
 public:
     // args: the command-line arguments without the program name.
     explicit TMainForm(std::vector<std::string> args, TConfigFolders folders = TConfigFolders::System());
     ~TMainForm() override;
+
+    // The program entry's way in. The commands the later starts' command
+    // lines need (applied as the program's own, when no dialog is up).
+    TPlayerHooks PlayerHooks();
+    // A media key does what its menu command does.
+    void MediaKey(TMediaKey key);
+    // A WM_APPCOMMAND in the main window, its controls or the movie window
+    // (the media keys); the handler says whether it took it. Empty: none.
+    void SetAppCommandHandler(std::function<bool(int command)> handler);
+
+private:
+    // The tests' way in (tests/ui/MainFormProbe.h).
+    friend struct TMainFormProbe;
 
     // Owned parts, in the order of construction.
     std::unique_ptr<TPlayLists> PlayLists;
@@ -56,8 +51,6 @@ public:
     std::unique_ptr<TDropRegistration> MovieDropTarget;
     std::string PendingConfigDir;
     bool MultiUserAtLoad = false;
-    // A WM_APPCOMMAND in the window or its controls (the media keys); true
-    // when it was taken.
     std::function<bool(int command)> OnAppCommand;
 
     // Start-up and shutdown.
@@ -150,32 +143,6 @@ public:
     void G1Click();
     void C2Click();
 
-    // Actions.
-    TActionList ActionList;
-    TAction UpdateAction;
-    TAction FullScreenAction, MuteAction, RandomAction, RepeatAction, FileDeleteAction, FileUpAction,
-        FileDownAction, FileAddAction, ShowMovieWindowAction, TrayModeAction, PlayListNewAction,
-        PlayListNameChangeAction, PlayListDeleteAction, StopScreenSaverAction, TerminateAction,
-        PlayListConfigDlgAction, FileConfigDlgAction, TopMostAction;
-
-    // Menus (they outlive the tray icon, which refers to two of them).
-    std::unique_ptr<TMenu> MainMenu, ListCmbPopup, FileListPopup, TaskTrayRMenu, TaskTrayLMenu,
-        PlayWindowPopupMenu;
-    TMenu* RemoveDirMenu = nullptr;
-    TMenu* ScanDirMenu = nullptr;
-    TMenu* PlayListPopup = nullptr;
-    TMenuItem *PlayCenterMenu = nullptr, *StretchAutoMenu = nullptr, *StretchSmallMenu = nullptr,
-              *StretchNormalMenu = nullptr, *StretchLargeMenu = nullptr, *GUIC1 = nullptr;
-
-    // Controls.
-    std::unique_ptr<TComboBox> ListCmb;
-    std::unique_ptr<TListBox> FileListBox;
-    std::unique_ptr<TButton> Button1, Button2, Button3, Button4;
-    std::unique_ptr<TCheckBox> CheckBox1, CheckBox2, CheckBox3, TopMostChk, MuteChk;
-    std::unique_ptr<TButtonBar> MediaController;
-    std::unique_ptr<TTrackBarEx> FrameBar;
-    std::unique_ptr<TTrackBar> VolumeBar;
-    std::unique_ptr<TLabel> TimeLabel, PlayingLabel, VolLabel, VolumeLabel;
     TTimer FrameTimer{1000, false};
 
     TTrayIcon TrayIcon;
@@ -184,10 +151,12 @@ protected:
     void CreateParams(TCreateParams& params) override;
 
 private:
+    // The window, its menus and controls, placed (UMainFormView.cpp).
+    void CreateView();
     void CreateMenus();
-    void CreateComponents();
+    void CreatePopupMenus();
+    // The controls' and menus' events to the handlers.
     void BindActions();
-    void Layout();
     // play: run the play command afterwards (the command line does not).
     void SelectPlayList(int index, bool play);
     // Current list (never null after construction).

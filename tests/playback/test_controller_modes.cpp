@@ -112,6 +112,11 @@ TEST_F(ModesTest, ARefusedModeLeavesWindowMode)
     RECT after = Bounds(movie);
     EXPECT_EQ(before.right - before.left, after.right - after.left);
     EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+    // Asked for by the user: what was refused is not recorded, so that the
+    // next entry does not try again.
+    EXPECT_THROW(Controller->Toggle(TController::TToggle::FullScreen), EDispChangeError);
+    EXPECT_FALSE(Controller->FullScreen());
+    EXPECT_FALSE(KeyIsSet(Controller->GUISetting(), ConfigKey::FullScreen));
     Controller->StopPlayback();
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "tests/ui/MainFormFixture.h"
+#include "tests/ui/MainFormProbe.h"
 #include "tests/ui/TestSupport.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
@@ -257,7 +258,7 @@ TEST_F(MainWindow, DesignedWindowAndFirstSave)
     form->Close();
     EXPECT_TRUE(app->Terminated());
     EXPECT_FALSE(form->Visible());
-    EXPECT_TRUE(form->TrayIcon.Visible());
+    EXPECT_TRUE(Probe(*form).TrayIcon().Visible());
     form.reset();
     EXPECT_TRUE(errors.empty());
     auto saved = ReadConfig(program);
@@ -306,34 +307,34 @@ TEST_F(MainWindow, CommandLineListsPathsAndVisibility)
     {
         auto form = Create({"/V-", folder + "\\表示.avi", folder + "\\無い.avi"});
         EXPECT_FALSE(form->Visible());
-        EXPECT_TRUE(form->TrayIcon.Visible());
-        TPlayList* list = form->Controller->CurrentList();
+        EXPECT_TRUE(Probe(*form).TrayIcon().Visible());
+        TPlayList* list = Probe(*form).Controller().CurrentList();
         ASSERT_NE(nullptr, list);
         EXPECT_EQ("Temporary 2", list->Name());
         ASSERT_EQ(1, list->FileCount());  // the missing file is left out
         EXPECT_EQ(folder + "\\表示.AVI", list->Files(0).Path());
-        EXPECT_FALSE(ReadKey(form->Controller->GUISetting(), ConfigKey::ShowControllWindow, true));
-        form->GUIC1Click();
-        EXPECT_FALSE(KeyIsSet(form->Controller->GUISetting(), ConfigKey::ShowControllWindow));
+        EXPECT_FALSE(ReadKey(Probe(*form).Controller().GUISetting(), ConfigKey::ShowControllWindow, true));
+        Probe(*form).GUIC1Click();
+        EXPECT_FALSE(KeyIsSet(Probe(*form).Controller().GUISetting(), ConfigKey::ShowControllWindow));
     }
     {
         // "x /A": both are paths; the new temporary list stays empty, nothing plays.
         auto form = Create({"x", "/A"});
         EXPECT_TRUE(form->Visible());
-        EXPECT_EQ("Temporary 2", form->Controller->CurrentList()->Name());
-        EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+        EXPECT_EQ("Temporary 2", Probe(*form).Controller().CurrentList()->Name());
+        EXPECT_EQ(0, Probe(*form).Controller().CurrentList()->FileCount());
     }
     {
         auto form = Create({"/A", "/PMusic"});
-        EXPECT_EQ("Music", form->Controller->CurrentList()->Name());
-        EXPECT_EQ(2, form->PlayLists->Count());
-        EXPECT_EQ("Music", form->PlayLists->Items(1).Name());  // sorted after the temporary list
+        EXPECT_EQ("Music", Probe(*form).Controller().CurrentList()->Name());
+        EXPECT_EQ(2, Probe(*form).PlayLists().Count());
+        EXPECT_EQ("Music", Probe(*form).PlayLists().Items(1).Name());  // sorted after the temporary list
     }
     {
         // An existing list is selected, not created, whatever the case of its name.
         auto form = Create({"/Ptemporary"});
-        EXPECT_EQ(2, form->PlayLists->Count());  // Temporary, and Music from its file
-        EXPECT_EQ("Temporary", form->Controller->CurrentList()->Name());
+        EXPECT_EQ(2, Probe(*form).PlayLists().Count());  // Temporary, and Music from its file
+        EXPECT_EQ("Temporary", Probe(*form).Controller().CurrentList()->Name());
     }
     EXPECT_TRUE(errors.empty());
 }
@@ -348,7 +349,7 @@ TEST_F(MainWindow, FailureInFormCreateIsReportedAndTerminates)
     auto form = Create({"/P..\\elsewhere"});
     EXPECT_NE(std::string::npos, reported.find("リスト名")) << reported;
     EXPECT_TRUE(app->Terminated());
-    EXPECT_EQ(-1, form->PlayLists->FindPlayList("..\\elsewhere"));
+    EXPECT_EQ(-1, Probe(*form).PlayLists().FindPlayList("..\\elsewhere"));
 }
 
 TEST_F(MainWindow, SaveErrorIsShownAndShutdownGoesOn)
@@ -380,11 +381,11 @@ TEST_F(MainWindow, ChangesAreWrittenAtIdleAndATemporaryListKeepsItsSettings)
 {
     WriteWav(program + "a.wav", 1);
     auto form = Create({program + "a.wav"});
-    TPlayList& list = *form->Controller->CurrentList();
+    TPlayList& list = *Probe(*form).Controller().CurrentList();
     WriteKey(list.Setting(), ConfigKey::Repeat, true);
     TPlayList saved("Temporary", program);
     for (int waited = 0; waited < 5000 && saved.FileCount() == 0; waited += 100) {
-        form->SaveChanges();
+        Probe(*form).SaveChanges();
         Sleep(100);
         saved.SetLoaded(false);
         saved.LoadFromFile(program + "Temporary.lst");
@@ -420,80 +421,80 @@ TEST_F(MainWindow, ListCommandsNewRenameAndDelete)
     MainFormAskHook = Answer;
     Asked.clear();
     auto form = Create({});
-    TPlayLists& lists = *form->PlayLists;
-    auto current = [&] { return form->Controller->CurrentList()->Name(); };
+    TPlayLists& lists = Probe(*form).PlayLists();
+    auto current = [&] { return Probe(*form).Controller().CurrentList()->Name(); };
 
     NextInput = "abc";
-    form->PlayListNewActionExecute();
+    Probe(*form).View().PlayListNewAction.Execute();
     EXPECT_EQ("abc", current());
-    form->Controller->CurrentList()->Add(program + "a.avi");
+    Probe(*form).Controller().CurrentList()->Add(program + "a.avi");
     // The same name again, replaced on Yes: a new empty list in its place.
     NextAnswer = IDYES;
-    form->PlayListNewActionExecute();
+    Probe(*form).View().PlayListNewAction.Execute();
     ASSERT_EQ(1u, Asked.size());
     EXPECT_EQ("プレイリスト abcはすでに存在します。置き換えますか？", Asked[0]);
     EXPECT_EQ(2, lists.Count());
-    EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+    EXPECT_EQ(0, Probe(*form).Controller().CurrentList()->FileCount());
 
     NextInput = "ABC";  // the same name but for case: nothing happens
-    form->PlayListNameChangeActionExecute();
+    Probe(*form).View().PlayListNameChangeAction.Execute();
     EXPECT_EQ("abc", current());
     NextInput = "xyz";
-    form->PlayListNameChangeActionExecute();
+    Probe(*form).View().PlayListNameChangeAction.Execute();
     EXPECT_EQ("xyz", current());
     EXPECT_EQ(1, lists.FindPlayList("xyz"));
 
     // Deleting the current list makes the first one current and removes the file.
-    form->SaveCurrentPlayList();
+    Probe(*form).SaveCurrentPlayList();
     ASSERT_TRUE(PathExists(program + "xyz.lst"));
     NextAnswer = IDOK;
-    form->PlayListDeleteActionExecute();
+    Probe(*form).View().PlayListDeleteAction.Execute();
     EXPECT_FALSE(PathExists(program + "xyz.lst"));
     EXPECT_EQ("Temporary", current());
     ASSERT_EQ(1, lists.Count());
     // Deleting the only list leaves a fresh Temporary, and Temporary.lst goes too.
-    form->Controller->CurrentList()->Add(program + "b.avi");
-    form->SaveCurrentPlayList();
+    Probe(*form).Controller().CurrentList()->Add(program + "b.avi");
+    Probe(*form).SaveCurrentPlayList();
     ASSERT_TRUE(PathExists(program + "Temporary.lst"));
-    TPlayList* before = form->Controller->CurrentList();
-    form->PlayListDeleteActionExecute();
+    TPlayList* before = Probe(*form).Controller().CurrentList();
+    Probe(*form).View().PlayListDeleteAction.Execute();
     EXPECT_FALSE(PathExists(program + "Temporary.lst"));
     ASSERT_EQ(1, lists.Count());
-    EXPECT_NE(before, form->Controller->CurrentList());
+    EXPECT_NE(before, Probe(*form).Controller().CurrentList());
     EXPECT_EQ("Temporary", current());
-    EXPECT_EQ(0, form->Controller->CurrentList()->FileCount());
+    EXPECT_EQ(0, Probe(*form).Controller().CurrentList()->FileCount());
 
     // A new list, a file added, another list selected and back: the file shows once.
     NextInput = "m";
-    form->PlayListNewActionExecute();
+    Probe(*form).View().PlayListNewAction.Execute();
     WriteWav(program + "c.wav", 1);
-    form->DropOnFileList({program + "c.wav"});
-    form->SelectPlayList(lists.FindPlayList("Temporary"));
-    form->SelectPlayList(lists.FindPlayList("m"));
-    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
-    EXPECT_EQ(1, form->FileListBox->Count());
-    EXPECT_EQ("c", form->FileListBox->Item(0));
+    Probe(*form).DropOnFileList({program + "c.wav"});
+    Probe(*form).SelectPlayList(lists.FindPlayList("Temporary"));
+    Probe(*form).SelectPlayList(lists.FindPlayList("m"));
+    EXPECT_EQ(1, Probe(*form).Controller().CurrentList()->FileCount());
+    EXPECT_EQ(1, Probe(*form).View().FileListBox->Count());
+    EXPECT_EQ("c", Probe(*form).View().FileListBox->Item(0));
     // Files dropped on the movie window make a new temporary list, which plays.
-    form->DropOnMovieWindow({program + "c.wav"});
+    Probe(*form).DropOnMovieWindow({program + "c.wav"});
     EXPECT_EQ("Temporary 2", current());
-    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
-    EXPECT_TRUE(form->Controller->Loaded());
-    form->StopCommand();
+    EXPECT_EQ(1, Probe(*form).Controller().CurrentList()->FileCount());
+    EXPECT_TRUE(Probe(*form).Controller().Loaded());
+    Probe(*form).StopCommand();
 
     // Names equal but for letter case are one list: taking one asks first.
     NextAnswer = IDNO;
     NextInput = "M";
     Asked.clear();
-    form->PlayListNewActionExecute();
-    form->PlayListNameChangeActionExecute();
+    Probe(*form).View().PlayListNewAction.Execute();
+    Probe(*form).View().PlayListNameChangeAction.Execute();
     EXPECT_EQ(2u, Asked.size());
     EXPECT_EQ("Temporary 2", current());
     // A rename whose file cannot be moved leaves the list as it was.
-    form->SelectPlayList(lists.FindPlayList("m"));
-    form->StopCommand();
+    Probe(*form).SelectPlayList(lists.FindPlayList("m"));
+    Probe(*form).StopCommand();
     FileSystem::ForceDirectories(program + "n.lst");
     NextInput = "n";
-    EXPECT_THROW(form->PlayListNameChangeActionExecute(), EFileError);
+    EXPECT_THROW(Probe(*form).View().PlayListNameChangeAction.Execute(), EFileError);
     EXPECT_EQ("m", current());
     InputQueryShownHook = nullptr;
     MainFormAskHook = nullptr;
@@ -515,18 +516,18 @@ TEST_F(MainWindow, ListFileHeldOpenIsNeitherLoadedNorSavedOver)
     HANDLE held =
         CreateFileA((program + "Music.lst").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     auto form = Create({});
-    EXPECT_EQ("Temporary", form->Controller->CurrentList()->Name());
+    EXPECT_EQ("Temporary", Probe(*form).Controller().CurrentList()->Name());
     app->ProcessMessages();
     EXPECT_EQ(1u, errors.size());
-    const int music = form->PlayLists->FindPlayList("Music");
-    EXPECT_THROW(form->SelectPlayList(music), EPlayListFileError);
-    EXPECT_EQ(0, form->ListCmb->ItemIndex());
+    const int music = Probe(*form).PlayLists().FindPlayList("Music");
+    EXPECT_THROW(Probe(*form).SelectPlayList(music), EPlayListFileError);
+    EXPECT_EQ(0, Probe(*form).View().ListCmb->ItemIndex());
     CloseHandle(held);
-    form->PlayLists->SaveList(form->PlayLists->Items(music));
+    Probe(*form).PlayLists().SaveList(Probe(*form).PlayLists().Items(music));
     EXPECT_EQ(bytes, ReadTextFile(program + "Music.lst"));
-    form->SelectPlayList(music);
-    EXPECT_EQ(1, form->Controller->CurrentList()->FileCount());
-    form->StopCommand();
+    Probe(*form).SelectPlayList(music);
+    EXPECT_EQ(1, Probe(*form).Controller().CurrentList()->FileCount());
+    Probe(*form).StopCommand();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/ui/MainFormFixture.h"
+#include "tests/ui/MainFormProbe.h"
 #include "win/UDialogs.h"
 
 namespace {
@@ -41,7 +42,7 @@ struct M3UInMainWindow : MainFormFixture {
     std::vector<std::string> Paths()
     {
         std::vector<std::string> paths;
-        TPlayList& list = *form->Controller->CurrentList();
+        TPlayList& list = *Probe(*form).Controller().CurrentList();
         for (int i = 0; i < list.FileCount(); ++i) paths.push_back(list.Files(i).Path());
         return paths;
     }
@@ -54,17 +55,18 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     // 表, ソ and 能 end in the byte 0x5C.
     std::vector<std::string> names = {dir + "表示\\ソフト.avi", dir + "能.mp3", dir + "a b.wav"};
     Create({});
-    for (const std::string& n : names) form->Controller->CurrentList()->Add(n);
+    for (const std::string& n : names) Probe(*form).Controller().CurrentList()->Add(n);
     const std::string exported = dir + "書き出し.m3u8";
     NextFileName = exported;
-    form->ExportM3U8MenuClick();
+    Probe(*form).ExportM3U8MenuClick();
     EXPECT_EQ(0u, ReadTextFile(exported).find("#EXTM3U\r\n#EXTINF:-1,"));
 
     // Added through the open dialog: the entries, in order, not the list file.
-    while (form->Controller->CurrentList()->FileCount() > 0) form->Controller->CurrentList()->Delete(0);
-    form->FileAddActionExecute();
+    while (Probe(*form).Controller().CurrentList()->FileCount() > 0)
+        Probe(*form).Controller().CurrentList()->Delete(0);
+    Probe(*form).View().FileAddAction.Execute();
     EXPECT_EQ(names, Paths());
-    EXPECT_EQ(3, form->FileListBox->Count());
+    EXPECT_EQ(3, Probe(*form).View().FileListBox->Count());
 
     // Dropped with a damaged list and one holding a URL, a file URI that
     // names nothing and a name code page 932 cannot hold: the damaged one
@@ -72,7 +74,7 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     const std::string bad = dir + "bad.m3u", mixed = dir + "mixed.m3u8";
     WriteTextFile(bad, std::string("#EXTM3U\r\n\x01\x02\x03\r\n", 13));
     WriteTextFile(mixed, "http://example.invalid/a.mp3\n\xED\x95\x9C.mp3\nfile:///C:/%FF.mp3\nrel.wav\n");
-    form->DropOnFileList({bad, mixed, dir + "x.avi"});
+    Probe(*form).DropOnFileList({bad, mixed, dir + "x.avi"});
     names.insert(names.end(), {dir + "<U+D55C>.mp3", dir + "rel.wav", dir + "x.avi"});
     EXPECT_EQ(names, Paths());
     EXPECT_TRUE(errors.empty());  // not before the drop is over
@@ -83,15 +85,15 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     EXPECT_NE(std::string::npos, errors[0].find("1 件の URL")) << errors[0];
 
     // On the movie window, a list that gives nothing makes no new list.
-    const int lists = form->PlayLists->Count();
-    form->DropOnMovieWindow({bad});
+    const int lists = Probe(*form).PlayLists().Count();
+    Probe(*form).DropOnMovieWindow({bad});
     app->ProcessMessages();
-    EXPECT_EQ(lists, form->PlayLists->Count());
+    EXPECT_EQ(lists, Probe(*form).PlayLists().Count());
     EXPECT_EQ(2u, errors.size());
 
     // From the command line.
     Create({exported});
-    EXPECT_EQ("Temporary 2", form->Controller->CurrentList()->Name());
+    EXPECT_EQ("Temporary 2", Probe(*form).Controller().CurrentList()->Name());
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3), Paths());
     app->ProcessMessages();
     EXPECT_EQ(2u, errors.size());

@@ -12,6 +12,7 @@
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "tests/ui/MainFormFixture.h"
+#include "tests/ui/MainFormProbe.h"
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
@@ -103,6 +104,7 @@ struct MainFormMenus : MainFormFixture {
         config.SaveToFile(program + "config.ini");
     }
     HMENU Bar() const { return GetMenu(form->Handle()); }
+    TMainFormView& View() { return Probe(*form).View(); }
     void Idle()
     {
         app->ProcessMessages();
@@ -172,25 +174,25 @@ TEST_F(MainFormMenus, MenusPopupsAndControlsAsDesigned)
                    "  バージョン情報(&A) (off)",
                },
                "MainMenu");
-    ExpectMenu(form->ListCmbPopup->Handle(), {"新規(&N)", "名前変更(&R)", "削除(&D)"}, "ListCmbPopup");
+    ExpectMenu(View().ListCmbPopup->Handle(), {"新規(&N)", "名前変更(&R)", "削除(&D)"}, "ListCmbPopup");
     // The disabled and hidden "プロパティ(&P)" is left out: a menu has no hidden items.
-    ExpectMenu(form->FileListPopup->Handle(),
+    ExpectMenu(View().FileListPopup->Handle(),
                {"再生(&P)", "-", "削除(&D)", "-", "上へ(&U)", "下へ(&L)", "-", "設定(&C)"}, "FileListPopup");
-    ExpectMenu(form->TaskTrayRMenu->Handle(),
+    ExpectMenu(View().TaskTrayRMenu->Handle(),
                {"プレイリスト(&L)", "  Temporary", "-", "再生/一時停止(&P)", "停止(&S)", "前へ(&B)",
                 "次へ(&F)", "-", "終了(&X)"},
                "TaskTrayRMenu");
-    ExpectMenu(form->TaskTrayLMenu->Handle(), {"再表示(&V)", "終了(&X)"}, "TaskTrayLMenu");
-    ExpectMenu(form->PlayWindowPopupMenu->Handle(),
+    ExpectMenu(View().TaskTrayLMenu->Handle(), {"再表示(&V)", "終了(&X)"}, "TaskTrayLMenu");
+    ExpectMenu(View().PlayWindowPopupMenu->Handle(),
                {"再生／一時停止(&P)", "停止(&S)", "前のトラック(&B)", "次のトラック(&F)", "-",
                 "全画面表示(&A)", "最前面表示(&T)", "-", "終了(&X)"},
                "PlayWindowPopupMenu");
-    EXPECT_EQ("Reelo", form->TrayIcon.TipHelp());
+    EXPECT_EQ("Reelo", Probe(*form).TrayIcon().TipHelp());
 
     std::vector<std::string> captions;
-    for (TControl* c :
-         std::initializer_list<TControl*>{form->Button1.get(), form->Button2.get(), form->Button3.get(),
-                                          form->Button4.get(), form->CheckBox1.get(), form->CheckBox2.get()})
+    for (TControl* c : std::initializer_list<TControl*>{View().Button1.get(), View().Button2.get(),
+                                                        View().Button3.get(), View().Button4.get(),
+                                                        View().CheckBox1.get(), View().CheckBox2.get()})
         captions.push_back(c->Text());
     EXPECT_EQ((std::vector<std::string>{"上", "下", "削除", "追加", "Random", "Repeat"}), captions);
     EXPECT_TRUE(errors.empty());
@@ -201,7 +203,7 @@ TEST_F(MainFormMenus, MenusPopupsAndControlsAsDesigned)
 TEST_F(MainFormMenus, TogglesWriteTheGuiTreeAndTheRulesFollow)
 {
     Create();
-    TController& c = *form->Controller;
+    TController& c = Probe(*form).Controller();
     TSetting& gui = c.GUISetting();
     struct TToggle {
         TAction& Action;
@@ -210,13 +212,13 @@ TEST_F(MainFormMenus, TogglesWriteTheGuiTreeAndTheRulesFollow)
         TCheckBox* Box;
     };
     const std::vector<TToggle> toggles = {
-        {form->RandomAction, ConfigKey::Random, [&] { return c.Random(); }, form->CheckBox1.get()},
-        {form->RepeatAction, ConfigKey::Repeat, [&] { return c.Repeat(); }, form->CheckBox2.get()},
-        {form->MuteAction, ConfigKey::Mute, [&] { return c.Muted(); }, form->MuteChk.get()},
-        {form->TopMostAction, ConfigKey::TopMost, [&] { return c.TopMost(); }, form->TopMostChk.get()},
-        {form->StopScreenSaverAction, ConfigKey::StopScreenSaver, [&] { return c.ScreenSaverStopped(); },
+        {View().RandomAction, ConfigKey::Random, [&] { return c.Random(); }, View().CheckBox1.get()},
+        {View().RepeatAction, ConfigKey::Repeat, [&] { return c.Repeat(); }, View().CheckBox2.get()},
+        {View().MuteAction, ConfigKey::Mute, [&] { return c.Muted(); }, View().MuteChk.get()},
+        {View().TopMostAction, ConfigKey::TopMost, [&] { return c.TopMost(); }, View().TopMostChk.get()},
+        {View().StopScreenSaverAction, ConfigKey::StopScreenSaver, [&] { return c.ScreenSaverStopped(); },
          nullptr},
-        {form->ShowMovieWindowAction, ConfigKey::ShowMovieWindow, [&] { return c.MovieWindowVisible(); },
+        {View().ShowMovieWindowAction, ConfigKey::ShowMovieWindow, [&] { return c.MovieWindowVisible(); },
          nullptr},
     };
     for (const TToggle& t : toggles) {
@@ -233,50 +235,50 @@ TEST_F(MainFormMenus, TogglesWriteTheGuiTreeAndTheRulesFollow)
         }
     }
     const bool center = c.PlayCenter();
-    form->PlayCenterMenuClick();
+    Probe(*form).PlayCenterMenuClick();
     EXPECT_EQ(!center, ReadKey(gui, ConfigKey::PlayCenter));
     Idle();
     EXPECT_EQ(!center, MenuItemChecked(Bar(), "中央に表示(&C)"));
 
     // "50%" after "自動調整": the ratio is chosen and the stretch goes off.
-    if (c.Stretch()) form->StretchAutoMenuClick();
-    form->StretchAutoMenuClick();
+    if (c.Stretch()) Probe(*form).StretchAutoMenuClick();
+    Probe(*form).StretchAutoMenuClick();
     Idle();
     EXPECT_TRUE(MenuItemChecked(Bar(), "自動調整(&A)"));
     EXPECT_FALSE(MenuItemChecked(Bar(), "100%(&M)"));
-    form->ChooseStretchRatio(50);
+    Probe(*form).ChooseStretchRatio(50);
     EXPECT_EQ(50, ReadKey(gui, ConfigKey::StretchRatio));
     EXPECT_FALSE(ReadKey(gui, ConfigKey::WindowStretchImage));  // so that the next entry keeps 50 %
     Idle();
     EXPECT_FALSE(MenuItemChecked(Bar(), "自動調整(&A)"));
     EXPECT_TRUE(MenuItemChecked(Bar(), "50%(&S)"));
     EXPECT_FALSE(MenuItemChecked(Bar(), "200%(&L)"));
-    EXPECT_EQ("100%", form->VolumeLabel->Text());
+    EXPECT_EQ("100%", View().VolumeLabel->Text());
 
     // Full screen: top-most and the stretch items are off, and the stretch
     // commands reached otherwise do nothing.
-    ASSERT_TRUE(form->FullScreenAction.Execute());
+    ASSERT_TRUE(View().FullScreenAction.Execute());
     ASSERT_TRUE(c.FullScreen());
     EXPECT_TRUE(ReadKey(gui, ConfigKey::FullScreen));
     Idle();
-    EXPECT_TRUE(Checked(*form->CheckBox3));
-    EXPECT_FALSE(IsWindowEnabled(form->TopMostChk->Handle()));
+    EXPECT_TRUE(Checked(*View().CheckBox3));
+    EXPECT_FALSE(IsWindowEnabled(View().TopMostChk->Handle()));
     EXPECT_FALSE(MenuItemEnabled(Bar(), "最前面表示(&T)"));
-    EXPECT_FALSE(MenuItemEnabled(form->PlayWindowPopupMenu->Handle(), "最前面表示(&T)"));
+    EXPECT_FALSE(MenuItemEnabled(View().PlayWindowPopupMenu->Handle(), "最前面表示(&T)"));
     for (const char* item : {"自動調整(&A)", "50%(&S)", "100%(&M)", "200%(&L)"})
         EXPECT_FALSE(MenuItemEnabled(Bar(), item)) << item;
     EXPECT_TRUE(MenuItemChecked(Bar(), "中央に表示(&C)"));
     const bool topMost = c.TopMost();
-    EXPECT_FALSE(form->TopMostAction.Execute());
-    form->ChooseStretchRatio(200);
-    form->StretchAutoMenuClick();
+    EXPECT_FALSE(View().TopMostAction.Execute());
+    Probe(*form).ChooseStretchRatio(200);
+    Probe(*form).StretchAutoMenuClick();
     EXPECT_EQ(topMost, c.TopMost());
     EXPECT_EQ(50, c.StretchRatio());
     EXPECT_EQ(50, ReadKey(gui, ConfigKey::StretchRatio));
-    ASSERT_TRUE(form->FullScreenAction.Execute());
+    ASSERT_TRUE(View().FullScreenAction.Execute());
     Idle();
     EXPECT_TRUE(MenuItemEnabled(Bar(), "200%(&L)"));
-    EXPECT_TRUE(IsWindowEnabled(form->TopMostChk->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(View().TopMostChk->Handle()));
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -289,60 +291,60 @@ TEST_F(MainFormMenus, SelectionListsAndTrayMode)
         WriteWav(files.back(), 1);
     }
     Create(files);
-    TController& c = *form->Controller;
+    TController& c = Probe(*form).Controller();
 
     // Delete, up and down follow the selection, on the buttons and in both menus.
     Idle();
-    for (TButton* b : {form->Button1.get(), form->Button2.get(), form->Button3.get()})
+    for (TButton* b : {View().Button1.get(), View().Button2.get(), View().Button3.get()})
         EXPECT_FALSE(IsWindowEnabled(b->Handle()));
-    EXPECT_TRUE(IsWindowEnabled(form->Button4->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(View().Button4->Handle()));
     EXPECT_FALSE(MenuItemEnabled(Bar(), "ファイルの削除(&D)"));
     for (const char* item : {"削除(&D)", "上へ(&U)", "下へ(&L)"})
-        EXPECT_FALSE(MenuItemEnabled(form->FileListPopup->Handle(), item)) << item;
-    form->FileListBox->SetItemIndex(1);
+        EXPECT_FALSE(MenuItemEnabled(View().FileListPopup->Handle(), item)) << item;
+    View().FileListBox->SetItemIndex(1);
     Idle();
-    EXPECT_TRUE(IsWindowEnabled(form->Button3->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(View().Button3->Handle()));
     EXPECT_TRUE(MenuItemEnabled(Bar(), "ファイルの削除(&D)"));
-    EXPECT_TRUE(MenuItemEnabled(form->FileListPopup->Handle(), "上へ(&U)"));
-    EXPECT_EQ("", form->PlayingLabel->Text());
+    EXPECT_TRUE(MenuItemEnabled(View().FileListPopup->Handle(), "上へ(&U)"));
+    EXPECT_EQ("", View().PlayingLabel->Text());
     c.SetCurrentIndex(1);
     Idle();
-    EXPECT_EQ("b", form->PlayingLabel->Text());
+    EXPECT_EQ("b", View().PlayingLabel->Text());
 
     // A list's own random setting comes back after switching away and back:
     // the switch empties the GUI tree.
-    TPlayList& other = form->PlayLists->Append("Other");
+    TPlayList& other = Probe(*form).PlayLists().Append("Other");
     other.SetLoaded(true);
     WriteKey(other.Setting(), ConfigKey::Random, true);
-    form->RefreshPlayListViews();
+    Probe(*form).RefreshPlayListViews();
     const std::string first = c.CurrentList()->Name();
-    form->SelectPlayList(form->PlayLists->IndexOf(&other));
+    Probe(*form).SelectPlayList(Probe(*form).PlayLists().IndexOf(&other));
     EXPECT_TRUE(c.Random());
-    form->RandomAction.Execute();
+    View().RandomAction.Execute();
     Idle();
-    EXPECT_FALSE(Checked(*form->CheckBox1));
-    form->SelectPlayList(form->PlayLists->FindPlayList(first));
+    EXPECT_FALSE(Checked(*View().CheckBox1));
+    Probe(*form).SelectPlayList(Probe(*form).PlayLists().FindPlayList(first));
     Idle();
-    EXPECT_FALSE(Checked(*form->CheckBox1));
-    form->SelectPlayList(form->PlayLists->IndexOf(&other));
+    EXPECT_FALSE(Checked(*View().CheckBox1));
+    Probe(*form).SelectPlayList(Probe(*form).PlayLists().IndexOf(&other));
     Idle();
-    EXPECT_TRUE(Checked(*form->CheckBox1));
+    EXPECT_TRUE(Checked(*View().CheckBox1));
 
     // Hidden in the tray the rules rest; shown again they catch up.
-    ASSERT_TRUE(form->TrayModeAction.Execute());
+    ASSERT_TRUE(View().TrayModeAction.Execute());
     EXPECT_FALSE(form->Visible());
-    EXPECT_TRUE(form->TrayIcon.Visible());
+    EXPECT_TRUE(Probe(*form).TrayIcon().Visible());
     EXPECT_FALSE(ReadKey(c.GUISetting(), ConfigKey::ShowControllWindow, true));
-    form->RepeatAction.Execute();
+    View().RepeatAction.Execute();
     Idle();
-    EXPECT_FALSE(Checked(*form->CheckBox2));
+    EXPECT_FALSE(Checked(*View().CheckBox2));
     // The tray's double-click redisplays.
-    SendMessageA(form->TrayIcon.TaskTrayIcon().Handle(), WM_TASKTRAY_NOTIFY, 1, WM_LBUTTONDBLCLK);
+    SendMessageA(Probe(*form).TrayIcon().TaskTrayIcon().Handle(), WM_TASKTRAY_NOTIFY, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(form->Visible());
-    EXPECT_FALSE(form->TrayIcon.Visible());
+    EXPECT_FALSE(Probe(*form).TrayIcon().Visible());
     EXPECT_TRUE(ReadKey(c.GUISetting(), ConfigKey::ShowControllWindow, false));
     Idle();
-    EXPECT_TRUE(Checked(*form->CheckBox2));
+    EXPECT_TRUE(Checked(*View().CheckBox2));
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -385,18 +387,18 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     const std::string file = FileSystem::ResolveLongPath(program.substr(0, program.size() - 1)) + "\\曲.wav";
     WriteWav(file, 1);
     Create({file});
-    TController& c = *form->Controller;
+    TController& c = Probe(*form).Controller();
     Seen = TSeen{};
     Seen.Controller = &c;
-    form->TopMostAction.Execute();
-    form->RepeatAction.Execute();
+    View().TopMostAction.Execute();
+    View().RepeatAction.Execute();
     ASSERT_TRUE(c.TopMost());
 
     // Cancel: top-most is off while the dialog shows and comes back; the GUI
     // tree keeps its values.
     Seen.Button = IDCANCEL;
     SetTimer(nullptr, 0, 100, LookAndClose);
-    form->D2Click();
+    Probe(*form).D2Click();
     EXPECT_EQ("グローバルの設定", Seen.Caption);
     EXPECT_FALSE(Seen.TopMost);
     EXPECT_TRUE(c.TopMost());
@@ -405,17 +407,17 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     // OK on the list's settings without a change keeps what was toggled.
     Seen.Button = IDOK;
     SetTimer(nullptr, 0, 100, LookAndClose);
-    form->PlayListConfigDlgAction.Execute();
+    View().PlayListConfigDlgAction.Execute();
     EXPECT_EQ(c.CurrentList()->Name() + "の設定", Seen.Caption);
     EXPECT_TRUE(KeyIsSet(c.GUISetting(), ConfigKey::Repeat));
 
     // The file's settings need a selected line.
     Seen.Caption.clear();
-    form->FileConfigDlgAction.Execute();
+    View().FileConfigDlgAction.Execute();
     EXPECT_EQ("", Seen.Caption);
-    form->FileListBox->SetItemIndex(0);
+    View().FileListBox->SetItemIndex(0);
     SetTimer(nullptr, 0, 100, LookAndClose);
-    form->FileConfigDlgAction.Execute();
+    View().FileConfigDlgAction.Execute();
     EXPECT_EQ("曲の設定", Seen.Caption);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
@@ -425,22 +427,22 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
 TEST_F(MainFormMenus, SettingsDialogsLeaveThePlayingMovieAlone)
 {
     Create({ControllerMedia("movie.avi"), ControllerMedia("movie.avi")});
-    TController& c = *form->Controller;
+    TController& c = Probe(*form).Controller();
     Seen = TSeen{};
     Seen.Controller = &c;
-    form->FileListBox->SetItemIndex(1);
-    form->PlayCommand();
-    form->MuteAction.Execute();
+    View().FileListBox->SetItemIndex(1);
+    Probe(*form).PlayCommand();
+    View().MuteAction.Execute();
     c.PausePlayback();  // so that it does not end while the dialogs show
     SetTimer(nullptr, 0, 100, LookAndClose);
-    form->D2Click();
+    Probe(*form).D2Click();
     EXPECT_TRUE(c.Paused());
     EXPECT_TRUE(c.MovieWindowVisible());
     EXPECT_TRUE(c.Muted());
     EXPECT_EQ(1, c.CurrentIndex());
     Seen.Check = "ミュート";  // set at the list's level, "オフ": applied at once
     SetTimer(nullptr, 0, 100, LookAndClose);
-    form->PlayListConfigDlgAction.Execute();
+    View().PlayListConfigDlgAction.Execute();
     EXPECT_FALSE(c.Muted());
     EXPECT_TRUE(c.Paused());
     EXPECT_TRUE(errors.empty()) << errors.front();
