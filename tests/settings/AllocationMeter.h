@@ -1,72 +1,64 @@
 // Counts what a piece of code takes from the heap: the most it holds at once
-// and all it is handed on the way. It replaces the global operator new and
-// delete of the test program (each block carries its size in front), so it
-// is included by one source file of a program only.
+// and all it is handed on the way (code that copies or sorts again for every
+// line shows there). It replaces the program's operator new and delete, each
+// block carrying its size in front, so one source file of a program includes
+// it: the settings file tests and the fuzz targets that load files.
 #pragma once
 
-#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
-#include "settings/UNodePool.h"
-
 namespace AllocationMeter {
 
-constexpr std::size_t Header = 16;  // keeps malloc's alignment
-
 inline std::atomic<bool> on{false};
-inline std::atomic<std::ptrdiff_t> held{0};  // since the start, blocks freed meanwhile taken off
-inline std::atomic<std::ptrdiff_t> peak{0};
+inline std::atomic<std::ptrdiff_t> held{0}, peak{0};  // blocks older than the start count off when freed
 inline std::atomic<std::size_t> total{0};
 
-inline void* Take(std::size_t size) noexcept
-{
-    void* p = std::malloc(size + Header);
-    if (!p) return nullptr;
-    *static_cast<std::size_t*>(p) = size;
-    if (on.load(std::memory_order_relaxed)) {
-        const std::ptrdiff_t now = held.fetch_add(std::ptrdiff_t(size)) + std::ptrdiff_t(size);
-        std::ptrdiff_t seen = peak.load();
-        while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-        }
-        total.fetch_add(size);
-    }
-    return static_cast<char*>(p) + Header;
-}
-
-inline void Give(void* block) noexcept
-{
-    if (!block) return;
-    char* p = static_cast<char*>(block) - Header;
-    if (on.load(std::memory_order_relaxed))
-        held.fetch_sub(std::ptrdiff_t(*reinterpret_cast<std::size_t*>(p)));
-    std::free(p);
-}
-
 struct TTaken {
-    std::size_t Peak;   // bytes held at most at once, the node pool's new slabs included
-    std::size_t Total;  // bytes handed out in all
+    std::size_t Peak, Total;
+    // What loading a file of `bytes` bytes may take: 64 bytes for each of
+    // them, and a MiB for buffers.
+    bool Within(std::size_t bytes) const
+    {
+        return Peak <= 64 * bytes + (1 << 20) && Total <= 64 * bytes + (1 << 20);
+    }
 };
 
 template <class F>
 TTaken Measure(F&& f)
 {
-    const std::size_t slabs = NodePool::SlabBytes();
-    held = 0;
-    peak = 0;
+    held = peak = 0;
     total = 0;
-    on = true;
-    try {
-        f();
-    } catch (...) {
-        on = false;
-        throw;
+    struct TOn {
+        TOn() { on = true; }
+        ~TOn() { on = false; }
+    } metering;
+    f();
+    return {std::size_t(peak.load()), total.load()};
+}
+
+inline void* Take(std::size_t size) noexcept
+{
+    auto* block = static_cast<std::max_align_t*>(std::malloc(size + sizeof(std::max_align_t)));
+    if (!block) return nullptr;
+    *reinterpret_cast<std::size_t*>(block) = size;
+    if (on.load(std::memory_order_relaxed)) {
+        total += size;
+        const std::ptrdiff_t now = held += std::ptrdiff_t(size);
+        for (std::ptrdiff_t seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {
+        }
     }
-    on = false;
-    const std::size_t newSlabs = std::max(NodePool::SlabBytes(), slabs) - slabs;
-    return {std::size_t(peak.load()) + newSlabs, total.load() + newSlabs};
+    return block + 1;
+}
+
+inline void Give(void* p) noexcept
+{
+    if (!p) return;
+    auto* block = static_cast<std::max_align_t*>(p) - 1;
+    if (on.load(std::memory_order_relaxed)) held -= std::ptrdiff_t(*reinterpret_cast<std::size_t*>(block));
+    std::free(block);
 }
 
 }  // namespace AllocationMeter
