@@ -27,6 +27,7 @@
 #include <cstring>
 #include <new>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -214,6 +215,45 @@ public:
             SetLast(order.back());
         }
         FHashSize = n;
+    }
+
+    // A bucket count the table was to take when it held `Before` entries.
+    struct TResize {
+        uint32_t Before;
+        int Size;
+    };
+
+    // Gives the table the bucket count and the order that SetHashSize(Size)
+    // at each step would have given it, the entries beyond a step's Before
+    // having been added after that step. Steps come in the order they were
+    // taken (Before never decreases, Size > 0), and the table has lost no
+    // entry since the first step was taken. The cost is about one sort of
+    // the table whatever the number of steps, where calling SetHashSize at
+    // each step re-sorts the whole table each time.
+    //
+    // A step re-adds the entries in their iteration order under the bucket
+    // count before it. So after step k, entries x before y in master order
+    // are ordered by their bucket under that count when both were there at
+    // step k, else x first when only x was; a tie is decided by step k - 1
+    // in the same way, and so on down to master order. The entries are
+    // sorted for the last step, and only groups that share a bucket look at
+    // the step before. A group whose hashes are all equal, or differ only by
+    // multiples of a step's bucket count, stays together at that step: the
+    // gcd of its hash differences tells which steps can be skipped.
+    //
+    // Out of memory the table keeps its order with the last step's bucket
+    // count: every entry is still there.
+    void ReplayHashSizes(const TResize* steps, std::size_t count) noexcept
+    {
+        if (count == 0) return;
+        Sweep();
+        if (FCount > 1) {
+            try {
+                ReplayOrder(steps, count);
+            } catch (...) {
+            }
+        }
+        FHashSize = steps[count - 1].Size;
     }
 
     // Gives the table an index for `count` entries at once when it will
@@ -482,6 +522,71 @@ private:
         uint32_t FMask;
         std::unique_ptr<THashItem*[]> FSlots;
     };
+
+    // The master order that ReplayHashSizes describes.
+    void ReplayOrder(const TResize* steps, std::size_t count)
+    {
+        std::vector<THashItem*> items;
+        items.reserve(FCount);
+        WalkWhile([&](THashItem* p) {
+            items.push_back(p);
+            return true;
+        });
+        // Entries by their place in master order. A range still to be
+        // decided is in that order; it is decided by steps [0, Steps).
+        std::vector<uint32_t> order(items.size());
+        for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        struct TRange {
+            uint32_t Lo, Hi;
+            std::size_t Steps;
+        };
+        std::vector<TRange> work{{0, uint32_t(order.size()), count}};
+        const auto hashAt = [&](uint32_t i) { return items[order[i]]->Hash; };
+        while (!work.empty()) {
+            auto [lo, hi, k] = work.back();
+            work.pop_back();
+            // The gcd of the hash differences of [lo, gcdHi); 0 when they are
+            // all equal. Computed for a larger range it divides the gcd of a
+            // smaller one, so a step it skips is skipped by the smaller too.
+            uint32_t gcd = 0, gcdHi = 0;
+            while (k > 0 && hi - lo > 1) {
+                const TResize& step = steps[k - 1];
+                while (hi > lo && order[hi - 1] >= step.Before) --hi;  // added after the step: they stay last
+                if (hi - lo <= 1) break;
+                // The bucket count the step re-adds by: the one before it.
+                const uint32_t size = static_cast<uint32_t>(k >= 2 ? steps[k - 2].Size : FHashSize);
+                bool together = gcdHi != 0 && gcd % size == 0;
+                if (!together && gcdHi != hi) {
+                    gcd = 0;
+                    for (uint32_t i = lo + 1; i < hi && gcd != 1; ++i) {
+                        const uint32_t a = hashAt(i), b = hashAt(lo);
+                        gcd = std::gcd(gcd, a > b ? a - b : b - a);
+                    }
+                    gcdHi = hi;
+                    together = gcd % size == 0;
+                }
+                if (gcd == 0) break;  // one hash: master order at every step
+                if (together) {
+                    --k;
+                    continue;
+                }
+                std::sort(order.begin() + lo, order.begin() + hi, [&](uint32_t a, uint32_t b) {
+                    const uint32_t x = items[a]->Hash % size, y = items[b]->Hash % size;
+                    return x != y ? x < y : a < b;
+                });
+                for (uint32_t i = lo; i < hi;) {
+                    uint32_t j = i + 1;
+                    while (j < hi && hashAt(j) % size == hashAt(i) % size) ++j;
+                    if (j - i > 1 && k > 1) work.push_back({i, j, k - 1});
+                    i = j;
+                }
+                break;
+            }
+        }
+        for (std::size_t i = 0; i + 1 < order.size(); ++i) items[order[i]]->Next = items[order[i + 1]];
+        items[order.back()]->Next = items[order.front()];
+        SetLast(items[order.back()]);
+    }
 
     // Gives a table that has become small an index to its size, or none.
     void ShrinkIndex() noexcept

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <iterator>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -239,6 +240,8 @@ public:
         return TLineKind::Invalid;
     }
 
+    // The file's length at the start.
+    uint64_t Length() const noexcept { return FLength; }
     // Bytes not read yet, as far as the file's length at the start tells.
     std::size_t Rest() const noexcept
     {
@@ -367,37 +370,100 @@ THeader ParseHeader(const TFileReader& reader, std::string_view line)
             reader.ToInteger(line.substr(t2 + 1, t3 - t2 - 1))};
 }
 
-// The counts of a header are hints: a table grows to the announced number
-// plus what it already holds when that exceeds its bucket count. Buckets
-// cost no memory here (see UHashTable.h), so even a huge count is harmless;
-// it is only clamped to the range of a bucket count.
-//
-// A large table also gets its index at once, for as many entries as the
-// rest of the file can still hold (a line takes at least 5 bytes).
-template <class Table>
-void Presize(Table& table, int32_t announced, std::size_t restOfFile)
-{
-    const int64_t want = int64_t(announced) + table.Count();
-    if (want > table.HashSize()) table.SetHashSize(static_cast<int>(want > INT_MAX ? INT_MAX : want));
-    if (want <= int64_t(Table::IndexThreshold)) return;  // no index needed
-    const uint64_t room = std::min<uint64_t>(announced > 0 ? uint64_t(announced) : 0, restOfFile / 5);
-    if (room > 0) table.Reserve(static_cast<uint32_t>(std::min<uint64_t>(room + table.Count(), INT32_MAX)));
-}
+// The counts of a header are hints, and a damaged or hostile file may
+// announce two billion entries in every key, or give one key's header again
+// and again. What they cost is bounded by the file:
+// - A table takes the announced number plus what it already holds as its
+//   bucket count when that exceeds the current one. Buckets cost no memory
+//   (see UHashTable.h); a count is only clamped to the range of a bucket
+//   count.
+// - A large table is indexed at once for the entries announced, but all the
+//   tables of one load draw these entries from one budget: as many as the
+//   file can hold (a line takes at least 5 bytes), and never more than the
+//   rest of the file can still hold.
+// - A table that already holds entries re-sorts them for a new bucket count.
+//   The first time in a load it does so at once; later bucket counts (the
+//   same header again) are collected and given to it together when the load
+//   ends, which leaves it in the same order at the cost of about one sort.
+class TPresizer {
+public:
+    static constexpr uint64_t MinLineBytes = 5;
 
-void Presize(TKeyNode* node, const THeader& header, std::size_t restOfFile)
-{
-    Presize(node->Values, header.Values, restOfFile);
-    Presize(node->SubKeys, header.SubKeys, restOfFile);
-}
+    explicit TPresizer(uint64_t fileLength) : FBudget(fileLength / MinLineBytes) {}
+    // Gives the collected bucket counts to their tables, also when the load
+    // failed part-way: the tables then are as the lines read so far made them.
+    ~TPresizer()
+    {
+        FValues.Finish();
+        FSubKeys.Finish();
+    }
+    TPresizer(const TPresizer&) = delete;
+    TPresizer& operator=(const TPresizer&) = delete;
+
+    void Presize(TKeyNode* node, const THeader& header, std::size_t restOfFile)
+    {
+        Presize(node->Values, FValues, header.Values, restOfFile);
+        Presize(node->SubKeys, FSubKeys, header.SubKeys, restOfFile);
+    }
+
+private:
+    // The tables resized while they held entries, with the bucket counts
+    // they are still to take (none for a table resized once, at once).
+    template <class Table>
+    struct TLater {
+        std::unordered_map<Table*, std::vector<typename Table::TResize>> Steps;
+        void Finish() noexcept
+        {
+            for (auto& [table, steps] : Steps) table->ReplayHashSizes(steps.data(), steps.size());
+        }
+    };
+
+    template <class Table>
+    void Presize(Table& table, TLater<Table>& later, int32_t announced, std::size_t restOfFile)
+    {
+        const uint32_t count = static_cast<uint32_t>(table.Count());
+        const int64_t want = int64_t(announced) + count;
+        if (count <= 1) {
+            // Nothing to re-sort: at once. Such a table has no later steps.
+            if (want > table.HashSize())
+                table.SetHashSize(static_cast<int>(std::min<int64_t>(want, INT_MAX)));
+        } else {
+            auto found = later.Steps.find(&table);
+            const int current = found == later.Steps.end() || found->second.empty()
+                                    ? table.HashSize()
+                                    : found->second.back().Size;
+            if (want > current) {
+                const int size = static_cast<int>(std::min<int64_t>(want, INT_MAX));
+                if (found == later.Steps.end()) {
+                    later.Steps.try_emplace(&table);  // before the change: it may fail
+                    table.SetHashSize(size);
+                } else {
+                    found->second.push_back({count, size});
+                }
+            }
+        }
+        if (want <= int64_t(Table::IndexThreshold)) return;  // no index needed
+        const uint64_t room =
+            std::min({announced > 0 ? uint64_t(announced) : 0, restOfFile / MinLineBytes, FBudget});
+        if (room == 0) return;
+        FBudget -= room;
+        table.Reserve(static_cast<uint32_t>(std::min<uint64_t>(room + count, INT32_MAX)));
+    }
+
+    uint64_t FBudget;  // entries that tables may still be indexed for in advance
+    TLater<TConfHash> FValues;
+    TLater<TConfKeyHash> FSubKeys;
+};
 
 // Merges a file's text into the tree below root. Iterative, so that deeply
 // nested keys cannot exhaust the stack.
 void ParseInto(TKeyNode* root, TFileReader& reader)
 {
+    TPresizer presizer(reader.Length());
     std::string_view line;
     if (!reader.NextSignificant(line) || TFileReader::Classify(line) != TLineKind::Header)
         reader.FormatError();
-    Presize(root, ParseHeader(reader, line), reader.Rest());
+    presizer.Presize(root, ParseHeader(reader, line), reader.Rest());
     std::vector<TKeyNode*> open{root};
     for (;;) {
         if (!reader.NextSignificant(line)) reader.FormatError();
@@ -413,10 +479,10 @@ void ParseInto(TKeyNode* root, TFileReader& reader)
                 TKeyNode* child;
                 if (TKeyItem* item = node->SubKeys.Find(header.Name, hash)) {
                     child = item->Value;
-                    Presize(child, header, reader.Rest());
+                    presizer.Presize(child, header, reader.Rest());
                 } else {
                     TOwnedNode fresh(new TKeyNode);
-                    Presize(fresh.get(), header, reader.Rest());
+                    presizer.Presize(fresh.get(), header, reader.Rest());
                     node->SubKeys.Add(header.Name, hash, fresh.get());
                     child = fresh.release();
                 }

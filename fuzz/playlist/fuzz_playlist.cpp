@@ -4,7 +4,8 @@
 // saved and loaded into a fresh list, must give the same entries: paths in
 // order, each entry's settings, folders with their excluded sets; and the
 // list's own store must come out of both saves the same. No list may hold
-// more entries than its file has lines.
+// more entries than its file has lines, nor cost memory beyond a bound
+// proportional to the file's size.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfKeyHash.h"
+#include "tests/settings/AllocationMeter.h"
 
 struct TSettingAccess {
     static const TKeyNode* Root(TSetting& s) { return s.FRoot.get(); }
@@ -106,12 +108,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string input = FileName("in.lst"), saved = FileName("a.lst"), again = FileName("b.lst");
     WriteBytes(input, data, size);
     TPlayList a("fuzz", Folder());
-    try {
-        a.LoadFromFile(input);
-    } catch (const EPlayListFileError& e) {
+    std::string savedAs;
+    bool loaded = false;
+    const AllocationMeter::TTaken taken = AllocationMeter::Measure([&] {
+        try {
+            a.LoadFromFile(input);
+            loaded = true;
+        } catch (const EPlayListFileError& e) {
+            savedAs = e.SavedAs;
+        }
+    });
+    CHECK(taken.Within(size));
+    if (!loaded) {
         // The damaged file is kept aside byte for byte; the list starts empty.
-        CHECK(!e.SavedAs.empty() &&
-              ReadBytes(e.SavedAs) == std::string(reinterpret_cast<const char*>(data), size));
+        CHECK(!savedAs.empty() &&
+              ReadBytes(savedAs) == std::string(reinterpret_cast<const char*>(data), size));
         CHECK(a.Loaded() && a.FileCount() == 0 && a.DirectoryCount() == 0);
         return 0;
     }

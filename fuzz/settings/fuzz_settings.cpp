@@ -1,7 +1,8 @@
 // Loads arbitrary bytes as a settings file. Every input must either load or
 // end in one of the store's own errors (format error with its line, or the
-// conversion error of a bad number); a loaded tree must save, and its saved
-// form must load and save again to the very same bytes.
+// conversion error of a bad number), at a cost in memory bounded by its size;
+// a loaded tree must save, and its saved form must load and save again to
+// the very same bytes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,9 @@
 
 #include <unistd.h>
 
+#include "fuzz/FuzzCheck.h"
 #include "settings/USetting.h"
+#include "tests/settings/AllocationMeter.h"
 
 namespace {
 
@@ -56,14 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string input = FileName("in.ini");
     WriteBytes(input, data, size);
     TSetting s;
-    try {
-        s.LoadFromFile(input);
-    } catch (const ESettingError& e) {
-        if (e.Message.find(" line:") == std::string::npos) std::abort();
-        return 0;
-    } catch (const EConvertError&) {
-        return 0;
-    }
+    bool loaded = false;
+    const AllocationMeter::TTaken taken = AllocationMeter::Measure([&] {
+        try {
+            s.LoadFromFile(input);
+            loaded = true;
+        } catch (const ESettingError& e) {
+            CHECK(e.Message.find(" line:") != std::string::npos);
+        } catch (const EConvertError&) {
+        }
+    });
+    CHECK(taken.Within(size));
+    if (!loaded) return 0;
     // Whatever loaded survives saving: two rounds give the same bytes.
     const std::string once = SaveLoadSave(s);
     TSetting again;

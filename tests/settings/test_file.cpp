@@ -20,6 +20,7 @@
 #include "settings/UConfHash.h"
 #include "settings/UConfKeyHash.h"
 #include "settings/USetting.h"
+#include "tests/settings/AllocationMeter.h"
 
 struct TSettingAccess {
     static TKeyNode* Root(TSetting& s) { return s.FRoot.get(); }
@@ -212,6 +213,51 @@ TEST_F(SettingFile, HugeCountsArePresizingHintsOnly)
     p.LoadFromFile(
         Write("p.ini", "\\\t0\t0\t\nK\t0\t7\t\nA\t0\t0\t\n /A\nB\t0\t0\t\n /B\nC\t0\t0\t\n /C\n /K\n /\\\n"));
     EXPECT_EQ(7, TSettingAccess::Root(p)->SubKeys.Get("K")->SubKeys.HashSize());
+}
+
+// Damaged or hostile counts cost what the file holds, not what it claims:
+// keys that each announce two billion entries (each was indexed for the
+// rest of the file), and one key's header given again and again, bringing
+// one more value or announcing one more each time (each re-sorted the
+// table). The tables still end in the order that resizing at each header
+// gives.
+TEST_F(SettingFile, HostileCountsCostWhatTheFileHolds)
+{
+    std::string keys = "\\\t0\t800\t\r\n";
+    for (int i = 0; i < 800; ++i)
+        keys += "K" + std::to_string(i) + "\t2147483647\t2147483647\t\r\n /K" + std::to_string(i) + "\r\n";
+    // The loader's steps on a plain table alongside: K's header, its values.
+    TConfHash model;
+    auto header = [&model](int announced) {
+        if (announced + model.Count() > model.HashSize()) model.SetHashSize(announced + model.Count());
+        return "K\t" + std::to_string(announced) + "\t0\t\r\n";
+    };
+    auto value = [&model](int i) {
+        model.Add(std::to_string(i), TConf::Integer(1));
+        return "\ti " + std::to_string(i) + "=1\r\n";
+    };
+    std::string growing = "\\\t0\t1\t\r\n";
+    for (int i = 0; i < 2000; ++i) {
+        growing += header(1);
+        growing += value(i) + " /K\r\n";
+    }
+    const std::vector<std::string> growingOrder = model.Keys();
+    model.SetHashSize(1);
+    model.RemoveIf([](const auto&) { return true; });
+    std::string announcing = "\\\t0\t1\t\r\n" + header(1000);
+    for (int i = 0; i < 1000; ++i) announcing += value(i);
+    for (int k = 1; k <= 2000; ++k) announcing += " /K\r\n" + header(k);
+    announcing += " /K\r\n";
+
+    for (std::string* text : {&keys, &growing, &announcing}) {
+        *text += " /\\\r\n";
+        TSetting s;
+        const auto taken = AllocationMeter::Measure([&] { s.LoadFromFile(Write("h.ini", *text)); });
+        EXPECT_TRUE(taken.Within(text->size())) << taken.Peak << " " << taken.Total << " " << text->size();
+        if (text == &keys) continue;
+        const TConfHash& values = TSettingAccess::Root(s)->SubKeys.Get("K")->Values;
+        EXPECT_EQ(text == &growing ? growingOrder : model.Keys(), values.Keys());
+    }
 }
 
 TEST_F(SettingFile, RoundTripKeepsKinds)

@@ -105,6 +105,37 @@ TEST(HashTable, ResizeReinsertsInOldIterationOrder)
     EXPECT_EQ(7, t.Count());
 }
 
+// Bucket counts given together at the end leave a table in the order that
+// giving each at its time would have: random additions and bucket counts,
+// with keys whose hashes are equal ("Aa" and "B@" hash alike) or close, and
+// small counts that put many keys in one bucket step after step.
+TEST(HashTable, ReplayedBucketCountsGiveTheSameOrder)
+{
+    std::mt19937 rng(2024);
+    const char* pieces[] = {"Aa", "B@", "x", "y", "1"};
+    for (int round = 0; round < 400; ++round) {
+        TConfHash now, later;
+        std::vector<TConfHash::TResize> steps;
+        const int ops = 10 + int(rng() % (round % 10 == 0 ? 3000 : 120));
+        for (int op = 0; op < ops; ++op) {
+            if (rng() % 4 != 0) {
+                std::string key;
+                for (int n = 1 + int(rng() % 6); n > 0; --n) key += pieces[rng() % 5];
+                if (now.Find(key)) continue;
+                now.Add(key, TConf::Integer(op));
+                later.Add(key, TConf::Integer(op));
+            } else {
+                const int size = 1 + int(rng() % 2 ? rng() % 12 : rng() % 100000);
+                now.SetHashSize(size);
+                steps.push_back({uint32_t(later.Count()), size});
+            }
+        }
+        later.ReplayHashSizes(steps.data(), steps.size());
+        ASSERT_EQ(now.HashSize(), later.HashSize()) << round;
+        ASSERT_EQ(now.Keys(), later.Keys()) << round;
+    }
+}
+
 // Random operations on a large table (with its index) against a plain model
 // of chains; also exercises index deletion with wrap-around.
 TEST(HashTable, LargeTablesAgreeWithChainModel)
