@@ -7,6 +7,7 @@
 #include "playback/UMediaMath.h"
 #include "playback/UPlayWindow.h"
 #include "tests/media/MediaTestSupport.h"
+#include "win/UApplication.h"
 
 namespace {
 
@@ -162,21 +163,19 @@ TEST(PlayWindow, UnloadedWindowIsInert)
 }
 
 // A handler that throws while a message is handled must not unwind through
-// the window procedure; the error reaches OnException, and without it is dropped.
+// the window procedure; the error reaches the application's handler, and
+// without an application is dropped.
 TEST(PlayWindow, ErrorsInMessageHandlersStayInTheWindow)
 {
     TPlayWindow w;
     w.OnKeyDown = [](int, bool, bool) { throw Exception("キー処理に失敗"); };
-    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);  // no handler for errors: dropped
+    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);  // no application: dropped
     std::string caught;
-    w.OnException = [&] {
-        try {
-            throw;
-        } catch (const Exception& e) {
-            caught = e.Message;
-        }
-    };
-    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);
+    {
+        TApplication app;
+        app.OnException = [&](const std::exception& e) { caught = e.what(); };
+        SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);
+    }
     EXPECT_EQ("キー処理に失敗", caught);
 }
 
