@@ -65,6 +65,40 @@ void EndDanglingStreams(IGraphBuilder* builder)
     }
 }
 
+bool IsVideoPin(IPin* pin)
+{
+    TComPtr<IEnumMediaTypes> types;
+    if (FAILED(pin->EnumMediaTypes(types.Put()))) return false;
+    AM_MEDIA_TYPE* type = nullptr;
+    if (types->Next(1, &type, nullptr) != S_OK || !type) return false;
+    const bool video = type->majortype == MEDIATYPE_Video;
+    if (type->cbFormat) CoTaskMemFree(type->pbFormat);
+    if (type->pUnk) type->pUnk->Release();
+    CoTaskMemFree(type);
+    return video;
+}
+
+// Wine: the file's stream goes into the splitter, and the first of the
+// splitter's streams that is not video into the callback filter. Left to
+// intelligent connect, the way to the callback filter is searched from
+// every stream, a video stream through every decoder in the registry, and
+// Wine's filter mapper keeps handles from each search (more than 400 a
+// movie). The streams left over end in Null Renderers like any other.
+bool ConnectThroughSplitter(IGraphBuilder* builder, IPin* source, IBaseFilter* splitter, IPin* callback)
+{
+    TComPtr<IPin> input = FirstPin(splitter, PINDIR_INPUT);
+    if (!input || FAILED(builder->ConnectDirect(source, input.Get(), nullptr))) return false;
+    TComPtr<IEnumPins> pins;
+    CheckDSResult(splitter->EnumPins(pins.Put()));
+    TComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        PIN_DIRECTION d;
+        if (FAILED(pin->QueryDirection(&d)) || d != PINDIR_OUTPUT || IsVideoPin(pin.Get())) continue;
+        if (SUCCEEDED(builder->Connect(pin.Get(), callback))) return true;
+    }
+    return false;
+}
+
 // Wine's helpers that intelligent connect did not use leave the graph.
 void DropUnused(IGraphBuilder* builder, std::initializer_list<IBaseFilter*> helpers)
 {
@@ -163,9 +197,6 @@ void TMediaGraph::RenderFile(const std::wstring& fileName)
     FHasAudio = audio && audio->get_Volume(&volume) == S_OK;
 }
 
-// On Wine the splitter is offered first here too: the intelligent connect of
-// a long run of files otherwise searches the registry for it every time,
-// and Wine's filter mapper leaks handles on each search.
 bool TMediaGraph::ConnectToCallback(const std::wstring& fileName)
 {
     TComPtr<IGraphBuilder> builder = Query<IGraphBuilder>(IID_IGraphBuilder);
@@ -173,11 +204,15 @@ bool TMediaGraph::ConnectToCallback(const std::wstring& fileName)
     CheckDSResult(builder->AddFilter(CallbackFilter.Get(), nullptr));
     Source = nullptr;
     if (FAILED(builder->AddSourceFilter(fileName.c_str(), nullptr, Source.Put()))) return false;
-    TComPtr<IBaseFilter> splitter = AddWineSplitter(builder.Get());
     TComPtr<IPin> out = FirstPin(Source.Get(), PINDIR_OUTPUT);
     TComPtr<IPin> in = FirstPin(CallbackFilter.Get(), PINDIR_INPUT);
     if (!out || !in) return false;
-    if (FAILED(builder->Connect(out.Get(), in.Get()))) return false;
+    TComPtr<IBaseFilter> splitter = AddWineSplitter(builder.Get());
+    const bool split = splitter && ConnectThroughSplitter(builder.Get(), out.Get(), splitter.Get(), in.Get());
+    // Otherwise intelligent connect finds the way. (When the splitter took
+    // the file but none of its streams reached the filter, the source's pin
+    // is taken and this fails at once, as it would after a search.)
+    if (!split && FAILED(builder->Connect(out.Get(), in.Get()))) return false;
     DropUnused(builder.Get(), {splitter.Get()});
     EndDanglingStreams(builder.Get());
     return true;

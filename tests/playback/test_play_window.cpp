@@ -146,6 +146,7 @@ TEST(PlayWindow, UnloadedWindowIsInert)
     TWatch watch;
     watch.Attach(w);
     EXPECT_FALSE(w.IsLoaded());
+    EXPECT_EQ(nullptr, w.GetGraph()) << "no graph before the first file";
     EXPECT_EQ(0, w.GetPosition());
     EXPECT_EQ(0, w.PositionToSeconds(5000));
     w.SetPosition(5000);
@@ -160,6 +161,15 @@ TEST(PlayWindow, UnloadedWindowIsInert)
     w.Stop();
     EXPECT_EQ(1, watch.Stopped);
     EXPECT_EQ(psStopped, w.GetPlayState());
+    // A close request hides it the movie window's way (OnHidden); it is
+    // never destroyed.
+    int hidden = 0;
+    w.OnHidden = [&] { ++hidden; };
+    w.Show();
+    SendMessageA(w.GetHandle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(1, hidden);
+    EXPECT_FALSE(w.Showing());
+    EXPECT_TRUE(IsWindow(w.GetHandle()));
 }
 
 // A handler that throws while a message is handled must not unwind through
