@@ -59,9 +59,10 @@ public:
     // where it fits. Afterwards HasVideo and HasAudio tell what was rendered.
     void RenderFile(const std::wstring& fileName);
     // For measuring: the file's first output pin connected to the callback
-    // filter's first input pin, every output left over ending in a Null
-    // Renderer. False when the file cannot be added or its stream cannot
-    // reach the filter.
+    // filter's first input pin (on Wine through the splitter, from its first
+    // stream that is not video), every output left over ending in a Null
+    // Renderer. False when the file cannot be added or no stream of it
+    // reaches the filter.
     bool ConnectToCallback(const std::wstring& fileName);
     bool Loaded() const { return static_cast<bool>(Source); }
     bool HasVideo() const { return FHasVideo; }
