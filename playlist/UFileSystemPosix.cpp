@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "playlist/UFileName.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace FileSystem {
 

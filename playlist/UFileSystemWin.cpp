@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace FileSystem {
 

@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "settings/UNodePool.h"
 
 // h = h * 33 + byte over the key's bytes (unsigned), then h + (h >> 5).

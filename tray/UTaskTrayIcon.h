@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UMessages.h"
 
 class TMessageWindow;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UForm.h"
 #include "win/UMessageWindow.h"
 #include "win/UMessages.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "settings/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 #include "win/UMessages.h"
 

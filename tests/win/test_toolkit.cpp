@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UAction.h"
 #include "win/UApplication.h"
 #include "win/UControls.h"
