@@ -1,5 +1,5 @@
 #include "settings/USetting.h"
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 
 #include <algorithm>
 #include <array>

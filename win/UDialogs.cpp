@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "base/UException.h"
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
 
