@@ -23,9 +23,11 @@
 #include <string>
 
 #include "base/UException.h"
-#include "win/UMessages.h"
 
 class TMessageWindow;
+
+// The icon's callback to its hidden window (lParam: the mouse message).
+constexpr UINT WM_TASKTRAY_NOTIFY = WM_USER + 200;
 
 class ENotifyIconError : public Exception {
 public:

@@ -10,5 +10,3 @@
 constexpr UINT WM_APP_POSTED = WM_APP + 10;
 // A form or dialog is on the screen (posted once it is shown).
 constexpr UINT WM_FORM_SHOWN = WM_APP + 50;
-// The tray icon's callback to its hidden window (lParam: the mouse message).
-constexpr UINT WM_TASKTRAY_NOTIFY = WM_USER + 200;
