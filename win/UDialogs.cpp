@@ -10,6 +10,7 @@
 #include "base/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
+#include "win/ULateLibrary.h"
 
 void (*InputQueryShownHook)(HWND box) = nullptr;
 void (*FileDialogShownHook)(HWND dialog) = nullptr;
@@ -101,6 +102,27 @@ void HookForTests(OPENFILENAMEA& ofn)
     ofn.lpfnHook = FileDialogHook;
 }
 
+// comdlg32.dll (with what it pulls in) is loaded with the first file dialog
+// rather than at start.
+struct TFileDialogs {
+    decltype(&GetOpenFileNameA) Open;
+    decltype(&GetSaveFileNameA) Save;
+    decltype(&CommDlgExtendedError) LastError;
+};
+
+const TFileDialogs& FileDialogs()
+{
+    // The names only, unevaluated: taking their addresses would import them.
+    static const TFileDialogs functions{
+        LateFunction<decltype(&GetOpenFileNameA)>(L"comdlg32.dll", "GetOpenFileNameA", TLibraryPlace::System),
+        LateFunction<decltype(&GetSaveFileNameA)>(L"comdlg32.dll", "GetSaveFileNameA", TLibraryPlace::System),
+        LateFunction<decltype(&CommDlgExtendedError)>(L"comdlg32.dll", "CommDlgExtendedError",
+                                                      TLibraryPlace::System)};
+    if (!functions.Open || !functions.Save || !functions.LastError)
+        throw Exception("ファイルの選択ダイアログを開けませんでした");
+    return functions;
+}
+
 // What the open and the save dialog share; the strings and the buffer must
 // outlive the dialog.
 OPENFILENAMEA FileDialogParams(HWND owner, const std::string& title, const std::string& filter,
@@ -127,8 +149,9 @@ std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, c
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
-    if (!GetOpenFileNameA(&ofn)) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
+    const TFileDialogs& dialogs = FileDialogs();
+    if (!dialogs.Open(&ofn)) {
+        if (dialogs.LastError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
         return {};
     }
     return SplitOpenFileNames(buffer.data());
@@ -144,7 +167,7 @@ std::string SaveFileDialog(HWND owner, const std::string& title, const std::stri
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
-    if (!GetSaveFileNameA(&ofn)) return {};
+    if (!FileDialogs().Save(&ofn)) return {};
     return buffer.data();
 }
 
