@@ -101,7 +101,7 @@ private:
     void ShowProgress();
     void CancelFiles();
     void ComputeAdjustment();
-    // Stops listening to the analysers and ends their running files.
+    // Ends the running files; nothing more is measured or written.
     void Abandon();
     void StopAll();
 
