@@ -64,14 +64,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "TBareListWindow";
     RegisterClassA(&wc);
-    HWND main = CreateWindowExA(0, wc.lpszClassName, "Bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                480, 390, nullptr, nullptr, instance, nullptr);
+    HWND main = CreateWindowExA(0, wc.lpszClassName, "Bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 480, 390, nullptr, nullptr, instance, nullptr);
     if (!main) return 1;
     RECT client;
     GetClientRect(main, &client);
     ListBox = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED | LBS_NOTIFY |
-                                  LBS_NOINTEGRALHEIGHT,
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED |
+                                  LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                               0, 0, client.right, client.bottom, main,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(ListId)), instance, nullptr);
     SendMessageA(ListBox, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);

@@ -113,7 +113,8 @@ bool Compare(const char* line, const TStart& ours, const TStart& baseline, int r
         if (round < 0) continue;
         b.push_back(tb);
         o.push_back(to);
-        if (std::getenv("REELO_BENCH_VERBOSE")) std::printf("  %s: ours %.0f ms, baseline %.0f ms\n", line, to, tb);
+        if (std::getenv("REELO_BENCH_VERBOSE"))
+            std::printf("  %s: ours %.0f ms, baseline %.0f ms\n", line, to, tb);
     }
     const double mo = Median(o), mb = Median(b);
     std::printf("bench %s: ours %.0f ms, baseline %.0f ms, ratio %.2f\n", line, mo, mb, mo / mb);
@@ -149,7 +150,8 @@ int main()
     const std::string program = MakeScratchFolder("show-100k");
     bool ok = CopyInto(bin, empty, {"Reelo.exe", "TsFilter.dll"}) &&
               CopyInto(bin, program, {"Reelo.exe", "TsFilter.dll"}) &&
-              CopyInto(here, empty, {"bare_list_window.exe"}) && CopyInto(here, program, {"bare_list_window.exe"});
+              CopyInto(here, empty, {"bare_list_window.exe"}) &&
+              CopyInto(here, program, {"bare_list_window.exe"});
     if (ok) {
         TPlayList list("Big", program);
         for (int i = 0; i < Count; ++i) {
