@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 
 // ---------------------------------------------------------------- TMediaFile

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "win/UMessageWindow.h"
 
 namespace {

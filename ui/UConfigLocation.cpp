@@ -6,8 +6,8 @@
 
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 const char* const ConfigFileName = "config.ini";
 const char* const RegistryKeyPath = "Software\\Pondel\\Reelo";

@@ -1,7 +1,7 @@
 #include "ui/UEnvConfigDialog.h"
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "ui/UConfigLocation.h"

@@ -5,8 +5,8 @@
 #include <exception>
 #include <functional>
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "playlist/UFolderScan.h"
 #include "playlist/UM3U.h"
 #include "settings/UConfigKeys.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 const char* const TemporaryListName = "Temporary";
 

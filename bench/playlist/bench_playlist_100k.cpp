@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "BenchUtil.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "playlist/UPlayList.h"
 
 int main()

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #endif
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 enum TTestAttr { AttrNone = 0, AttrReadOnly = 1, AttrHidden = 2, AttrSystem = 4 };
 

@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "ui/UConfigLocation.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 TTempDir::TTempDir(const std::string& prefix)
 {

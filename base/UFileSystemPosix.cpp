@@ -1,4 +1,4 @@
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "settings/UException.h"
 
 namespace FileSystem {

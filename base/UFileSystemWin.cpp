@@ -1,4 +1,4 @@
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 
 #include <algorithm>
 #include <cstdio>

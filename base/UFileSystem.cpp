@@ -1,7 +1,7 @@
 // The file-system operations built on each platform's primitives.
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "settings/UException.h"
 
 namespace FileSystem {
