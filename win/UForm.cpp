@@ -8,18 +8,19 @@
 
 namespace {
 
-void RegisterFormClass(const std::string& name, WNDPROC proc)
+void RegisterFormClass(const TCreateParams& params, WNDPROC proc)
 {
     static std::set<std::string> registered;
+    const std::string& name = params.ClassName;
     if (registered.count(name)) return;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
+    wc.style = params.ClassStyle;
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    if (params.ClassIcon) wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hbrBackground = params.Background;
     wc.lpszClassName = name.c_str();
     if (!RegisterClassExA(&wc)) throw Exception("ウインドウクラス " + name + " を登録できませんでした");
     registered.insert(name);
@@ -40,7 +41,7 @@ TForm* TForm::FromHandle(HWND hwnd)
 void TForm::CreateHandle(TCreateParams params)
 {
     CreateParams(params);
-    RegisterFormClass(params.ClassName, &TForm::StaticWndProc);
+    RegisterFormClass(params, &TForm::StaticWndProc);
     RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
     AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
     HWND owner = params.Owner ? params.Owner : Application ? Application->Handle() : nullptr;
