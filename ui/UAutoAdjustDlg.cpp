@@ -5,6 +5,7 @@
 
 #include "analysis/UAudioAnalyser.h"
 #include "analysis/UVolumeAdjust.h"
+#include "base/UCodePage.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
@@ -15,15 +16,6 @@ namespace {
 
 const int ClientWidth = 376;
 const int ClientHeight = 352;
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0], n);
-    return w;
-}
 
 const TIntegerKey& LevelKey(TAdjustMode mode)
 {
@@ -189,7 +181,7 @@ void TAutoAdjustDlg::AnalyseNext()
                 return;
             }
             // A file that cannot be opened is skipped; its levels stay.
-            if (FAnalyser->OpenForAnalysis(Widen(FList.Files(FIndex).Path()))) {
+            if (FAnalyser->OpenForAnalysis(CodePage::ToWide(FList.Files(FIndex).Path()))) {
                 FAnalyser->StartAnalysis();
                 return;  // on with NextFile when this file ends
             }

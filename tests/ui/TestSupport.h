@@ -1,5 +1,6 @@
 // Helpers of the Windows tests: temporary folders, small files, the real
-// registry key of the configuration folder (saved and restored).
+// registry key of the configuration folder (saved and restored). Names may
+// be escaped ("<U+2661>"): they reach the system in their real form.
 #pragma once
 
 #include <windows.h>
