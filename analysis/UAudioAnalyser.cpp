@@ -2,6 +2,9 @@
 
 namespace {
 
+// The analysis graph's event notification (clear of the toolkit's numbers,
+// win/UMessages.h).
+constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
 const UINT_PTR ProgressTimerId = 1;
 const UINT ProgressIntervalMs = 100;
 

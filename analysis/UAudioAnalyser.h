@@ -15,7 +15,6 @@
 #include "analysis/ULoudnessMeter.h"
 #include "playback/UMediaGraph.h"
 #include "win/UMessageWindow.h"
-#include "win/UMessages.h"
 
 // A hidden message-only window that takes the analysis graph's events and
 // the progress timer's ticks.

@@ -1,8 +1,8 @@
 // The file-system operations built on each platform's primitives.
 #include "base/UFileSystem.h"
 
+#include "base/UException.h"
 #include "base/UFileName.h"
-#include "settings/UException.h"
 
 namespace FileSystem {
 

@@ -10,6 +10,14 @@ namespace {
 // Found by this name from outside (tests, the screenshot tour).
 const char WindowClassName[] = "TPlayWindow";
 
+// The movie window's own messages (clear of the toolkit's numbers,
+// win/UMessages.h). The playback graph's event notification:
+constexpr UINT WM_PLAYER_GRAPHEVENT = WM_APP + 1;
+// Poll the graph state after a state change.
+constexpr UINT WM_PLAYER_SYNCVIDEO = WM_APP + 3;
+// A new frame was drawn into the frame bitmap; put it on screen.
+constexpr UINT WM_PLAYER_PRESENTFRAME = WM_APP + 4;
+
 // The modal dialog of this thread that is active now, if any: an active
 // window whose owner is disabled (a dialog box, a message box).
 HWND ActiveModalDialog(HWND self)

@@ -18,7 +18,6 @@
 #include "playback/USimpleDIB.h"
 #include "win/UCriticalSection.h"
 #include "win/UForm.h"
-#include "win/UMessages.h"
 
 enum TPlayState : unsigned char { psRunning = 0, psStopped = 1, psPaused = 2 };
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "base/UCodePage.h"
-#include "settings/UException.h"
-#include "settings/ULeadByte.h"
+#include "base/UException.h"
+#include "base/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 #include "win/UMessages.h"
 
@@ -72,9 +72,12 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->FHandle = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (Application)
+            Application->SetMessageFilter(hwnd, [self](MSG& m) { return self->PreTranslate(m); });
     } else {
         self = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
+    if (msg == WM_NCDESTROY && Application) Application->RemoveMessageFilter(hwnd);
     if (!self || self->FDestroying) {
         if (msg == WM_NCDESTROY && self) {
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
