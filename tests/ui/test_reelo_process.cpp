@@ -603,7 +603,7 @@ TEST_F(ReeloProcess, NamesOutsideTheCodePage)
     EXPECT_EQ(6, FileCount(main));
     TReelo later(programDir, Quoted(files[5]));
     EXPECT_EQ(0u, later.WaitExit());
-    EXPECT_TRUE(WaitUntil([&] { return FileCount(main) == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return FileCount(main) == 1; }));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, again.WaitExit());
     TPlayList handed("Temporary 2", config);
