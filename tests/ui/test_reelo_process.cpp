@@ -601,13 +601,14 @@ TEST_F(ReeloProcess, NamesOutsideTheCodePage)
     ASSERT_NE(nullptr, main);
     EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
     EXPECT_EQ(6, FileCount(main));
-    TReelo later(programDir, Quoted(files[5]));
+    TReelo later(programDir, "/A " + Quoted(files[5]));
     EXPECT_EQ(0u, later.WaitExit());
     EXPECT_TRUE(WaitFor([&] { return FileCount(main) == 1; }));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, again.WaitExit());
-    TPlayList handed("Temporary 2", config);
-    handed.LoadFromFile(config + "Temporary 2.lst");
+    // The temporary list of the handed-over start is the one saved.
+    TPlayList handed("Temporary", config);
+    handed.LoadFromFile(config + "Temporary.lst");
     ASSERT_EQ(1, handed.FileCount());
     EXPECT_EQ(files[5], handed.Files(0).Path());
 }
