@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "BenchUtil.h"
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "playlist/UPlayList.h"
 #include "settings/USetting.h"
 
