@@ -2,7 +2,7 @@
 // comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
 #include "playlist/UFileName.h"
 
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 
 namespace FileName {
 

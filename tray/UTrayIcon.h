@@ -36,7 +36,7 @@
 
 #include "tray/UTaskTrayIcon.h"
 #include "win/UGdiHandles.h"
-#include "win/UTrackBar.h"  // TMouseButton
+#include "win/UMouseButton.h"
 
 class TMenu;
 class TTimer;

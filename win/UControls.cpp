@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 
 // --- TButton -------------------------------------------------------------------

@@ -1,6 +1,6 @@
 #include "win/UMenu.h"
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 std::string TShortCut::Text() const
 {

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "win/UControl.h"
+#include "win/UMouseButton.h"
 
 struct TTrackBarArgs : TControlArgs {
     using TControlArgs::TControlArgs;
@@ -44,8 +45,6 @@ private:
     bool FVertical;
     int FThumbLength;
 };
-
-enum class TMouseButton { Left, Right, Middle };
 
 class TTrackBarEx : public TTrackBar {
 public:
