@@ -8,11 +8,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <optional>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -32,7 +31,7 @@ namespace {
 const char ReportVariable[] = "REELO_DISPLAY_SCALE_REPORT";
 const char DesktopKey[] = "Control Panel\\Desktop";
 
-// "name width height" lines, and for "files" the rectangle's left and top too.
+// Lines of a name and its numbers.
 using TReport = std::map<std::string, std::vector<int>>;
 
 TReport ReadReport(const std::string& file)
@@ -50,29 +49,18 @@ TReport ReadReport(const std::string& file)
 }
 
 // The user's DPI setting, put back as it was.
-class TLogPixelsGuard {
-public:
-    TLogPixelsGuard()
-    {
-        DWORD value = 0, size = sizeof(value);
-        if (RegGetValueA(HKEY_CURRENT_USER, DesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
-                         &size) == ERROR_SUCCESS)
-            FSaved = value;
-    }
+struct TLogPixelsGuard {
+    DWORD Saved = 0, Size = sizeof(Saved);
+    const bool Had = RegGetValueA(HKEY_CURRENT_USER, DesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr,
+                                  &Saved, &Size) == ERROR_SUCCESS;
     ~TLogPixelsGuard()
     {
-        if (FSaved)
-            Set(*FSaved);
-        else
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, DesktopKey, "LogPixels");
+        Had ? Set(Saved) : (void)RegDeleteKeyValueA(HKEY_CURRENT_USER, DesktopKey, "LogPixels");
     }
     void Set(DWORD dpi)
     {
         RegSetKeyValueA(HKEY_CURRENT_USER, DesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
     }
-
-private:
-    std::optional<DWORD> FSaved;
 };
 
 // This program again with only the measuring test, writing to report.
@@ -135,29 +123,15 @@ TEST_F(DisplayScaleChild, MeasureTheWindows)
     Create();
     size("main", form->Handle());
     files("files", form->Handle());
-    {
-        TSetting level;
-        TPlayConfigDlg d(nullptr, level);
-        size("playconfig", d.Handle());
-    }
-    {
-        TSetting global;
-        TEnvConfigDialog d(nullptr, global, "", program, program);
-        size("envconfig", d.Handle());
-    }
-    {
-        TScanResultDlg d;
-        size("scanresult", d.Handle());
-    }
-    {
-        TPlayList list("dpi", program);
-        TAutoAdjustDlg d(nullptr, list);
-        size("autoadjust", d.Handle());
-    }
-    {
-        TAnalysisProgressDlg d;
-        size("progress", d.Handle());
-    }
+    TSetting level;
+    TPlayList list("dpi", program);
+    auto dialog = [&](const char* name, auto make) { size(name, make()->Handle()); };
+    dialog("playconfig", [&] { return std::make_unique<TPlayConfigDlg>(nullptr, level); });
+    dialog("envconfig",
+           [&] { return std::make_unique<TEnvConfigDialog>(nullptr, level, "", program, program); });
+    dialog("scanresult", [] { return std::make_unique<TScanResultDlg>(); });
+    dialog("autoadjust", [&] { return std::make_unique<TAutoAdjustDlg>(nullptr, list); });
+    dialog("progress", [] { return std::make_unique<TAnalysisProgressDlg>(); });
     // Moved onto a monitor of half as much again: Windows suggests the
     // client area scaled with the frame for the new DPI around it; the form
     // places its controls and changes their font.
@@ -177,7 +151,6 @@ TEST_F(DisplayScaleChild, MeasureTheWindows)
 TEST(DisplayScale, MainWindowAndDialogsAreHalfAsLargeAgainAt144Dpi)
 {
     TTempDir dir("reelo-dpi");
-    TReport at96, at144;
     {
         TLogPixelsGuard guard;
         guard.Set(96);
@@ -185,15 +158,11 @@ TEST(DisplayScale, MainWindowAndDialogsAreHalfAsLargeAgainAt144Dpi)
         guard.Set(144);
         ASSERT_TRUE(RunChild(dir.Path() + "144.txt"));
     }
-    at96 = ReadReport(dir.Path() + "96.txt");
-    at144 = ReadReport(dir.Path() + "144.txt");
+    TReport at96 = ReadReport(dir.Path() + "96.txt"), at144 = ReadReport(dir.Path() + "144.txt");
     ASSERT_EQ(std::vector<int>{96}, at96["dpi"]);
     ASSERT_EQ(std::vector<int>{144}, at144["dpi"]);
     for (const char* name : {"main", "playconfig", "envconfig", "scanresult", "autoadjust", "progress"}) {
-        ASSERT_EQ(2u, at96[name].size()) << name;
-        ASSERT_EQ(2u, at144[name].size()) << name;
-        std::printf("%s: %dx%d at 96 DPI, %dx%d at 144 DPI\n", name, at96[name][0], at96[name][1],
-                    at144[name][0], at144[name][1]);
+        ASSERT_TRUE(at96[name].size() == 2 && at144[name].size() == 2) << name;
         for (int i = 0; i < 2; ++i)
             EXPECT_NEAR(1.5, static_cast<double>(at144[name][i]) / at96[name][i], 0.075)
                 << name << (i ? " height " : " width ") << at96[name][i] << " -> " << at144[name][i];
@@ -202,8 +171,7 @@ TEST(DisplayScale, MainWindowAndDialogsAreHalfAsLargeAgainAt144Dpi)
     // the same place and font. (Wine draws a window's frame and menu bar at
     // the process's DPI, so the moved window's client area is taller: the
     // list's height is not compared, the room under it is.)
-    ASSERT_EQ(5u, at144["files"].size());
-    ASSERT_EQ(5u, at96["moved"].size());
+    ASSERT_TRUE(at144["files"].size() == 5 && at96["moved"].size() == 5);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(at144["files"][i], at96["moved"][i], 2) << i;
     EXPECT_EQ(at144["files"][4], at96["moved"][4]);
     EXPECT_NEAR(1.5, static_cast<double>(at144["files"][4]) / at96["files"][4], 0.15);
