@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "BenchUtil.h"
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "playlist/UPlayList.h"
 #include "settings/USetting.h"
 
