@@ -1,12 +1,23 @@
 #include "analysis/UAudioAnalyser.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 namespace {
 
 // The analysis graph's event notification (clear of the toolkit's numbers,
 // win/UMessages.h).
 constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
+// A WAV file's reader ended: wParam its run, lParam 1 when it read the file
+// to its end.
+constexpr UINT WM_ANALYSER_READEREND = WM_APP + 1;
 const UINT_PTR ProgressTimerId = 1;
 const UINT ProgressIntervalMs = 100;
+// What is read of a file to find its samples, and what the reader measures
+// at a time.
+const std::size_t WavHeaderBytes = 65536;
+const std::size_t WavReadBytes = 65536;
 
 }  // namespace
 
@@ -14,9 +25,13 @@ const UINT ProgressIntervalMs = 100;
 
 TNotifyWindow::TNotifyWindow()
 {
-    Window.OnMessage = [this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+    Window.OnMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&) {
         if (msg == WM_ANALYSER_GRAPHEVENT) {
             HandleGraphEvent();
+            return true;
+        }
+        if (msg == WM_ANALYSER_READEREND) {
+            if (OnReaderEnd) OnReaderEnd(static_cast<unsigned>(wParam), lParam != 0);
             return true;
         }
         if (msg == WM_TIMER && wParam == ProgressTimerId) {
@@ -35,6 +50,11 @@ void TNotifyWindow::EnableTimer(bool on, UINT intervalMs)
         SetTimer(Window.Handle(), ProgressTimerId, intervalMs, nullptr);
     else
         KillTimer(Window.Handle(), ProgressTimerId);
+}
+
+void TNotifyWindow::PostReaderEnd(unsigned run, bool complete) const
+{
+    PostMessageW(Window.Handle(), WM_ANALYSER_READEREND, run, complete ? 1 : 0);
 }
 
 void TNotifyWindow::HandleGraphEvent()
@@ -63,8 +83,15 @@ TAudioAnalyser::TAudioAnalyser()
         if (Running) StopAnalysis();
     };
     NotifyWindow.OnTimer = [this] { ProgressTick(); };
+    // The reader's end takes the way a graph's events take.
+    NotifyWindow.OnReaderEnd = [this](unsigned run, bool complete) {
+        if (run != ReadRun || !Running) return;
+        if (complete)
+            Completed();
+        else
+            StopAnalysis();
+    };
     NotifyWindow.Graph = &Graph;
-    BuildGraph();
 }
 
 TAudioAnalyser::~TAudioAnalyser()
@@ -78,14 +105,17 @@ TAudioAnalyser::~TAudioAnalyser()
     Graph.Release();
 }
 
-void TAudioAnalyser::BuildGraph()
+void TAudioAnalyser::Reset()
 {
     // A file opened while another is analysed ends that analysis first: its
-    // graph stops and the progress timer with it (it would otherwise tick
-    // on the new graph before StartAnalysis has measured it). Nobody is
-    // told; the owner asked for the next file.
+    // graph or reader stops and the progress timer with it (it would
+    // otherwise tick on the new file before StartAnalysis has measured it).
+    // Nobody is told; the owner asked for the next file.
     if (Running) Halt();
     Graph.Release();
+    WavFile.reset();
+    Wav = TWavData{};
+    ++ReadRun;
     Running = false;
     {
         std::lock_guard<std::mutex> g(Lock);
@@ -95,7 +125,10 @@ void TAudioAnalyser::BuildGraph()
         Progress = 0;
     }
     ProgressStep = 0;
+}
 
+void TAudioAnalyser::BuildGraph()
+{
     Graph.Create();
     Graph.CreateCallbackFilter(TCallbackKind::Audio, this, &TAudioAnalyser::LevelCallback);
     CheckDSResult(Graph.SetNotifyWindow(NotifyWindow.GetHandle(), WM_ANALYSER_GRAPHEVENT));
@@ -103,19 +136,101 @@ void TAudioAnalyser::BuildGraph()
 
 bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
 {
-    BuildGraph();
-    if (!Graph.ConnectToCallback(fileName)) return false;
+    Reset();
+    if (!OpenWav(fileName)) {
+        BuildGraph();
+        if (!Graph.ConnectToCallback(fileName)) return false;
+    }
     if (OnProgressOpened) OnProgressOpened(fileName);
     return true;
 }
 
+// A file ending in ".wav" whose header ParseWavHeader takes and whose first
+// frame can be read; anything else is left to a graph.
+bool TAudioAnalyser::OpenWav(const std::wstring& fileName)
+{
+    if (!ReadWavFiles || fileName.size() < 4) return false;
+    std::wstring extension = fileName.substr(fileName.size() - 4);
+    for (wchar_t& c : extension)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (extension != L".wav") return false;
+    TFile file(_wfopen(fileName.c_str(), L"rb"), &std::fclose);
+    if (!file) return false;
+    std::vector<std::uint8_t> header(WavHeaderBytes);
+    const std::size_t n = std::fread(header.data(), 1, header.size(), file.get());
+    TWavData wav;
+    if (!ParseWavHeader(header.data(), n, wav) || n < wav.Offset + wav.FrameBytes ||
+        _fseeki64(file.get(), static_cast<__int64>(wav.Offset), SEEK_SET) != 0)
+        return false;
+    WavFile = std::move(file);
+    Wav = wav;
+    return true;
+}
+
+// The reader thread: measures the data chunk, or as much of it as the file
+// holds, in whole frames, and posts its end. A read error or a stop ends it
+// without a result.
+void TAudioAnalyser::ReadWav(unsigned run)
+{
+    const TWavData wav = Wav;
+    std::vector<std::uint8_t> buffer(WavReadBytes - WavReadBytes % wav.FrameBytes + wav.FrameBytes);
+    std::uint64_t left = wav.Size;
+    std::uint64_t frames = 0;
+    std::size_t held = 0;
+    bool complete = false;
+    while (!StopReading) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - held, left));
+        const std::size_t n = std::fread(buffer.data() + held, 1, want, WavFile.get());
+        held += n;
+        left -= n;
+        const std::size_t whole = held - held % wav.FrameBytes;
+        if (whole) {
+            frames += whole / wav.FrameBytes;
+            const std::int64_t end = static_cast<std::int64_t>(frames * 10000000 / wav.Layout.SampleRate);
+            Measure(wav.Layout, buffer.data(), whole, true, end);
+            std::memmove(buffer.data(), buffer.data() + whole, held - whole);
+            held -= whole;
+        }
+        if (n < want) {
+            // The end of a file shorter than its header says is its end.
+            complete = !std::ferror(WavFile.get());
+            break;
+        }
+        if (left == 0) {
+            complete = true;
+            break;
+        }
+    }
+    if (!StopReading) NotifyWindow.PostReaderEnd(run, complete);
+}
+
 void TAudioAnalyser::StartAnalysis()
 {
-    Graph.RemoveClock();
-    LONGLONG stop = 0;
-    if (Graph.StopPosition(stop)) ProgressStep = stop / 100;
-    if (ProgressStep <= 0) ProgressStep = 1;
-    CheckDSResult(Graph.Run());
+    if (Wav.FrameBytes) {
+        // The declared length, or what the file holds when that is less.
+        std::uint64_t bytes = Wav.Size;
+        if (_fseeki64(WavFile.get(), 0, SEEK_END) == 0) {
+            const __int64 size = _ftelli64(WavFile.get());
+            if (size >= 0 && static_cast<std::uint64_t>(size) - Wav.Offset < bytes)
+                bytes = static_cast<std::uint64_t>(size) - Wav.Offset;
+        }
+        ProgressStep =
+            static_cast<std::int64_t>(bytes / Wav.FrameBytes * 10000000 / Wav.Layout.SampleRate / 100);
+        if (ProgressStep <= 0) ProgressStep = 1;
+        StopReading = false;
+        const unsigned run = ReadRun;
+        if (_fseeki64(WavFile.get(), static_cast<__int64>(Wav.Offset), SEEK_SET) == 0)
+            Reader = std::thread([this, run] { ReadWav(run); });
+        else
+            NotifyWindow.PostReaderEnd(run, false);  // ends without a result, as a graph's error
+    } else {
+        Graph.RemoveClock();
+        LONGLONG stop = 0;
+        if (Graph.StopPosition(stop)) ProgressStep = stop / 100;
+        if (ProgressStep <= 0) ProgressStep = 1;
+        CheckDSResult(Graph.Run());
+    }
     Running = true;
     NotifyWindow.EnableTimer(true, ProgressIntervalMs);
     if (ShowProgress && OnProgressShown) OnProgressShown(true);
@@ -128,7 +243,7 @@ void TAudioAnalyser::ProgressTick()
 {
     if (!Running || ProgressStep <= 0) return;
     LONGLONG now = 0;
-    if (!Graph.CurrentPosition(now)) return;
+    if (!Wav.FrameBytes && !Graph.CurrentPosition(now)) return;
     {
         std::lock_guard<std::mutex> g(Lock);
         if (MeasuredUpTo > now) now = MeasuredUpTo;
@@ -152,6 +267,11 @@ void TAudioAnalyser::Completed()
 void TAudioAnalyser::Halt()
 {
     Running = false;
+    if (Reader.joinable()) {
+        StopReading = true;
+        Reader.join();
+        WavFile.reset();
+    }
     // Failures change nothing here: the graph is built anew for the next file.
     Graph.Stop();
     Graph.SetNotifyWindow(nullptr, 0);
@@ -200,16 +320,21 @@ HRESULT __stdcall TAudioAnalyser::LevelCallback(void* user, const AM_MEDIA_TYPE*
     if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
     long length = sample->GetActualDataLength();
     if (length <= 0) return S_OK;
-    TLevelTotals local =
-        MeasureLevels(data, static_cast<std::size_t>(length), layout.Channels, layout.BytesPerSample);
     REFERENCE_TIME start = 0, end = 0;
     const bool timed = SUCCEEDED(sample->GetTime(&start, &end));
-    auto* self = static_cast<TAudioAnalyser*>(user);
-    std::lock_guard<std::mutex> g(self->Lock);
-    self->Totals.Merge(local);
+    static_cast<TAudioAnalyser*>(user)->Measure(layout, data, static_cast<std::size_t>(length), timed, end);
+    return S_OK;
+}
+
+// One buffer of samples, from a graph's streaming thread or the reader.
+void TAudioAnalyser::Measure(const TPcmLayout& layout, const std::uint8_t* data, std::size_t length,
+                             bool timed, std::int64_t end)
+{
+    TLevelTotals local = MeasureLevels(data, length, layout.Channels, layout.BytesPerSample);
+    std::lock_guard<std::mutex> g(Lock);
+    Totals.Merge(local);
     // The meter's filters carry their state from one buffer to the next: it
     // measures in place, under the lock that its readers take.
-    self->Loudness.Feed(layout, data, static_cast<std::size_t>(length));
-    if (timed && end > self->MeasuredUpTo) self->MeasuredUpTo = end;
-    return S_OK;
+    Loudness.Feed(layout, data, length);
+    if (timed && end > MeasuredUpTo) MeasuredUpTo = end;
 }
