@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/UAudioAnalyser.h"
@@ -83,62 +84,46 @@ TEST(AudioAnalyser, MeasuresGeneratedWavFilesExactly)
 
 namespace {
 
-// A WAV file of frames of a swelling sine with noise; extensible gives the
-// extensible format with that channel mask. The data chunk holds extra
-// bytes beyond the whole frames, is padded to an even length and followed
-// by a LIST chunk; cut removes that many bytes from the end of the file
-// (the header still declares them).
-void WriteWav(const std::wstring& path, int channels, int bits, int rate, int frames, int extraBytes,
+// A WAV file of a swelling sine with noise (extensible: the extensible
+// format with that channel mask), with extra bytes after the whole frames;
+// the data chunk is padded and followed by a LIST chunk, and cut bytes are
+// taken off the end (the header still declares them).
+void WriteWav(const std::wstring& path, int channels, int bits, int rate, int frames, int extra,
               std::uint32_t extensible, std::size_t cut)
 {
     std::mt19937 rng(static_cast<unsigned>(channels * 100 + bits));
     std::normal_distribution<double> noise(0.0, 0.05);
-    const int bytes = bits / 8;
-    std::vector<std::uint8_t> data;
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c) {
-            const double swell = 0.05 + 0.9 * std::fabs(std::sin(i * 3.0 / rate));
-            double v = swell * std::sin(i * (0.05 + 0.01 * c)) + noise(rng);
-            v = std::max(-1.0, std::min(1.0, v));
-            const std::int64_t s = static_cast<std::int64_t>(v * ((std::int64_t{1} << (bits - 1)) - 1));
-            if (bytes == 1)
-                data.push_back(static_cast<std::uint8_t>(s + 128));
-            else
-                for (int b = 0; b < bytes; ++b) data.push_back(static_cast<std::uint8_t>(s >> (8 * b)));
-        }
-    for (int i = 0; i < extraBytes; ++i) data.push_back(0x7F);
-    std::vector<std::uint8_t> f;
-    auto le = [&f](std::uint32_t x, int n) {
-        for (int i = 0; i < n; ++i) f.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+    std::vector<std::uint8_t> f, data;
+    auto le = [](std::vector<std::uint8_t>& v, std::uint64_t x, int n) {
+        for (int i = 0; i < n; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
     };
-    auto tag = [&f](const char* t) { f.insert(f.end(), t, t + 4); };
-    tag("RIFF");
-    le(0, 4);
-    tag("WAVE");
-    tag("fmt ");
-    le(extensible ? 40 : 16, 4);
-    le(extensible ? 0xFFFE : 1, 2);
-    le(channels, 2);
-    le(rate, 4);
-    le(rate * channels * bytes, 4);
-    le(channels * bytes, 2);
-    le(bits, 2);
+    for (int i = 0; i < frames * channels; ++i) {
+        const double swell = 0.05 + 0.9 * std::fabs(std::sin(i / channels * 3.0 / rate));
+        const double v = std::max(-1.0, std::min(1.0, swell * std::sin(i * 0.05) + noise(rng)));
+        const auto top = static_cast<double>((std::int64_t{1} << (bits - 1)) - 1);
+        le(data, static_cast<std::uint64_t>(static_cast<std::int64_t>(v * top) + (bits == 8 ? 128 : 0)),
+           bits / 8);
+    }
+    data.resize(data.size() + extra, 0x7F);
+    const char* const pcm = "\x01\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71";
+    for (char c : std::string("RIFF....WAVEfmt ")) f.push_back(static_cast<std::uint8_t>(c));
+    le(f, extensible ? 40 : 16, 4);
+    le(f, extensible ? 0xFFFE : 1, 2);
+    le(f, channels, 2);
+    le(f, rate, 4);
+    le(f, rate * channels * bits / 8, 4);
+    le(f, channels * bits / 8, 2);
+    le(f, bits, 2);
     if (extensible) {
-        le(22, 2);
-        le(bits, 2);
-        le(extensible, 4);
-        const std::uint8_t pcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+        le(f, 22 | bits << 16 | std::uint64_t{extensible} << 32, 8);
         f.insert(f.end(), pcm, pcm + 16);
     }
-    tag("data");
-    le(static_cast<std::uint32_t>(data.size()), 4);
+    for (char c : std::string("data")) f.push_back(static_cast<std::uint8_t>(c));
+    le(f, data.size(), 4);
     f.insert(f.end(), data.begin(), data.end());
-    if (data.size() % 2) f.push_back(0);
-    tag("LIST");
-    le(4, 4);
-    tag("INFO");
-    const std::uint32_t riff = static_cast<std::uint32_t>(f.size() - 8);
-    for (int i = 0; i < 4; ++i) f[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
+    f.resize(f.size() + data.size() % 2);
+    for (char c : std::string("LIST\4\0\0\0INFO", 12)) f.push_back(static_cast<std::uint8_t>(c));
+    for (int i = 0; i < 4; ++i) f[4 + i] = static_cast<std::uint8_t>((f.size() - 8) >> (8 * i));
     f.resize(f.size() - cut);
     FILE* out = _wfopen(path.c_str(), L"wb");
     ASSERT_NE(nullptr, out);
@@ -153,49 +138,37 @@ void WriteWav(const std::wstring& path, int channels, int bits, int rate, int fr
 TEST(AudioAnalyser, WavFilesReadDirectlyMeasureAsThroughTheGraph)
 {
     struct TCase {
-        const wchar_t* Name;
         int Channels, Bits, Rate, Frames, Extra;
         std::uint32_t Mask;
         std::size_t Cut;
-    };
-    const TCase cases[] = {
-        {L"both16.wav", 2, 16, 44100, 70000, 0, 0, 0},
-        {L"both8-odd.wav", 1, 8, 22050, 30001, 0, 0, 0},      // padded data chunk
-        {L"both24-ext.wav", 2, 24, 48000, 50000, 0, 0x3, 0},  // extensible
-        {L"both32-ext.wav", 1, 32, 32000, 20000, 0, 0x4, 0},
-        {L"both16-five.wav", 5, 16, 48000, 40000, 0, 0x37, 0},  // L R C and the back pair
-        {L"both16-partial.wav", 2, 16, 44100, 30000, 3, 0, 0},  // a frame cut short
-        {L"both16-cut.wav", 2, 16, 44100, 60000, 0, 0, 20001},  // truncated mid-frame
-        {L"both24-cut.wav", 1, 24, 44100, 60000, 0, 0, 9000},
+    } const cases[] = {
+        {2, 16, 44100, 70000, 0, 0, 0},     {1, 8, 22050, 30001, 0, 0, 0},  // a padded data chunk
+        {2, 24, 48000, 50000, 0, 0x3, 0},   {1, 32, 32000, 20000, 0, 0x4, 0},
+        {5, 16, 48000, 40000, 0, 0x37, 0},                                      // L R C and the back pair
+        {2, 16, 44100, 30000, 3, 0, 0},                                         // a frame cut short
+        {2, 16, 44100, 60000, 0, 0, 20001}, {1, 24, 44100, 60000, 0, 0, 9000},  // truncated files
     };
     TAudioAnalyser a;
     a.SetShowProgress(false);
     TRun run;
     run.Attach(a);
+    const std::wstring path = Temp(L"both-ways.wav");
     for (const TCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.Channels << " channels, " << c.Bits << " bits, cut " << c.Cut);
-        const std::wstring path = Temp(c.Name);
         WriteWav(path, c.Channels, c.Bits, c.Rate, c.Frames, c.Extra, c.Mask, c.Cut);
-        struct TResult {
-            int Max, Average;
-            std::optional<int> Loudness;
-            std::vector<std::string> Events;
-        } results[2];
+        std::tuple<int, int, std::optional<int>, std::vector<std::string>> results[2];
         for (int direct = 0; direct < 2; ++direct) {
             a.SetReadWavFiles(direct != 0);
             ASSERT_TRUE(Analyse(a, run, path));
             EXPECT_EQ(direct != 0, a.ReadsWavFile());
             results[direct] = {a.GetMaxSample(), a.GetAverageSample(), a.GetLoudness(), run.Events};
         }
-        EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), results[1].Events);
-        EXPECT_EQ(results[0].Events, results[1].Events);
-        EXPECT_GT(results[1].Max, 1000);
-        EXPECT_EQ(results[0].Max, results[1].Max);
-        EXPECT_EQ(results[0].Average, results[1].Average);
-        EXPECT_TRUE(results[1].Loudness);
-        EXPECT_EQ(results[0].Loudness, results[1].Loudness);
-        DeleteFileW(path.c_str());
+        EXPECT_EQ(results[0], results[1]);
+        EXPECT_EQ((std::vector<std::string>{"analysed", "finished"}), std::get<3>(results[1]));
+        EXPECT_GT(std::get<0>(results[1]), 1000);
+        EXPECT_TRUE(std::get<2>(results[1]));
     }
+    DeleteFileW(path.c_str());
 }
 
 TEST(AudioAnalyser, MovieCompletesWithItsVideoDropped)
