@@ -2,11 +2,17 @@
 // comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
 #include "playlist/UFileName.h"
 
+#include "base/UCodePage.h"
 #include "settings/ULeadByte.h"
 
 namespace FileName {
 
 bool IsLeadByte(unsigned char c) { return IsLeadByte932(c); }
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a == b || CodePage::CompareNoCase(a, b) == 0;
+}
 
 size_t LastDelimiter(const std::string& path, bool withColon)
 {

@@ -8,6 +8,7 @@
 #include "win/UForm.h"
 #include "win/UMessageWindow.h"
 #include "win/UMessages.h"
+#include "win/UScreenText.h"
 
 TApplication* Application = nullptr;
 
@@ -182,7 +183,7 @@ void TApplication::HandleException(const std::exception& e) noexcept
             return;
         }
         HWND owner = GetActiveWindow();
-        ::MessageBoxA(owner, e.what(), Title.c_str(), MB_OK | MB_ICONHAND);
+        MessageBoxString(owner, e.what(), Title, MB_OK | MB_ICONHAND);
     } catch (...) {
     }
 }

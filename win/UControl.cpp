@@ -66,7 +66,7 @@ void TControl::SetBounds(int left, int top, int width, int height)
 
 std::string TControl::Text() const { return GetWindowTextString(FHandle); }
 
-void TControl::SetText(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }
+void TControl::SetText(const std::string& text) { SetWindowTextString(FHandle, text); }
 
 void TControl::SetFocus() { ::SetFocus(FHandle); }
 
@@ -121,21 +121,13 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
                    int w, int h, UINT id, DWORD exStyle)
 {
     HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleA(nullptr);
-    HWND hwnd =
-        CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+    const std::wstring wideClass(className, className + std::char_traits<char>::length(className));  // ASCII
+    HWND hwnd = CreateWindowExW(exStyle, wideClass.c_str(), ScreenText(text).c_str(),
+                                style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
     if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
     HFONT font = Application && Application->Font() ? Application->Font()
                                                     : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
-}
-
-std::string GetWindowTextString(HWND hwnd)
-{
-    int n = GetWindowTextLengthA(hwnd);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = GetWindowTextA(hwnd, &s[0], n + 1);
-    s.resize(n > 0 ? n : 0);
-    return s;
 }

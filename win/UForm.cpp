@@ -44,10 +44,12 @@ void TForm::CreateHandle(TCreateParams params)
     RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
     AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
     HWND owner = params.Owner ? params.Owner : Application ? Application->Handle() : nullptr;
-    HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
+    const bool wide = NeedsWide(params.Caption);  // set below, wide
+    HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), wide ? "" : params.Caption.c_str(),
                                 params.Style & ~WS_VISIBLE, params.Left, params.Top, r.right - r.left,
                                 r.bottom - r.top, owner, params.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd) throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
+    if (wide) SetCaptionString(hwnd, params.Caption);
 }
 
 void TForm::DestroyHandle()
@@ -250,9 +252,9 @@ TCreateParams TCreateParams::Dialog(const std::string& className, const std::str
     return p;
 }
 
-std::string TForm::Caption() const { return GetWindowTextString(FHandle); }
+std::string TForm::Caption() const { return GetCaptionString(FHandle); }
 
-void TForm::SetCaption(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }
+void TForm::SetCaption(const std::string& text) { SetCaptionString(FHandle, text); }
 
 void TForm::SetAccelerators(const std::vector<ACCEL>& table)
 {
