@@ -1,25 +1,12 @@
 #include "analysis/UAudioAnalyser.h"
 
-#include <vector>
-
-#include "tsfilter/TsFilter.h"
-
 namespace {
 
+// The analysis graph's event notification (clear of the toolkit's numbers,
+// win/UMessages.h).
+constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
 const UINT_PTR ProgressTimerId = 1;
 const UINT ProgressIntervalMs = 100;
-
-TComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
-{
-    TComPtr<IEnumPins> pins;
-    CheckDSResult(filter->EnumPins(pins.Put()));
-    TComPtr<IPin> pin;
-    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) return pin;
-    }
-    return nullptr;
-}
 
 }  // namespace
 
@@ -52,23 +39,13 @@ void TNotifyWindow::EnableTimer(bool on, UINT intervalMs)
 
 void TNotifyWindow::HandleGraphEvent()
 {
-    TComPtr<IMediaEvent> events = MediaEvent;  // the handlers below may replace it
-    if (!events) return;
-    bool complete = false, aborted = false;
-    long code;
-    LONG_PTR param1, param2;
-    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, 0))) {
-        events->FreeEventParams(code, param1, param2);
-        if (code == EC_COMPLETE)
-            complete = true;
-        else if (code == EC_USERABORT || code == EC_ERRORABORT)
-            aborted = true;
-    }
+    if (!Graph) return;
+    const TGraphEvents events = Graph->TakeEvents();
     // The completion handler already ends the file; an abort in the same
     // batch must not end it (or the next file the owner started) again.
-    if (complete) {
+    if (events.Complete) {
         if (OnComplete) OnComplete();
-    } else if (aborted) {
+    } else if (events.Aborted) {
         if (OnAbort) OnAbort();
     }
 }
@@ -86,6 +63,7 @@ TAudioAnalyser::TAudioAnalyser()
         if (Running) StopAnalysis();
     };
     NotifyWindow.OnTimer = [this] { ProgressTick(); };
+    NotifyWindow.Graph = &Graph;
     BuildGraph();
 }
 
@@ -96,10 +74,8 @@ TAudioAnalyser::~TAudioAnalyser()
     OnProgressShown = nullptr;
     OnProgress = nullptr;
     Halt();
-    NotifyWindow.MediaEvent = nullptr;
-    SourceFilter = nullptr;
-    CallbackFilter = nullptr;
-    Graph = nullptr;
+    NotifyWindow.Graph = nullptr;
+    Graph.Release();
 }
 
 void TAudioAnalyser::BuildGraph()
@@ -109,14 +85,7 @@ void TAudioAnalyser::BuildGraph()
     // on the new graph before StartAnalysis has measured it). Nobody is
     // told; the owner asked for the next file.
     if (Running) Halt();
-    if (Graph) {
-        TComPtr<IMediaEventEx> ex = Graph.As<IMediaEventEx>(IID_IMediaEventEx);
-        if (ex) ex->SetNotifyWindow(0, 0, 0);
-    }
-    NotifyWindow.MediaEvent = nullptr;
-    SourceFilter = nullptr;
-    CallbackFilter = nullptr;
-    Graph = nullptr;
+    Graph.Release();
     Running = false;
     {
         std::lock_guard<std::mutex> g(Lock);
@@ -127,78 +96,26 @@ void TAudioAnalyser::BuildGraph()
     }
     ProgressStep = 0;
 
-    CheckDSResult(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                   IID_IGraphBuilder, Graph.PutVoid()));
-    CallbackHandle = 0;
-    CheckDSResult(CreateAudioCallbackFilter(CallbackFilter.Put(), &CallbackHandle));
-    CheckDSResult(SetTSFilterCallback(CallbackHandle, this, &TAudioAnalyser::LevelCallback));
-    CheckDSResult(Graph->AddFilter(CallbackFilter.Get(), nullptr));
-    HRESULT hr;
-    NotifyWindow.MediaEvent = Graph.As<IMediaEvent>(IID_IMediaEvent, &hr);
-    CheckDSResult(hr);
-    TComPtr<IMediaEventEx> ex = Graph.As<IMediaEventEx>(IID_IMediaEventEx, &hr);
-    CheckDSResult(hr);
-    CheckDSResult(
-        ex->SetNotifyWindow(reinterpret_cast<OAHWND>(NotifyWindow.GetHandle()), WM_ANALYSER_GRAPHEVENT, 0));
+    Graph.Create();
+    Graph.CreateCallbackFilter(TCallbackKind::Audio, this, &TAudioAnalyser::LevelCallback);
+    CheckDSResult(Graph.SetNotifyWindow(NotifyWindow.GetHandle(), WM_ANALYSER_GRAPHEVENT));
 }
 
 bool TAudioAnalyser::OpenForAnalysis(const std::wstring& fileName)
 {
     BuildGraph();
-    if (FAILED(Graph->AddSourceFilter(fileName.c_str(), nullptr, SourceFilter.Put()))) return false;
-    TComPtr<IPin> out = FirstPin(SourceFilter.Get(), PINDIR_OUTPUT);
-    TComPtr<IPin> in = FirstPin(CallbackFilter.Get(), PINDIR_INPUT);
-    if (!out || !in) return false;
-    if (FAILED(Graph->Connect(out.Get(), in.Get()))) return false;
-    TerminateDanglingStreams();
+    if (!Graph.ConnectToCallback(fileName)) return false;
     if (OnProgressOpened) OnProgressOpened(fileName);
     return true;
 }
 
-// Every output left unconnected ends in a Null Renderer, so that the graph
-// runs (and a movie's video is decoded and dropped) to its end.
-void TAudioAnalyser::TerminateDanglingStreams()
-{
-    std::vector<TComPtr<IPin>> dangling;
-    TComPtr<IEnumFilters> filters;
-    CheckDSResult(Graph->EnumFilters(filters.Put()));
-    TComPtr<IBaseFilter> filter;
-    while (filters->Next(1, filter.Put(), nullptr) == S_OK) {
-        TComPtr<IEnumPins> pins;
-        CheckDSResult(filter->EnumPins(pins.Put()));
-        TComPtr<IPin> pin;
-        while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
-            PIN_DIRECTION d;
-            CheckDSResult(pin->QueryDirection(&d));
-            if (d != PINDIR_OUTPUT) continue;
-            TComPtr<IPin> peer;
-            if (pin->ConnectedTo(peer.Put()) == VFW_E_NOT_CONNECTED) dangling.push_back(pin);
-        }
-    }
-    for (auto& pin : dangling) {
-        TComPtr<IBaseFilter> renderer;
-        CheckDSResult(CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                       renderer.PutVoid()));
-        CheckDSResult(Graph->AddFilter(renderer.Get(), nullptr));
-        TComPtr<IPin> in = FirstPin(renderer.Get(), PINDIR_INPUT);
-        if (!in) CheckDSResult(VFW_E_NO_ACCEPTABLE_TYPES);
-        CheckDSResult(Graph->Connect(pin.Get(), in.Get()));
-    }
-}
-
 void TAudioAnalyser::StartAnalysis()
 {
-    HRESULT hr;
-    TComPtr<IMediaFilter> filter = Graph.As<IMediaFilter>(IID_IMediaFilter, &hr);
-    CheckDSResult(hr);
-    CheckDSResult(filter->SetSyncSource(nullptr));
-    TComPtr<IMediaSeeking> seeking = Graph.As<IMediaSeeking>(IID_IMediaSeeking);
+    Graph.RemoveClock();
     LONGLONG stop = 0;
-    if (seeking && SUCCEEDED(seeking->GetStopPosition(&stop))) ProgressStep = stop / 100;
+    if (Graph.StopPosition(stop)) ProgressStep = stop / 100;
     if (ProgressStep <= 0) ProgressStep = 1;
-    TComPtr<IMediaControl> control = Graph.As<IMediaControl>(IID_IMediaControl, &hr);
-    CheckDSResult(hr);
-    CheckDSResult(control->Run());
+    CheckDSResult(Graph.Run());
     Running = true;
     NotifyWindow.EnableTimer(true, ProgressIntervalMs);
     if (ShowProgress && OnProgressShown) OnProgressShown(true);
@@ -210,9 +127,8 @@ void TAudioAnalyser::StartAnalysis()
 void TAudioAnalyser::ProgressTick()
 {
     if (!Running || ProgressStep <= 0) return;
-    TComPtr<IMediaSeeking> seeking = Graph.As<IMediaSeeking>(IID_IMediaSeeking);
     LONGLONG now = 0;
-    if (!seeking || FAILED(seeking->GetCurrentPosition(&now))) return;
+    if (!Graph.CurrentPosition(now)) return;
     {
         std::lock_guard<std::mutex> g(Lock);
         if (MeasuredUpTo > now) now = MeasuredUpTo;
@@ -236,12 +152,9 @@ void TAudioAnalyser::Completed()
 void TAudioAnalyser::Halt()
 {
     Running = false;
-    if (Graph) {
-        TComPtr<IMediaControl> control = Graph.As<IMediaControl>(IID_IMediaControl);
-        if (control) control->Stop();
-        TComPtr<IMediaEventEx> ex = Graph.As<IMediaEventEx>(IID_IMediaEventEx);
-        if (ex) ex->SetNotifyWindow(0, 0, 0);
-    }
+    // Failures change nothing here: the graph is built anew for the next file.
+    Graph.Stop();
+    Graph.SetNotifyWindow(nullptr, 0);
     NotifyWindow.EnableTimer(false, 0);
     if (OnProgressShown) OnProgressShown(false);
 }

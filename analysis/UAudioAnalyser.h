@@ -13,9 +13,8 @@
 
 #include "analysis/ULevelMeter.h"
 #include "analysis/ULoudnessMeter.h"
-#include "playback/UDirectShow.h"
+#include "playback/UMediaGraph.h"
 #include "win/UMessageWindow.h"
-#include "win/UMessages.h"
 
 // A hidden message-only window that takes the analysis graph's events and
 // the progress timer's ticks.
@@ -29,7 +28,8 @@ public:
     HWND GetHandle() const { return Window.Handle(); }
     void EnableTimer(bool on, UINT intervalMs);
 
-    TComPtr<IMediaEvent> MediaEvent;
+    // The graph whose events come (not owned).
+    TMediaGraph* Graph = nullptr;
     std::function<void()> OnComplete;
     std::function<void()> OnAbort;
     std::function<void()> OnTimer;
@@ -76,16 +76,12 @@ public:
 
 private:
     void BuildGraph();
-    void TerminateDanglingStreams();
     void Completed();
     void ProgressTick();
     void Halt();
     static HRESULT __stdcall LevelCallback(void* user, const AM_MEDIA_TYPE* mediaType, IMediaSample* sample);
 
-    TComPtr<IGraphBuilder> Graph;
-    TComPtr<IBaseFilter> SourceFilter;
-    TComPtr<IBaseFilter> CallbackFilter;
-    DWORD CallbackHandle = 0;  // CallbackFilter's, for SetTSFilterCallback
+    TMediaGraph Graph;
     std::mutex Lock;
     TNotifyWindow NotifyWindow;
     TLevelTotals Totals;

@@ -2,6 +2,7 @@
 #include "base/UCodePage.h"
 
 #include "base/UCodePageSystem.h"
+#include "base/ULeadByte.h"
 
 namespace CodePage {
 
@@ -11,9 +12,6 @@ constexpr char16_t Replacement = 0xFFFD;
 
 bool IsHigh(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-// The first byte of a double-byte character of code page 932.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 int HexDigit(char32_t c)
 {
@@ -86,7 +84,7 @@ template <class Step>
 void ForEachCharacter(std::string_view s, Step step)
 {
     for (size_t i = 0; i < s.size();) {
-        const size_t n = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        const size_t n = IsLeadByte932(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
         step(s.substr(i, n));
         i += n;
     }

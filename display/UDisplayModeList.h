@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 // One screen mode. RefreshRate 0 stands for the display's default rate;
 // Width 0 marks "no mode".

@@ -48,29 +48,29 @@ TController::TController()
     SavedPowerOff = QueryFlag(SPI_GETPOWEROFFACTIVE);
     SavedScreenSaver = QueryFlag(SPI_GETSCREENSAVEACTIVE);
 
+    // The movie window's message handling is guarded: an exception from the
+    // events it raises for a message reaches the application's handler. Those
+    // also raised by calls of ours (OnStopped, OnHidden) are guarded here, so
+    // that the call goes on; so is OnActivate, which the window's default
+    // activation follows.
     TPlayWindow& w = *MovieWindow;
-    w.OnComplete = [this] { HandleMovieEvent(&TController::OnMovieComplete); };
+    w.OnComplete = [this] { OnMovieComplete(); };
     w.OnStopped = [this] {
         Guarded([this] {
             SetStopScreenSaver(false);
             SetFullScreen(false);
         });
     };
-    w.OnError = [this](HRESULT error) { Guarded([&] { OnMovieError(error); }); };
+    w.OnError = [this](HRESULT error) { OnMovieError(error); };
     w.OnActivate = [this](bool active) { Guarded([&] { OnMovieActivate(active); }); };
     w.OnHandleCreated = [this] { Changer->SetWindowHandle(MovieWindow->GetHandle()); };
     w.OnHidden = [this] { HandleMovieEvent(&TController::OnMovieHidden); };
-    w.OnDragMoved = [this] { HandleMovieEvent(&TController::OnMovieDragMoved); };
-    w.OnResize = [this] { HandleMovieEvent(&TController::OnMovieResized); };
-    w.OnKeyDown = [this](int key, bool ctrl, bool alt) { Guarded([&] { OnMovieKeyDown(key, ctrl, alt); }); };
-    w.OnMouseMove = [this](int, int) { HandleMovieEvent(&TController::OnMovieMouseMove); };
+    w.OnDragMoved = [this] { OnMovieDragMoved(); };
+    w.OnResize = [this] { OnMovieResized(); };
+    w.OnKeyDown = [this](int key, bool ctrl, bool alt) { OnMovieKeyDown(key, ctrl, alt); };
+    w.OnMouseMove = [this](int, int) { OnMovieMouseMove(); };
     w.OnMenuCommand = [this](UINT id) {
-        Guarded([&] {
-            if (OnPopupCommand) OnPopupCommand(id);
-        });
-    };
-    w.OnException = [] {
-        if (Application) Application->HandleCurrentException();
+        if (OnPopupCommand) OnPopupCommand(id);
     };
     LayerOnTimer.OnTimer = [this] { OnLayerTimer(false); };
     LayerOffTimer.OnTimer = [this] { OnLayerTimer(true); };
@@ -110,12 +110,11 @@ void TController::DetachMovieWindow()
     w.OnKeyDown = nullptr;
     w.OnMouseMove = nullptr;
     w.OnMenuCommand = nullptr;
-    w.OnException = nullptr;
     LayerOnTimer.OnTimer = nullptr;
     LayerOffTimer.OnTimer = nullptr;
 }
 
-// Movie window events come from its window procedure, where no exception may pass.
+// A movie window event that our own calls raise too: reported, and the call goes on.
 void TController::HandleMovieEvent(void (TController::*handler)())
 {
     Guarded([&] { (this->*handler)(); });

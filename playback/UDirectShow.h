@@ -6,7 +6,7 @@
 #include <dshow.h>
 
 #include "win/UComPtr.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 
 // mingw's qedit.h lacks these two; libstrmiids has them.
 extern "C" const CLSID CLSID_SampleGrabber;

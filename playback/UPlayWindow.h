@@ -1,8 +1,9 @@
-// The movie window: a top-level window that owns the DirectShow graph of the
-// file being played. It builds the graph for a file, runs, pauses and stops
-// it, follows its events and tears it down; it shows the video either in the
-// graph's own video window (a child at VideoRect) or, layered, by drawing
-// every sample into a frame bitmap that becomes the window's surface.
+// The movie window: a top-level form of the toolkit that plays the current
+// file through its media graph (UMediaGraph.h). It builds the graph for a
+// file, runs, pauses and stops it, follows its events and tears it down; it
+// shows the video either in the graph's own video window (a child at
+// VideoRect) or, layered, by drawing every sample into a frame bitmap that
+// becomes the window's surface. The graph is created by the first OpenFile.
 #pragma once
 
 #include <windows.h>
@@ -11,13 +12,12 @@
 #include <functional>
 #include <string>
 
-#include "playback/UDirectShow.h"
+#include "playback/UMediaGraph.h"
 #include "playback/UMovieDrag.h"
 #include "playback/UMovieWindowStyle.h"
 #include "playback/USimpleDIB.h"
-#include "playback/USoundRenderers.h"
 #include "win/UCriticalSection.h"
-#include "win/UMessages.h"
+#include "win/UForm.h"
 
 enum TPlayState : unsigned char { psRunning = 0, psStopped = 1, psPaused = 2 };
 
@@ -25,15 +25,14 @@ struct TVideoRect {
     int Left, Top, Width, Height;
 };
 
-class TPlayWindow {
+class TPlayWindow : public TForm {
 public:
     TPlayWindow();
-    ~TPlayWindow();
-    TPlayWindow(const TPlayWindow&) = delete;
-    TPlayWindow& operator=(const TPlayWindow&) = delete;
+    ~TPlayWindow() override;
 
-    HWND GetHandle() const { return Handle; }
-    // The filter graph manager of the current graph (not counted).
+    HWND GetHandle() const { return Handle(); }
+    // The filter graph manager of the current graph (not counted); null
+    // before the first file.
     IMediaControl* GetGraph() const { return Graph.Get(); }
 
     // The graph.
@@ -42,7 +41,7 @@ public:
     void Play();
     void Pause();
     void Stop();
-    bool IsLoaded() const { return static_cast<bool>(SourceFilter); }
+    bool IsLoaded() const { return Graph.Loaded(); }
     int GetPosition();
     void SetPosition(int steps);
     int PositionToSeconds(int steps) const;
@@ -50,8 +49,8 @@ public:
     void GetVideoSize(int& width, int& height);
     void SetCursorHidden(bool hidden);
 
-    bool GetHasVideo() const { return HasVideo; }
-    bool GetHasAudio() const { return HasAudio; }
+    bool GetHasVideo() const { return Graph.HasVideo(); }
+    bool GetHasAudio() const { return Graph.HasAudio(); }
     TPlayState GetPlayState() const { return PlayState; }
     double GetPositionUnit() const { return PositionUnit; }
 
@@ -66,13 +65,13 @@ public:
     void ApplyVideoRect();
 
     // The window.
-    bool Showing() const { return Handle && IsWindowVisible(Handle); }
-    void Show();
+    bool Showing() const { return Visible(); }
+    // While a modal dialog is active the window comes up behind it.
+    void Show() override;
     // Hides a visible window: stops video media, leaves the layered state and
     // raises OnHidden before the window disappears. A close request ends here.
-    void Hide();
-    RECT GetBounds() const;
-    void SetBounds(int left, int top, int width, int height);
+    void Hide() override;
+    RECT GetBounds() const { return BoundsRect(); }
     SIZE GetClientSize() const;
     bool GetSizableFrame() const { return SizableFrame; }
     void SetSizableFrame(bool on);
@@ -106,38 +105,26 @@ public:
     std::function<void(UINT id)> OnMenuCommand;
     // A WM_APPCOMMAND while the window has the focus; true when it was taken.
     std::function<bool(int command)> OnAppCommand;
-    // Called inside a catch block when handling a message throws (a failing
-    // Stop while the window closes, for instance); no exception may pass out
-    // of the window procedure. Without it the error is dropped.
-    std::function<void()> OnException;
+    // An exception from these handlers, or from anything else the window
+    // does for a message, reaches the application's handler.
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void CreateHandle();
-    void DestroyHandle();
+    void CreateWindowHandle();
     void AttachGraphWindow();
     void DetachGraphWindow();
-    void RenderSourcePins(IGraphBuilder* builder, IBaseFilter* filter);
     void HandleGraphEvent();
     void SyncVideo();
     void Resized();
     // Puts the frame bitmap on screen; the caller holds FrameLock.
     void PresentLayeredFrame();
-    void SeekTo(double seconds);
-    void StopWhenReady();
     static HRESULT __stdcall VideoSampleCallback(void* user, const AM_MEDIA_TYPE* mediaType,
                                                  IMediaSample* sample);
-    static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    HWND Handle = nullptr;
-    TComPtr<IMediaControl> Graph;
-    TComPtr<IBaseFilter> SourceFilter;
-    TComPtr<IBaseFilter> CallbackFilter;
-    DWORD CallbackHandle = 0;        // CallbackFilter's, for SetTSFilterCallback
-    TSoundRenderers SoundRenderers;  // Wine only
+    TMediaGraph Graph;
     double PositionUnit = 0.0;
-    bool HasVideo = false;
-    bool HasAudio = false;
     TPlayState PlayState = psStopped;
 
     // FrameLock guards FrameBitmap, Layered and what the streaming thread

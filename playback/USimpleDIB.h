@@ -11,7 +11,7 @@
 #include "playback/UFramePixels.h"
 #include "win/UCriticalSection.h"
 #include "win/UGdiHandles.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 
 // The system ran out of a resource (memory, GDI objects); the text is the
 // system's own message for the error.

@@ -3,7 +3,7 @@
 #include "playlist/UFileName.h"
 
 #include "base/UCodePage.h"
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 
 namespace FileName {
 

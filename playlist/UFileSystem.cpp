@@ -2,7 +2,7 @@
 #include "playlist/UFileSystem.h"
 
 #include "playlist/UFileName.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace FileSystem {
 

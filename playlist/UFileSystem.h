@@ -51,7 +51,4 @@ bool Remove(const std::string& path);
 // (an existing target is never touched).
 bool CopyToNew(const std::string& from, const std::string& to);
 
-// The process's private memory in bytes (for measurements).
-size_t PrivateBytes();
-
 }  // namespace FileSystem

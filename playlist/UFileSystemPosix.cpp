@@ -9,10 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "playlist/UFileName.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace FileSystem {
 
@@ -146,17 +145,6 @@ bool CopyToNew(const std::string& from, const std::string& to)
         if (!ok) unlink(target.c_str());
     }
     return ok;
-}
-
-size_t PrivateBytes()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, 8, "RssAnon:") == 0)
-            return static_cast<size_t>(std::strtoull(line.c_str() + 8, nullptr, 10)) * 1024;
-    }
-    return 0;
 }
 
 bool CreateFolder(const std::string& path)

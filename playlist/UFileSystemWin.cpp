@@ -4,9 +4,8 @@
 #include <cstdio>
 
 #include <windows.h>
-#include <psapi.h>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace FileSystem {
 
@@ -119,18 +118,6 @@ bool Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != FAL
 bool CopyToNew(const std::string& from, const std::string& to)
 {
     return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
-}
-
-size_t PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX pmc = {};
-    pmc.cb = sizeof pmc;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
-                              sizeof pmc))
-        return 0;
-    // Wine leaves PrivateUsage at 0 and reports the committed private
-    // memory as PagefileUsage (the same figure on Windows).
-    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
 bool CreateFolder(const std::string& path)

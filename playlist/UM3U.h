@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 class EM3UError : public Exception {
 public:

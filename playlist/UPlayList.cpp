@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/UInteger.h"
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
 #include "settings/UConfigKeys.h"
@@ -210,18 +211,11 @@ void TPlayList::Rename(const std::string& newName)
 
 namespace {
 
-// A decimal index as the list files write it: 1 or more, no leading zeros.
+// A decimal index as the list files write it: 1 or more, no sign, no
+// leading zeros.
 bool ParseIndex(std::string_view text, int32_t& value)
 {
-    if (text.empty() || text.size() > 10 || text.front() < '1' || text.front() > '9') return false;
-    int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v > INT32_MAX) return false;
-    value = static_cast<int32_t>(v);
-    return true;
+    return !text.empty() && text.front() >= '1' && text.front() <= '9' && ParseInt32(text, value);
 }
 
 // The numbered sub-keys 1..count of a key that exist, in ascending order.

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 #include "settings/USetting.h"
 
 namespace {

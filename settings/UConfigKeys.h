@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 class TSetting;
 

@@ -15,25 +15,31 @@
 // allocation with its key stored inline after it.
 // Tables with more than IndexThreshold entries get an open-addressing index
 // so that Find, Put and Add stay constant-time on average even when a table
-// filled by program code keeps its 5 buckets.
+// filled by program code keeps its 5 buckets. The index places entries by a
+// keyed hash of their names (TIndexKey), not by StringHash: names sharing a
+// StringHash are trivial to make ("Aa" and "B@" hash alike, and so does any
+// string of such pairs), and a file full of them would otherwise pile up in
+// one run of the index and make each load quadratic in its size.
 //
 // Not synchronised: the owning TSetting's lock guards every access.
 #pragma once
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <memory>
 #include <numeric>
+#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "settings/UNodePool.h"
 
 // h = h * 33 + byte over the key's bytes (unsigned), then h + (h >> 5).
@@ -43,6 +49,87 @@ inline uint32_t StringHash(std::string_view key) noexcept
     for (unsigned char b : key) h = h * 33u + b;
     return h + (h >> 5);
 }
+
+// The hash that places names in a table's index: SipHash-1-3 under a key
+// drawn once per process. Without the key nobody can tell which names will
+// meet in the index, so a file cannot be made to pile its names up there.
+// Nothing stored depends on it; it may differ from run to run.
+struct TIndexKey {
+    uint64_t K0, K1;
+
+    static const TIndexKey& Process() noexcept
+    {
+        static const TIndexKey key = Draw();
+        return key;
+    }
+
+    uint64_t Hash(std::string_view text) const noexcept
+    {
+        uint64_t v0 = K0 ^ 0x736f6d6570736575ull, v1 = K1 ^ 0x646f72616e646f6dull;
+        uint64_t v2 = K0 ^ 0x6c7967656e657261ull, v3 = K1 ^ 0x7465646279746573ull;
+        const auto round = [&] {
+            v0 += v1, v1 = Rotl(v1, 13), v1 ^= v0, v0 = Rotl(v0, 32);
+            v2 += v3, v3 = Rotl(v3, 16), v3 ^= v2;
+            v0 += v3, v3 = Rotl(v3, 21), v3 ^= v0;
+            v2 += v1, v1 = Rotl(v1, 17), v1 ^= v2, v2 = Rotl(v2, 32);
+        };
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+        const std::size_t n = text.size();
+        const unsigned char* const end = p + (n & ~std::size_t(7));
+        for (; p != end; p += 8) {
+            uint64_t m;
+            std::memcpy(&m, p, 8);
+            m = Le(m);
+            v3 ^= m;
+            round();
+            v0 ^= m;
+        }
+        uint64_t last = uint64_t(n) << 56;
+        for (std::size_t i = 0; i < (n & 7); ++i) last |= uint64_t(p[i]) << (8 * i);
+        v3 ^= last;
+        round();
+        v0 ^= last;
+        v2 ^= 0xff;
+        round();
+        round();
+        round();
+        return v0 ^ v1 ^ v2 ^ v3;
+    }
+
+private:
+    static constexpr uint64_t Rotl(uint64_t x, int b) noexcept { return (x << b) | (x >> (64 - b)); }
+    static uint64_t Le(uint64_t m) noexcept
+    {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        return __builtin_bswap64(m);
+#else
+        return m;
+#endif
+    }
+    // The system's random source where it has one, mixed with the clock and
+    // with addresses that differ from run to run.
+    static TIndexKey Draw() noexcept
+    {
+        uint64_t words[2] = {uint64_t(std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
+                                 uint64_t(reinterpret_cast<std::uintptr_t>(&words)),
+                             uint64_t(reinterpret_cast<std::uintptr_t>(&Process))};
+        try {
+            std::random_device device;
+            for (uint64_t& w : words) w ^= (uint64_t(device()) << 32) ^ device();
+        } catch (...) {
+            // No random source: the clock and the addresses alone.
+        }
+        const uint64_t k0 = Mix(words[0]);
+        return {k0, Mix(words[1] ^ k0)};
+    }
+    // splitmix64's finaliser (a bijection).
+    static uint64_t Mix(uint64_t z) noexcept
+    {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+};
 
 template <class V>
 class THashTable {
@@ -150,6 +237,14 @@ public:
             return !found;
         });
         return found;
+    }
+
+    // The slots of the index that Find(key) looks at; 0 for a table
+    // without an index. For tests and measurements.
+    uint32_t IndexProbes(std::string_view key) const noexcept
+    {
+        const TIndex* index = Index();
+        return index ? index->Probes(key) : 0;
     }
 
     V& Get(std::string_view key)
@@ -450,14 +545,17 @@ private:
         index->Last = tail;
     }
 
-    // Open addressing with linear probing over the full 32-bit hash, load
-    // factor at most 1/2, deletion by backward shift (no tombstones).
+    // Open addressing with linear probing, load factor at most 1/2, deletion
+    // by backward shift (no tombstones). An entry's home slot comes from the
+    // keyed hash of its name; the StringHash kept in the entry only
+    // saves comparing names that cannot be equal.
     class TIndex {
     public:
         explicit TIndex(uint32_t count)
             : FBits(BitsFor(count)),
               FMask((1u << FBits) - 1),
-              FSlots(new THashItem*[std::size_t(1) << FBits]())
+              FSlots(new THashItem*[std::size_t(1) << FBits]()),
+              FKey(TIndexKey::Process())
         {
         }
 
@@ -472,21 +570,31 @@ private:
 
         THashItem* Find(std::string_view key, uint32_t h) const noexcept
         {
-            for (uint32_t i = Home(h);; i = (i + 1) & FMask) {
+            for (uint32_t i = Home(key);; i = (i + 1) & FMask) {
                 THashItem* p = FSlots[i];
                 if (!p) return nullptr;
                 if (p->Hash == h && p->Key() == key) return p;
             }
         }
+        // The slots Find(key) looks at.
+        uint32_t Probes(std::string_view key) const noexcept
+        {
+            const uint32_t h = StringHash(key);
+            uint32_t n = 1;
+            for (uint32_t i = Home(key); FSlots[i] && !(FSlots[i]->Hash == h && FSlots[i]->Key() == key);
+                 i = (i + 1) & FMask)
+                ++n;
+            return n;
+        }
         void Insert(THashItem* item) noexcept
         {
-            uint32_t i = Home(item->Hash);
+            uint32_t i = Home(item->Key());
             while (FSlots[i]) i = (i + 1) & FMask;
             FSlots[i] = item;
         }
         void Erase(THashItem* item) noexcept
         {
-            uint32_t i = Home(item->Hash);
+            uint32_t i = Home(item->Key());
             while (FSlots[i] != item) i = (i + 1) & FMask;
             uint32_t j = i;
             for (;;) {
@@ -494,7 +602,7 @@ private:
                 for (;;) {
                     j = (j + 1) & FMask;
                     if (!FSlots[j]) return;
-                    const uint32_t home = Home(FSlots[j]->Hash);
+                    const uint32_t home = Home(FSlots[j]->Key());
                     // j's entry may fill the hole at i unless its home lies
                     // cyclically in (i, j].
                     const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
@@ -512,15 +620,15 @@ private:
             while ((uint64_t(1) << bits) < uint64_t(count) * 2) ++bits;
             return bits;
         }
-        // The top bits of the hash times 2^32 / phi. Neighbouring hashes
-        // ("1" .. "100000", or short names, which all hash into a narrow
-        // range) are spread over the index: with linear probing, homes
-        // taken from the low bits would pile such names into runs hundreds
-        // or thousands of slots long.
-        uint32_t Home(uint32_t h) const noexcept { return (h * 0x9E3779B1u) >> (32 - FBits); }
+        // The top bits of the name's keyed hash.
+        uint32_t Home(std::string_view key) const noexcept
+        {
+            return static_cast<uint32_t>(FKey.Hash(key) >> (64 - FBits));
+        }
         uint32_t FBits;
         uint32_t FMask;
         std::unique_ptr<THashItem*[]> FSlots;
+        TIndexKey FKey;
     };
 
     // The master order that ReplayHashSizes describes.

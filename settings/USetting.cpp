@@ -1,5 +1,6 @@
 #include "settings/USetting.h"
-#include "settings/ULeadByte.h"
+#include "base/UInteger.h"
+#include "base/ULeadByte.h"
 
 #include <algorithm>
 #include <array>
@@ -156,24 +157,6 @@ void MergeTree(const TKeyNode* src, TKeyNode* dst)
             return;
         }
     }
-}
-
-bool ParseInt32(std::string_view text, int32_t& out)
-{
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > int64_t(INT32_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v > INT32_MAX) return false;
-    out = static_cast<int32_t>(v);
-    return true;
 }
 
 double TextToFloat(const std::string& text)

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "settings/USettingLock.h"
 
 class ESettingError : public Exception {

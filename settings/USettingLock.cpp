@@ -11,7 +11,7 @@
 #include <windows.h>
 #endif
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "base/UCodePage.h"
-#include "playlist/UFileName.h"
+#include "base/ULeadByte.h"
 #include "win/UMessageWindow.h"
 
 namespace {
@@ -35,7 +35,7 @@ void CopyWhole(char* dest, size_t maxBytes, const std::string& text)
 {
     size_t n = 0;
     while (n < text.size() && text[n] != '\0') {
-        size_t len = FileName::IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+        size_t len = IsLeadByte932(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
         if (n + len > maxBytes) break;
         n += len;
     }

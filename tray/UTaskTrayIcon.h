@@ -24,10 +24,12 @@
 #include <memory>
 #include <string>
 
-#include "settings/UException.h"
-#include "win/UMessages.h"
+#include "base/UException.h"
 
 class TMessageWindow;
+
+// The icon's callback to its hidden window (lParam: the mouse message).
+constexpr UINT WM_TASKTRAY_NOTIFY = WM_USER + 200;
 
 class ENotifyIconError : public Exception {
 public:

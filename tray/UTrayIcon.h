@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "tray/UTaskTrayIcon.h"
-#include "win/UTrackBar.h"  // TMouseButton
+#include "win/UMouseButton.h"
 
 class TMenu;
 class TTimer;

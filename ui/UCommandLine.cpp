@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "settings/ULeadByte.h"
+#include "base/ULeadByte.h"
 
 TCommandLine ParseCommandLineArgs(const std::vector<std::string>& args)
 {

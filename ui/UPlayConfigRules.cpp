@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 
 namespace PlayConfig {
 

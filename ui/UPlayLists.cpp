@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/UInteger.h"
 #include "playlist/UFileName.h"
 #include "playlist/UFileSystem.h"
 
@@ -10,27 +11,6 @@ const char* const TemporaryListName = "Temporary";
 
 namespace {
 const char* const ListExtension = ".lst";
-
-// A whole decimal number (blanks before it and a sign allowed) that fits an
-// int, as the temporary names' numbers are read.
-bool ParseInt(const std::string& text, int64_t& value)
-{
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > INT32_MAX + int64_t(1)) return false;
-    }
-    v = negative ? -v : v;
-    if (v > INT32_MAX || v < INT32_MIN) return false;
-    value = v;
-    return true;
-}
 }  // namespace
 
 std::string LowerListName(const std::string& name)
@@ -122,9 +102,10 @@ std::string TPlayLists::NextTemporaryName() const
     int64_t largest = 1;
     for (const auto& l : FLists) {
         if (!IsTemporaryName(l->Name())) continue;
-        int64_t n = 1;
-        if (l->Name().size() > 10 && !ParseInt(l->Name().substr(10), n)) n = 1;
-        largest = std::max(largest, n);
+        int32_t n = 1;
+        // The number after "Temporary ": blanks before it and a sign allowed.
+        if (l->Name().size() > 10 && !ParseInt32(std::string_view(l->Name()).substr(10), n, true)) n = 1;
+        largest = std::max(largest, int64_t(n));
     }
     // A number too large to be read back ("Temporary 2147483648") is not
     // counted: go on past the names taken.

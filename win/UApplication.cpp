@@ -4,9 +4,7 @@
 
 #include <vector>
 
-#include "settings/UException.h"
-#include "win/UForm.h"
-#include "win/UMessageWindow.h"
+#include "base/UException.h"
 #include "win/UMessages.h"
 #include "win/UScreenText.h"
 
@@ -34,9 +32,7 @@ TCommand& TCommand::operator=(TCommand&& other) noexcept
     return *this;
 }
 
-namespace {
-
-LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     LRESULT result = 0;
     if (Application && Application->SessionMessage(msg, wp, result)) return result;
@@ -44,10 +40,13 @@ LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         Guarded([&] { Application->DispatchCommand(LOWORD(wp), HIWORD(wp)); });
         return 0;
     }
+    // Work from Post: each function is guarded on its own.
+    if (msg == WM_APP_POSTED && Application) {
+        Application->RunPosted();
+        return 0;
+    }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
-
-}  // namespace
 
 TApplication::TApplication()
 {
@@ -57,7 +56,7 @@ TApplication::TApplication()
     InitCommonControlsEx(&icc);
 
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = AppWndProc;
+    wc.lpfnWndProc = &TApplication::WndProc;
     wc.hInstance = FInstance;
     wc.hIcon = LoadIconA(FInstance, "MAINICON");
     wc.lpszClassName = "TApplication";
@@ -72,17 +71,10 @@ TApplication::TApplication()
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0))
         FFont = CreateFontIndirectA(&ncm.lfMessageFont);
     Application = this;
-    FPostWindow = std::make_unique<TMessageWindow>("TApplicationPost");
-    FPostWindow->OnMessage = [this](UINT msg, WPARAM, LPARAM, LRESULT&) {
-        if (msg != WM_APP_POSTED) return false;
-        RunPosted();
-        return true;
-    };
 }
 
 TApplication::~TApplication()
 {
-    FPostWindow.reset();
     {
         std::lock_guard<std::mutex> g(FPostLock);
         FPosted.clear();
@@ -104,9 +96,11 @@ bool TApplication::ProcessMessage(MSG& msg)
         FTerminated = true;
         return true;
     }
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (TForm* form = TForm::FromHandle(root)) {
-        if (form->PreTranslate(msg)) return true;
+    auto filter = msg.hwnd ? FMessageFilters.find(GetAncestor(msg.hwnd, GA_ROOT)) : FMessageFilters.end();
+    if (filter != FMessageFilters.end()) {
+        // A copy: what the filter runs may destroy the window and remove it.
+        const auto consumed = filter->second;
+        if (consumed(msg)) return true;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -136,6 +130,13 @@ void TApplication::Terminate()
         PostQuitMessage(0);
     }
 }
+
+void TApplication::SetMessageFilter(HWND window, std::function<bool(MSG& msg)> filter)
+{
+    FMessageFilters[window] = std::move(filter);
+}
+
+void TApplication::RemoveMessageFilter(HWND window) { FMessageFilters.erase(window); }
 
 int TApplication::AddIdleHandler(std::function<void()> handler)
 {
@@ -229,7 +230,7 @@ void TApplication::Post(std::function<void()> fn)
         FPosted.push_back(std::move(fn));
     }
     // One message wakes the loop for everything queued until it runs.
-    if (wake && FPostWindow) PostMessageA(FPostWindow->Handle(), WM_APP_POSTED, 0, 0);
+    if (wake) PostMessageA(FHandle, WM_APP_POSTED, 0, 0);
 }
 
 void TApplication::RunPosted()

@@ -15,7 +15,6 @@
 #include <thread>
 
 class TForm;
-class TMessageWindow;
 
 // A registered command id; unregisters itself when destroyed.
 class TCommand {
@@ -64,6 +63,13 @@ public:
     void Post(std::function<void()> fn);
     bool OnGuiThread() const { return std::this_thread::get_id() == FGuiThread; }
 
+    // A message the loop takes for a window goes first to the filter of its
+    // top-level window (a form's accelerators and dialog keys), which
+    // returns true when it consumed the message. One filter per window; a
+    // window removes its own before it goes.
+    void SetMessageFilter(HWND window, std::function<bool(MSG& msg)> filter);
+    void RemoveMessageFilter(HWND window);
+
     // Idle handlers run whenever the queue becomes empty.
     int AddIdleHandler(std::function<void()> handler);
     void RemoveIdleHandler(int id);
@@ -91,6 +97,7 @@ public:
     bool DispatchCommand(UINT id, UINT code);
 
 private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool ProcessMessage(MSG& msg);
     void RunPosted();
 
@@ -103,8 +110,8 @@ private:
     int FNextIdle = 1;
     std::map<UINT, std::function<void(UINT)>> FCommands;
     UINT FNextCommand = 1000;
+    std::map<HWND, std::function<bool(MSG&)>> FMessageFilters;
     std::thread::id FGuiThread;
-    std::unique_ptr<TMessageWindow> FPostWindow;
     std::mutex FPostLock;
     std::deque<std::function<void()>> FPosted;
 };

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 
 namespace {

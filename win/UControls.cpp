@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "base/UCodePage.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 
 // --- TButton -------------------------------------------------------------------

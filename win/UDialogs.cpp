@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "settings/UException.h"
-#include "settings/ULeadByte.h"
+#include "base/UException.h"
+#include "base/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
 

@@ -2,24 +2,25 @@
 
 #include <set>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 #include "win/UMessages.h"
 
 namespace {
 
-void RegisterFormClass(const std::string& name, WNDPROC proc)
+void RegisterFormClass(const TCreateParams& params, WNDPROC proc)
 {
     static std::set<std::string> registered;
+    const std::string& name = params.ClassName;
     if (registered.count(name)) return;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
+    wc.style = params.ClassStyle;
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    if (params.ClassIcon) wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hbrBackground = params.Background;
     wc.lpszClassName = name.c_str();
     if (!RegisterClassExA(&wc)) throw Exception("ウインドウクラス " + name + " を登録できませんでした");
     registered.insert(name);
@@ -40,7 +41,7 @@ TForm* TForm::FromHandle(HWND hwnd)
 void TForm::CreateHandle(TCreateParams params)
 {
     CreateParams(params);
-    RegisterFormClass(params.ClassName, &TForm::StaticWndProc);
+    RegisterFormClass(params, &TForm::StaticWndProc);
     RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
     AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
     HWND owner = params.Owner ? params.Owner : Application ? Application->Handle() : nullptr;
@@ -73,9 +74,12 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->FHandle = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (Application)
+            Application->SetMessageFilter(hwnd, [self](MSG& m) { return self->PreTranslate(m); });
     } else {
         self = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
+    if (msg == WM_NCDESTROY && Application) Application->RemoveMessageFilter(hwnd);
     if (!self || self->FDestroying) {
         if (msg == WM_NCDESTROY && self) {
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

@@ -37,6 +37,10 @@ struct TCreateParams {
     int ClientHeight = 240;
     HWND Owner = nullptr;  // nullptr: the application window
     HMENU Menu = nullptr;
+    // The window class's, taken when a class of this name is first registered.
+    UINT ClassStyle = CS_DBLCLKS;
+    HBRUSH Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    bool ClassIcon = true;  // the program's icon
 
     // A fixed-size dialog frame (caption, close box, no sizing border).
     static TCreateParams Dialog(const std::string& className, const std::string& caption, int clientWidth,
@@ -53,8 +57,10 @@ public:
     HWND Handle() const { return FHandle; }
     static TForm* FromHandle(HWND hwnd);
 
-    void Show();
-    void Hide();
+    // A form with more to do on showing or hiding (a close request hides it
+    // through Hide) overrides these.
+    virtual void Show();
+    virtual void Hide();
     void SetVisible(bool visible) { visible ? Show() : Hide(); }
     bool Visible() const;
     // Sends WM_CLOSE (the OnClose event decides).

@@ -1,7 +1,7 @@
 #include "win/UMenu.h"
 
 #include "base/UCodePage.h"
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UScreenText.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <set>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UApplication.h"
 
 TMessageWindow::TMessageWindow(const std::string& className, bool messageOnly)

@@ -1,20 +1,12 @@
-// The numbers of the system's private window messages, all in one place so
-// that no two of them meet in one window.
+// The toolkit's own private window messages. A window of a layer above that
+// has private messages of its own keeps their numbers clear of these (every
+// form receives WM_FORM_SHOWN); the movie window and the analyser take theirs
+// from WM_APP to WM_APP + 9.
 #pragma once
 
 #include <windows.h>
 
-// The analysis graph's event notification.
-constexpr UINT WM_ANALYSER_GRAPHEVENT = WM_APP;
-// The playback graph's event notification.
-constexpr UINT WM_PLAYER_GRAPHEVENT = WM_APP + 1;
-// The movie window polls the graph state after a state change.
-constexpr UINT WM_PLAYER_SYNCVIDEO = WM_APP + 3;
-// A new frame was drawn into the frame bitmap; put it on screen.
-constexpr UINT WM_PLAYER_PRESENTFRAME = WM_APP + 4;
-// The application's message-only window: run the posted functions.
+// The application's window: run the posted functions.
 constexpr UINT WM_APP_POSTED = WM_APP + 10;
 // A form or dialog is on the screen (posted once it is shown).
 constexpr UINT WM_FORM_SHOWN = WM_APP + 50;
-// The tray icon's callback to its hidden window (lParam: the mouse message).
-constexpr UINT WM_TASKTRAY_NOTIFY = WM_USER + 200;

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "win/UControl.h"
+#include "win/UMouseButton.h"
 
 struct TTrackBarArgs : TControlArgs {
     using TControlArgs::TControlArgs;
@@ -42,8 +43,6 @@ public:
 private:
     bool FVertical;
 };
-
-enum class TMouseButton { Left, Right, Middle };
 
 class TTrackBarEx : public TTrackBar {
 public:

@@ -1,4 +1,4 @@
-// Timing and a scratch folder for the play list benchmarks.
+// Timing, memory and a scratch folder for the play list benchmarks.
 #pragma once
 
 #include <chrono>
@@ -7,8 +7,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <psapi.h>
 #else
 #include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,6 +19,29 @@ inline double NowMs()
 {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The process's private memory in bytes.
+inline size_t PrivateBytes()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
+                              sizeof pmc))
+        return 0;
+    // Wine leaves PrivateUsage at 0 and reports the committed private
+    // memory as PagefileUsage (the same figure on Windows).
+    return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+#else
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 8, "RssAnon:") == 0)
+            return static_cast<size_t>(std::strtoull(line.c_str() + 8, nullptr, 10)) * 1024;
+    }
+    return 0;
+#endif
 }
 
 // A new folder for the benchmark's files, ending with the delimiter.

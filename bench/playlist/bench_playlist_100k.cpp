@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "BenchUtil.h"
-#include "playlist/UFileSystem.h"
 #include "playlist/UPlayList.h"
 
 int main()
@@ -35,12 +34,12 @@ int main()
     for (int round = 0; round < 5; ++round) {
         const double t0 = NowMs();
         list.SaveToFile(file);
-        const size_t before = FileSystem::PrivateBytes();
+        const size_t before = PrivateBytes();
         const double t1 = NowMs();
         auto loaded = std::make_unique<TPlayList>("一覧", folder);
         loaded->LoadFromFile(file);
         const double t2 = NowMs();
-        const size_t after = FileSystem::PrivateBytes();
+        const size_t after = PrivateBytes();
         if (loaded->FileCount() != count) {
             std::fprintf(stderr, "loaded %d of %d files\n", loaded->FileCount(), count);
             return 1;

@@ -7,6 +7,7 @@
 #include "playback/UMediaMath.h"
 #include "playback/UPlayWindow.h"
 #include "tests/media/MediaTestSupport.h"
+#include "win/UApplication.h"
 
 namespace {
 
@@ -145,6 +146,7 @@ TEST(PlayWindow, UnloadedWindowIsInert)
     TWatch watch;
     watch.Attach(w);
     EXPECT_FALSE(w.IsLoaded());
+    EXPECT_EQ(nullptr, w.GetGraph()) << "no graph before the first file";
     EXPECT_EQ(0, w.GetPosition());
     EXPECT_EQ(0, w.PositionToSeconds(5000));
     w.SetPosition(5000);
@@ -159,24 +161,31 @@ TEST(PlayWindow, UnloadedWindowIsInert)
     w.Stop();
     EXPECT_EQ(1, watch.Stopped);
     EXPECT_EQ(psStopped, w.GetPlayState());
+    // A close request hides it the movie window's way (OnHidden); it is
+    // never destroyed.
+    int hidden = 0;
+    w.OnHidden = [&] { ++hidden; };
+    w.Show();
+    SendMessageA(w.GetHandle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(1, hidden);
+    EXPECT_FALSE(w.Showing());
+    EXPECT_TRUE(IsWindow(w.GetHandle()));
 }
 
 // A handler that throws while a message is handled must not unwind through
-// the window procedure; the error reaches OnException, and without it is dropped.
+// the window procedure; the error reaches the application's handler, and
+// without an application is dropped.
 TEST(PlayWindow, ErrorsInMessageHandlersStayInTheWindow)
 {
     TPlayWindow w;
     w.OnKeyDown = [](int, bool, bool) { throw Exception("キー処理に失敗"); };
-    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);  // no handler for errors: dropped
+    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);  // no application: dropped
     std::string caught;
-    w.OnException = [&] {
-        try {
-            throw;
-        } catch (const Exception& e) {
-            caught = e.Message;
-        }
-    };
-    SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);
+    {
+        TApplication app;
+        app.OnException = [&](const std::exception& e) { caught = e.what(); };
+        SendMessageA(w.GetHandle(), WM_KEYDOWN, 'A', 0);
+    }
     EXPECT_EQ("キー処理に失敗", caught);
 }
 

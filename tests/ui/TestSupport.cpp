@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -161,10 +162,186 @@ void WriteWav(const std::string& path, int seconds)
     WriteTextFile(path, h + std::string(data, '\0'));
 }
 
-std::string ControllerMedia(const std::string& name)
+std::string BuildPath(const std::string& sub)
 {
+    // REELO_BINARY_DIR is a Unix path; Wine maps it through drive Z:.
     const char* bin = getenv("REELO_BINARY_DIR");
-    std::string path = "Z:" + std::string(bin ? bin : "") + "/controller-media/" + name;
+    std::string path = "Z:" + std::string(bin ? bin : "") + "/" + sub;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+std::string ControllerMedia(const std::string& name) { return BuildPath("controller-media/" + name); }
+
+bool CopyProgram(const std::string& programDir)
+{
+    FileSystem::ForceDirectories(programDir);
+    for (const char* file : {"Reelo.exe", "TsFilter.dll"})
+        if (!CopyFileA(BuildPath(std::string("bin/") + file).c_str(), (programDir + file).c_str(), FALSE))
+            return false;
+    return true;
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    for (int waited = 0;; waited += 50) {
+        if (done()) return true;
+        if (waited >= timeoutMs) return false;
+        Sleep(50);
+    }
+}
+
+std::string WindowText(HWND window)
+{
+    char text[1024] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ChildTexts(HWND window)
+{
+    std::string texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lp) -> BOOL {
+            *reinterpret_cast<std::string*>(lp) += WindowText(child) + "|";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+HWND FindProcessWindow(DWORD pid, const char* className, const std::string& caption, bool hidden)
+{
+    struct TQuery {
+        DWORD Pid;
+        const char* ClassName;
+        const std::string& Caption;
+        bool Hidden;
+        HWND Found;
+    } query{pid, className, caption, hidden, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& q = *reinterpret_cast<TQuery*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            char name[64] = {};
+            GetClassNameA(h, name, sizeof name);
+            if (owner != q.Pid || strcmp(name, q.ClassName) != 0 || (!q.Hidden && !IsWindowVisible(h)))
+                return TRUE;
+            if (!q.Caption.empty() && WindowText(h).find(q.Caption) == std::string::npos) return TRUE;
+            q.Found = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.Found;
+}
+
+TReelo::TReelo(const std::string& programDir, const std::string& args, const std::string& folder)
+{
+    std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        (folder.empty() ? programDir : folder).c_str(), &si, &FPi))
+        throw std::runtime_error("cannot start " + cmd);
+}
+
+TReelo::~TReelo()
+{
+    if (Running()) {
+        TerminateProcess(FPi.hProcess, 99);
+        WaitForSingleObject(FPi.hProcess, 10000);
+    }
+    CloseHandle(FPi.hThread);
+    CloseHandle(FPi.hProcess);
+}
+
+bool TReelo::Running() const { return WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT; }
+
+HWND TReelo::Find(const char* className, const std::string& caption, bool hidden) const
+{
+    return FindProcessWindow(FPi.dwProcessId, className, caption, hidden);
+}
+
+HWND TReelo::WaitWindow(const char* className, const std::string& caption, bool hidden, int timeoutMs) const
+{
+    HWND found = nullptr;
+    WaitFor([&] { return (found = Find(className, caption, hidden)) != nullptr || !Running(); }, timeoutMs);
+    return found;
+}
+
+HWND TReelo::WaitMessageBox(const std::string& text, int timeoutMs) const
+{
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND h : Boxes())
+                if (ChildTexts(h).find(text) != std::string::npos) {
+                    box = h;
+                    return true;
+                }
+            return !Running();
+        },
+        timeoutMs);
+    return box;
+}
+
+std::vector<HWND> TReelo::Boxes() const
+{
+    std::vector<HWND> boxes;
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == FPi.dwProcessId && IsWindowVisible(h)) boxes.push_back(h);
+    }
+    return boxes;
+}
+
+HWND TReelo::MainWindow(bool visible) const
+{
+    HWND h = WaitWindow("TMainForm", {}, true, 15000);
+    if (!h) return nullptr;
+    for (int waited = 0; waited < 15000; waited += 20) {
+        HWND combo = FindWindowExA(h, nullptr, "ComboBox", nullptr);
+        if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) break;
+        Sleep(20);
+    }
+    for (int waited = 0; visible && waited < 5000 && !IsWindowVisible(h); waited += 20) Sleep(20);
+    if (!visible) Sleep(300);
+    return h;
+}
+
+std::string TReelo::Text(HWND parent, UINT id, const std::string& want, int timeoutMs)
+{
+    std::string text;
+    WaitFor([&] { return (text = WindowText(GetDlgItem(parent, id))) == want; }, timeoutMs);
+    return text;
+}
+
+bool TReelo::EndSession()
+{
+    std::vector<HWND> windows;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == FPi.dwProcessId) windows.push_back(h);
+    }
+    bool agreed = !windows.empty();
+    for (HWND h : windows) {
+        DWORD_PTR answer = 0;
+        agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 0, 20000, &answer) &&
+                 answer && agreed;
+    }
+    for (HWND h : windows) SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, 20000, nullptr);
+    TerminateProcess(FPi.hProcess, 99);
+    return WaitExit() == 99 && agreed;
+}
+
+DWORD TReelo::WaitExit(int timeoutMs)
+{
+    if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    DWORD code = 0;
+    GetExitCodeProcess(FPi.hProcess, &code);
+    return code;
 }

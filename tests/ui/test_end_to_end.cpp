@@ -23,37 +23,11 @@
 
 namespace {
 
-// The build tree's folders as Windows paths (through drive Z:).
-std::string BuildPath(const std::string& sub)
-{
-    const char* bin = getenv("REELO_BINARY_DIR");
-    std::string p = std::string("Z:") + (bin ? bin : "") + "/" + sub;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
 std::wstring Wide(const std::string& s)
 {
     std::wstring w;
     for (char c : s) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return w;
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    for (int waited = 0;; waited += 50) {
-        if (done()) return true;
-        if (waited >= timeoutMs) return false;
-        Sleep(50);
-    }
-}
-
-std::string Text(HWND h)
-{
-    char buf[512] = {};
-    SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
 }
 
 bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -162,66 +136,6 @@ POINT TitleBar(HWND w)
 
 // --- the program ---------------------------------------------------------------------------
 
-class TReelo {
-public:
-    TReelo(const std::string& dir, const std::string& args)
-    {
-        std::string cmd = "\"" + dir + "Reelo.exe\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &FPi))
-            throw std::runtime_error("cannot start " + cmd);
-    }
-    ~TReelo()
-    {
-        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FPi.hProcess, 99);
-        CloseHandle(FPi.hThread);
-        CloseHandle(FPi.hProcess);
-    }
-    // A top-level window of the process by class (and caption part), visible
-    // ones only unless hidden is set.
-    HWND Find(const char* cls, const std::string& caption = {}, bool hidden = false) const
-    {
-        struct TArgs {
-            DWORD Pid;
-            const char* Cls;
-            const std::string* Caption;
-            bool Hidden;
-            HWND Found;
-        } a{FPi.dwProcessId, cls, &caption, hidden, nullptr};
-        EnumWindows(
-            [](HWND h, LPARAM lp) -> BOOL {
-                auto& a = *reinterpret_cast<TArgs*>(lp);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                char c[64] = {};
-                GetClassNameA(h, c, sizeof c);
-                if (pid != a.Pid || strcmp(c, a.Cls) != 0 || (!a.Hidden && !IsWindowVisible(h))) return TRUE;
-                if (Text(h).find(*a.Caption) == std::string::npos) return TRUE;
-                a.Found = h;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&a));
-        return a.Found;
-    }
-    HWND WaitWindow(const char* cls, const std::string& caption = {})
-    {
-        HWND h = nullptr;
-        WaitFor([&] { return (h = Find(cls, caption)) != nullptr; });
-        return h;
-    }
-    DWORD WaitExit(int timeoutMs = 20000)
-    {
-        if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0;
-        GetExitCodeProcess(FPi.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION FPi = {};
-};
-
 // The user brings a window to the front before typing into it.
 void Focus(HWND w)
 {
@@ -265,22 +179,6 @@ void Step(const char* what)
     fprintf(stderr, "[%5.1f s] %s\n", (GetTickCount() - start) / 1000.0, what);
 }
 
-// The texts of a window's static children (a message box's message).
-std::string StaticTexts(HWND w)
-{
-    std::string all;
-    EnumChildWindows(
-        w,
-        [](HWND h, LPARAM lp) -> BOOL {
-            char c[32] = {};
-            GetClassNameA(h, c, sizeof c);
-            if (_stricmp(c, "Static") == 0) *reinterpret_cast<std::string*>(lp) += Text(h) + "|";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
-    return all;
-}
-
 // A child button of a window by its caption; with row set, the one whose
 // top is nearest to that screen row (the "オン" of a settings row).
 HWND ChildButton(HWND parent, const std::string& caption, int row = -1)
@@ -297,7 +195,7 @@ HWND ChildButton(HWND parent, const std::string& caption, int row = -1)
             auto& a = *reinterpret_cast<TArgs*>(lp);
             char c[32] = {};
             GetClassNameA(h, c, sizeof c);
-            if (_stricmp(c, "Button") != 0 || Text(h) != *a.Caption || !IsWindowVisible(h)) return TRUE;
+            if (_stricmp(c, "Button") != 0 || WindowText(h) != *a.Caption || !IsWindowVisible(h)) return TRUE;
             RECT r;
             GetWindowRect(h, &r);
             const int d = a.Row < 0 ? 0 : std::abs(static_cast<int>(r.top) - a.Row);
@@ -343,10 +241,7 @@ struct EndToEnd : ::testing::Test {
 
     void SetUp() override
     {
-        FileSystem::ForceDirectories(program);
-        for (const char* f : {"Reelo.exe", "TsFilter.dll"})
-            ASSERT_TRUE(CopyFileA(BuildPath(std::string("bin/") + f).c_str(), (program + f).c_str(), FALSE))
-                << f;
+        ASSERT_TRUE(CopyProgram(program)) << BuildPath("bin");
         FileSystem::ForceDirectories(root.Path() + "media");
         media = FileSystem::ResolveLongPath(root.Path() + "media") + "\\";
         ASSERT_TRUE(
@@ -398,18 +293,20 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         auto playButtonShown = [&] { return !SendMessageA(bar, TB_ISBUTTONHIDDEN, btPlay, 0); };
         auto stop = [&] { return Do(key('S', {VK_CONTROL}), playButtonShown); };
         ASSERT_TRUE(WaitFor([&] { return count() == 3; }));
-        ASSERT_TRUE(Do(key('P', {VK_CONTROL}), [&] { return Text(playing) == "a" && !playButtonShown(); }))
-            << Text(playing);
+        ASSERT_TRUE(Do(key('P', {VK_CONTROL}), [&] {
+            return WindowText(playing) == "a" && !playButtonShown();
+        })) << WindowText(playing);
         EXPECT_TRUE(WaitFor([&] {
-            return Text(time) != "00:00" && SendMessageA(seek, TBM_GETPOS, 0, 0) > 0;
-        })) << Text(time);
-        EXPECT_TRUE(Do(key(VK_RIGHT, {VK_CONTROL}), [&] { return Text(playing) == "b"; })) << Text(playing);
+            return WindowText(time) != "00:00" && SendMessageA(seek, TBM_GETPOS, 0, 0) > 0;
+        })) << WindowText(time);
+        EXPECT_TRUE(Do(key(VK_RIGHT, {VK_CONTROL}), [&] { return WindowText(playing) == "b"; }))
+            << WindowText(playing);
         EXPECT_TRUE(stop());
 
         // 3. Full screen on the video and back; top-most on and off.
         Step("3. full screen, top-most");
-        ASSERT_TRUE(Do(key(VK_RIGHT, {VK_CONTROL}), [&] { return Text(playing) == "movie"; }))
-            << Text(playing);
+        ASSERT_TRUE(Do(key(VK_RIGHT, {VK_CONTROL}), [&] { return WindowText(playing) == "movie"; }))
+            << WindowText(playing);
         ASSERT_TRUE(Do(key('P', {VK_CONTROL}), shows("TPlayWindow")));
         HWND movie = reelo.Find("TPlayWindow");
         auto screenSized = [&] {
@@ -440,8 +337,8 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
                     Type(name);
                     Press(VK_RETURN);
                 },
-                [&] { return Text(combo) == name; }))
-                << Text(combo);
+                [&] { return WindowText(combo) == name; }))
+                << WindowText(combo);
         };
         ASSERT_NO_FATAL_FAILURE(nameList('A', "List1"));
         ASSERT_NO_FATAL_FAILURE(nameList('N', "List2"));
@@ -475,7 +372,7 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
                     for (int i = 0; i < ComboIndex(combo, name); ++i) Press(VK_DOWN);
                     Press(VK_RETURN);
                 },
-                [&] { return Text(combo) == name; });
+                [&] { return WindowText(combo) == name; });
         };
         // Random shown, repeat not: List2's own; the other way round: the first list's.
         auto list2Shown = [&] { return count() == 2 && Checked(randomChk) && !Checked(repeatChk); };
@@ -507,9 +404,10 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         const int line = static_cast<int>(SendMessageA(files, LB_GETITEMHEIGHT, 0, 0));
         ASSERT_TRUE(Do([&] { Click(files, 20, line + line / 2); },
                        [&] { return SendMessageA(files, LB_GETCURSEL, 0, 0) == 1; }));  // "d"
-        EXPECT_TRUE(Do(key('P', {VK_CONTROL}), [&] { return Text(playing) == "d" && !playButtonShown(); }))
-            << Text(playing);
-        EXPECT_TRUE(WaitFor([&] { return Text(playing) == "c"; })) << Text(playing);
+        EXPECT_TRUE(Do(key('P', {VK_CONTROL}), [&] {
+            return WindowText(playing) == "d" && !playButtonShown();
+        })) << WindowText(playing);
+        EXPECT_TRUE(WaitFor([&] { return WindowText(playing) == "c"; })) << WindowText(playing);
         EXPECT_TRUE(stop());
 
         // 5. The list measured by the auto-adjust dialog.
@@ -517,8 +415,8 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
         ASSERT_TRUE(Do(menu('L', 'C'), shows("TAutoAdjustDlg")));
         HWND adjust = reelo.Find("TAutoAdjustDlg");
         ASSERT_TRUE(Do([&] { Click(ChildButton(adjust, "開始")); }, shows("#32770"), 60000));
-        HWND complete = reelo.Find("#32770");
-        EXPECT_NE(std::string::npos, StaticTexts(complete).find("Complete!")) << StaticTexts(complete);
+        HWND complete = reelo.WaitMessageBox("Complete!", 5000);
+        ASSERT_NE(nullptr, complete) << ChildTexts(reelo.Find("#32770"));
         ASSERT_TRUE(Do(
             [&] {
                 Focus(complete);
@@ -584,7 +482,7 @@ TEST_F(EndToEnd, APersonUsesThePlayer)
     HWND main = again.WaitWindow("TMainForm", "Reelo");
     ASSERT_NE(nullptr, main);
     EXPECT_TRUE(WaitFor([&] {
-        return Text(GetDlgItem(main, idListCmb)) == "List2" &&
+        return WindowText(GetDlgItem(main, idListCmb)) == "List2" &&
                SendMessageA(GetDlgItem(main, idFileListBox), LB_GETCOUNT, 0, 0) == 2;
     }));
     RECT r;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "ui/UPlayConfigRules.h"
 
 using namespace PlayConfig;

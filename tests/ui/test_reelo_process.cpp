@@ -24,153 +24,6 @@
 
 namespace {
 
-std::string ReeloExe()
-{
-    const char* bin = getenv("REELO_BINARY_DIR");
-    if (!bin) return {};
-    char full[MAX_PATH];
-    // REELO_BINARY_DIR is a Unix path; Wine maps it through drive Z:.
-    std::string dir = std::string("Z:") + bin;
-    for (char& c : dir)
-        if (c == '/') c = '\\';
-    GetFullPathNameA((dir + "\\bin\\Reelo.exe").c_str(), MAX_PATH, full, nullptr);
-    return full;
-}
-
-struct FindData {
-    DWORD Pid;
-    const char* ClassName;
-    HWND Found;
-};
-
-BOOL CALLBACK FindProc(HWND hwnd, LPARAM lp)
-{
-    auto* d = reinterpret_cast<FindData*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = {};
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid == d->Pid && strcmp(cls, d->ClassName) == 0) {
-        d->Found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
-{
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof(text));
-    *reinterpret_cast<std::string*>(lp) += std::string(text) + "|";
-    return TRUE;
-}
-
-class TReelo {
-public:
-    // Started in folder (default: the program folder).
-    TReelo(const std::string& programDir, const std::string& args, const std::string& folder = {})
-    {
-        std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                            (folder.empty() ? programDir : folder).c_str(), &si, &FPi))
-            throw std::runtime_error("cannot start " + cmd);
-    }
-    ~TReelo()
-    {
-        // Gone before the next start, which would otherwise hand itself to it.
-        if (WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(FPi.hProcess, 99);
-            WaitForSingleObject(FPi.hProcess, 10000);
-        }
-        CloseHandle(FPi.hThread);
-        CloseHandle(FPi.hProcess);
-    }
-    bool Running() const { return WaitForSingleObject(FPi.hProcess, 0) == WAIT_TIMEOUT; }
-    // A top-level window of the process, waiting for it to appear.
-    HWND Window(const char* className, int timeoutMs = 15000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 50) {
-            FindData d{FPi.dwProcessId, className, nullptr};
-            EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
-            if (d.Found) return d.Found;
-            if (WaitForSingleObject(FPi.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
-        }
-        return nullptr;
-    }
-    // The main window once its creation has finished (its list combo box
-    // is filled at the end of it; visibility is settled right after).
-    HWND MainWindow(bool visible = true)
-    {
-        HWND h = Window("TMainForm");
-        if (!h) return nullptr;
-        for (int waited = 0; waited < 15000; waited += 20) {
-            HWND combo = FindWindowExA(h, nullptr, "ComboBox", nullptr);
-            if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) break;
-            Sleep(20);
-        }
-        for (int waited = 0; visible && waited < 5000 && !IsWindowVisible(h); waited += 20) Sleep(20);
-        if (!visible) Sleep(300);
-        return h;
-    }
-    // The text of a child of the main window, waiting up to timeoutMs for
-    // it to become want (returns the last text seen).
-    static std::string Text(HWND main, UINT id, const std::string& want = {}, int timeoutMs = 0)
-    {
-        std::string text;
-        for (int waited = 0;; waited += 50) {
-            char buf[512] = {};
-            SendMessageA(GetDlgItem(main, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
-            text = buf;
-            if (text == want || waited >= timeoutMs) return text;
-            Sleep(50);
-        }
-    }
-    // The message boxes of the process on the screen.
-    std::vector<HWND> Boxes() const
-    {
-        std::vector<HWND> boxes;
-        for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == FPi.dwProcessId && IsWindowVisible(h)) boxes.push_back(h);
-        }
-        return boxes;
-    }
-    // Ends the session as Windows does: every top-level window is asked, then
-    // told, then the process is ended. True when every window agreed.
-    bool EndSession()
-    {
-        std::vector<HWND> windows;
-        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == FPi.dwProcessId) windows.push_back(h);
-        }
-        bool agreed = !windows.empty();
-        for (HWND h : windows) {
-            DWORD_PTR answer = 0;
-            agreed = SendMessageTimeoutA(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 0, 20000, &answer) &&
-                     answer && agreed;
-        }
-        for (HWND h : windows)
-            SendMessageTimeoutA(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, 20000, nullptr);
-        TerminateProcess(FPi.hProcess, 99);
-        return WaitExit() == 99 && agreed;
-    }
-    DWORD WaitExit(int timeoutMs = 15000)
-    {
-        if (WaitForSingleObject(FPi.hProcess, timeoutMs) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0;
-        GetExitCodeProcess(FPi.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION FPi = {};
-};
-
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 std::unique_ptr<TSetting> ReadConfig(const std::string& dir)
@@ -192,15 +45,7 @@ struct ReeloProcess : ::testing::Test {
     TTempDir root{"reelo-proc"};
     std::string program = root.Path() + "ソフト\\";  // ソ = 0x83 0x5C
 
-    void SetUp() override
-    {
-        std::string exe = ReeloExe();
-        ASSERT_TRUE(PathExists(exe)) << exe;
-        FileSystem::ForceDirectories(program);
-        ASSERT_TRUE(CopyFileA(exe.c_str(), (program + "Reelo.exe").c_str(), FALSE));
-        const std::string dll = FileName::ExtractFilePath(exe) + "TsFilter.dll";
-        ASSERT_TRUE(CopyFileA(dll.c_str(), (program + "TsFilter.dll").c_str(), FALSE));
-    }
+    void SetUp() override { ASSERT_TRUE(CopyProgram(program)) << BuildPath("bin"); }
 };
 
 TEST_F(ReeloProcess, FirstStartWritesConfigAndNextStartRestoresBounds)
@@ -247,18 +92,12 @@ TEST_F(ReeloProcess, MalformedConfigEndsStartWithTheFormatMessage)
 {
     WriteTextFile(program + "config.ini", "\\\t0\t0\t\r\n\tx\r\n");
     TReelo reelo(program, "");
-    HWND box = reelo.Window("#32770");
+    HWND box = reelo.WaitMessageBox("line:");
     ASSERT_NE(nullptr, box);
-    // The text is filled in while the box initialises: wait for it.
-    std::string text;
-    for (int waited = 0; waited < 5000 && text.find("line:") == std::string::npos; waited += 50) {
-        Sleep(50);
-        text.clear();
-        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-    }
+    const std::string text = ChildTexts(box);
     EXPECT_NE(std::string::npos, text.find("ファイルフォーマットが不正です")) << text;
     EXPECT_NE(std::string::npos, text.find("line:2")) << text;
-    EXPECT_EQ(nullptr, reelo.Window("TMainForm", 0));
+    EXPECT_EQ(nullptr, reelo.Find("TMainForm", {}, true));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(1u, reelo.WaitExit());
 }
@@ -426,15 +265,8 @@ TEST_F(ReeloProcess, DamagedRecentListIsReportedAndKept)
     WriteConfig(program, [](TSetting& s) { WriteKey(s, ConfigKey::Recent, "Bad"); });
     WriteTextFile(program + "Bad.lst", damaged);
     TReelo reelo(program, "");
-    HWND box = reelo.Window("#32770");
+    HWND box = reelo.WaitMessageBox("Bad.lst");
     ASSERT_NE(nullptr, box);
-    std::string text;
-    for (int waited = 0; waited < 5000 && text.find("Bad.lst") == std::string::npos; waited += 50) {
-        Sleep(50);
-        text.clear();
-        EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-    }
-    EXPECT_NE(std::string::npos, text.find("Bad.lst")) << text;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     HWND main = reelo.MainWindow();
     ASSERT_NE(nullptr, main);
@@ -504,12 +336,9 @@ TEST_F(ReeloProcess, BrokenFilesAreReportedAndPassedOver)
         if (boxes.empty() && reports.size() == 2) break;
         if (boxes.empty()) continue;
         if (boxes[0] != last) {
-            std::string text;
-            for (int w = 0; w < 5000 && text.find(".mp3") == std::string::npos; w += 50, Sleep(50)) {
-                text.clear();
-                EnumChildWindows(boxes[0], CollectText, reinterpret_cast<LPARAM>(&text));
-            }
-            reports.push_back(text);
+            // The text is filled in while the box initialises.
+            HWND box = reelo.WaitMessageBox(".mp3", 5000);
+            reports.push_back(ChildTexts(box ? box : boxes[0]));
             last = boxes[0];
             open = 0;
         }
@@ -538,15 +367,6 @@ bool IsPlaying(HWND main)
     return SendMessageA(GetDlgItem(main, idMediaController), TB_ISBUTTONHIDDEN, btPlay, 0) != 0;
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000)
-{
-    for (int waited = 0; !done(); waited += 50) {
-        if (waited >= timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 int MainWindowCount()
 {
     int n = 0;
@@ -568,7 +388,7 @@ TEST_F(ReeloProcess, ALaterStartHandsItsCommandLineToThePlayer)
     HWND main = first.MainWindow(false);
     ASSERT_TRUE(main && !IsWindowVisible(main));
     HWND player = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return (player = FindWindowExA(HWND_MESSAGE, nullptr, TCommandLineReceiver::ClassName, nullptr)) !=
                nullptr;
     }));
@@ -588,15 +408,15 @@ TEST_F(ReeloProcess, ALaterStartHandsItsCommandLineToThePlayer)
     fprintf(stderr, "(the second start ended after %lu ms)\n", GetTickCount() - started);
     EXPECT_EQ("曲", TReelo::Text(main, idPlayingLabel, "曲", 10000));
     EXPECT_TRUE(
-        WaitUntil([&] { return IsPlaying(main) && IsWindowVisible(main) && GetForegroundWindow() == main; }));
+        WaitFor([&] { return IsPlaying(main) && IsWindowVisible(main) && GetForegroundWindow() == main; }));
     EXPECT_EQ("Temporary 2", TReelo::Text(main, idListCmb));
     EXPECT_EQ(1, FileCount(main));
 
     ShowWindow(main, SW_MINIMIZE);
-    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }));
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
     TReelo third(program, "");
     EXPECT_EQ(0u, third.WaitExit());
-    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(main); }));
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(main); }));
     EXPECT_TRUE(IsPlaying(main));
     EXPECT_EQ(1, MainWindowCount());
     PostMessageA(main, WM_CLOSE, 0, 0);
@@ -623,11 +443,11 @@ TEST_F(ReeloProcess, TwelveStartsTogetherMakeOneList)
             if (s->Running()) left.push_back(s.get());
         return left;
     };
-    ASSERT_TRUE(WaitUntil([&] { return running().size() == 1; }, 30000)) << running().size();
+    ASSERT_TRUE(WaitFor([&] { return running().size() == 1; }, 30000)) << running().size();
     TReelo& player = *running()[0];
     HWND main = player.MainWindow();
     ASSERT_NE(nullptr, main);
-    EXPECT_TRUE(WaitUntil([&] { return FileCount(main) == 12; })) << FileCount(main);
+    EXPECT_TRUE(WaitFor([&] { return FileCount(main) == 12; })) << FileCount(main);
     EXPECT_EQ(1, MainWindowCount());
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, player.WaitExit());
@@ -658,7 +478,7 @@ TEST_F(ReeloProcess, NextTrackKeyWhileAnotherWindowIsActive)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         return false;
     };
-    EXPECT_TRUE(WaitUntil([&] {
+    EXPECT_TRUE(WaitFor([&] {
         pump();
         SetForegroundWindow(other);
         return GetForegroundWindow() == other;
@@ -681,10 +501,10 @@ TEST_F(ReeloProcess, NextTrackKeyWhileAnotherWindowIsActive)
     };
     command(GetDlgItem(main, idFileListBox), APPCOMMAND_MEDIA_NEXTTRACK);
     EXPECT_EQ("c", TReelo::Text(main, idPlayingLabel, "c", 10000));
-    HWND movie = reelo.Window("TPlayWindow");
+    HWND movie = reelo.WaitWindow("TPlayWindow", {}, true);
     ASSERT_NE(nullptr, movie);
     command(movie, APPCOMMAND_MEDIA_PLAY_PAUSE);
-    EXPECT_TRUE(WaitUntil([&] { return !IsPlaying(main); }));
+    EXPECT_TRUE(WaitFor([&] { return !IsPlaying(main); }));
     Sleep(500);
     SendInput(2, key, sizeof(INPUT));
     command(main, APPCOMMAND_MEDIA_NEXTTRACK);
@@ -718,7 +538,7 @@ TEST_F(ReeloProcess, StartsThatRunOnTheirOwn)
     WriteTextFile(broken + "config.ini", "\\\t0\t0\t\r\n\tx\r\n");
     WriteConfig(program, [](TSetting&) {});
     TReelo stuck(broken, "");
-    HWND box = stuck.Window("#32770");
+    HWND box = stuck.WaitMessageBox("ファイルフォーマットが不正です");
     ASSERT_NE(nullptr, box);
     const DWORD t0 = GetTickCount();
     TReelo later(program, "");

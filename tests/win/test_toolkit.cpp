@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "settings/UException.h"
+#include "base/UException.h"
 #include "win/UAction.h"
 #include "win/UApplication.h"
 #include "win/UControls.h"
@@ -77,6 +77,20 @@ TEST_F(UiLayer, ClosingTheMainFormTerminates)
     EXPECT_TRUE(asked);
     EXPECT_TRUE(app->Terminated());
     app->MainForm = nullptr;
+}
+
+// A form's accelerators work through the message loop, for keys sent to
+// the form or to one of its controls, and only for its own windows.
+TEST_F(UiLayer, AcceleratorsOfAFormRunItsCommands)
+{
+    TTestForm form, other("other");
+    std::vector<UINT> codes;
+    TCommand command([&](UINT code) { codes.push_back(code); });
+    form.SetAccelerators({{FVIRTKEY, VK_F5, static_cast<WORD>(command.Id())}});
+    TEdit edit(TControlArgs(form.Handle(), 0, 0, 80, 20));
+    for (HWND to : {form.Handle(), edit.Handle(), other.Handle()}) PostMessageA(to, WM_KEYDOWN, VK_F5, 0);
+    app->ProcessMessages();
+    EXPECT_EQ((std::vector<UINT>{1, 1}), codes);  // 1: from an accelerator
 }
 
 TEST_F(UiLayer, ShowModalReturnsTheResultAndDisablesOtherWindows)
