@@ -23,8 +23,9 @@ std::string WideSortKey(const std::string& name)
     const std::wstring wide = CodePage::ToWide(name);
     const int len = static_cast<int>(wide.size());
     std::string key;
-    int n = len ? LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), len, nullptr, 0)
-                : 0;
+    int n =
+        len ? LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), len, nullptr, 0)
+            : 0;
     if (n > 0) {
         key.resize(static_cast<size_t>(n));
         // The key is bytes, its size counted in bytes.

@@ -64,5 +64,6 @@ int MessageBoxString(HWND owner, const std::string& text, const std::string& cap
     if (!NeedsWide(text) && !NeedsWide(caption))
         return MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), flags);
     const std::wstring wideCaption = ScreenText(caption);
-    return MessageBoxW(owner, ScreenText(text).c_str(), caption.empty() ? nullptr : wideCaption.c_str(), flags);
+    return MessageBoxW(owner, ScreenText(text).c_str(), caption.empty() ? nullptr : wideCaption.c_str(),
+                       flags);
 }

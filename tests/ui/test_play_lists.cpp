@@ -92,7 +92,8 @@ TEST_F(PlayLists, FindReplaceAndDelete)
     // Names equal but for letter case are one list as they are one file:
     // full-width, Greek, Cyrillic and letters outside the code page too.
     // ASCII and full-width letters are other characters: other files.
-    for (const char* n : {"ｆｏｏ", "σοφια", "москва", "Beyonc<U+00E9>"}) lists.Append(lists.Create(n, false));
+    for (const char* n : {"ｆｏｏ", "σοφια", "москва", "Beyonc<U+00E9>"})
+        lists.Append(lists.Create(n, false));
     EXPECT_EQ(1, lists.FindPlayList("ＦＯＯ"));
     EXPECT_EQ(2, lists.FindPlayList("ΣΟΦΙΑ"));
     EXPECT_EQ(3, lists.FindPlayList("МОСКВА"));

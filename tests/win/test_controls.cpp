@@ -371,9 +371,11 @@ TEST_F(Controls, EscapedNamesShowTheirRealCharacters)
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             r.left += 2;
             if constexpr (sizeof(text[0]) == 1)
-                DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+                DrawTextA(dc, text.c_str(), -1, &r,
+                          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
             else
-                DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+                DrawTextW(dc, text.c_str(), -1, &r,
+                          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
         });
     };
     const std::vector<COLORREF> byList = LinePixels(drawn.Handle(), [&](HDC dc, RECT r) {
