@@ -1,23 +1,7 @@
 #include "ui/UAnalysisProgressDlg.h"
 
 #include "analysis/UAudioAnalyser.h"
-
-namespace {
-
-// The name in the ANSI code page, as the window shows it.
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &s[0], n, nullptr,
-                            nullptr);
-    return s;
-}
-
-}  // namespace
+#include "base/UCodePage.h"
 
 TAnalysisProgressDlg::TAnalysisProgressDlg()
 {
@@ -62,7 +46,9 @@ void TAnalysisProgressDlg::SetParentWindow(HWND parent)
 
 void TAnalysisProgressDlg::SetFileName(const std::wstring& fileName)
 {
-    const std::string name = Narrow(fileName);
+    // The program's form of the name (escaped where the code page cannot hold
+    // it): the toolkit shows it with its real characters.
+    const std::string name = CodePage::FromWide(fileName);
     SetCaption(name);
     FileLabel->SetText(name);
 }
