@@ -352,7 +352,6 @@ TEST_F(MainFormMenus, SelectionListsAndTrayMode)
 struct TSeen {
     TController* Controller = nullptr;
     std::string Caption;
-    std::wstring WideCaption;  // as the system keeps it
     bool TopMost = true;
     int Button = IDOK;
     std::string Check;  // the caption of a check box to click first
@@ -374,9 +373,6 @@ void CALLBACK LookAndClose(HWND, UINT, UINT_PTR id, DWORD)
     if (std::string(caption).find("の設定") == std::string::npos) return;  // not up yet
     KillTimer(nullptr, id);
     Seen.Caption = caption;
-    wchar_t wide[256] = {};
-    InternalGetWindowText(dialog, wide, 256);
-    Seen.WideCaption = wide;
     Seen.TopMost = Seen.Controller->TopMost();
     if (!Seen.Check.empty()) EnumChildWindows(dialog, ClickCheck, 0);
     HWND button = FindWindowExA(dialog, nullptr, "Button", Seen.Button == IDOK ? "OK" : "キャンセル");
@@ -423,46 +419,6 @@ TEST_F(MainFormMenus, SettingsDialogsForEachLevel)
     SetTimer(nullptr, 0, 100, LookAndClose);
     View().FileConfigDlgAction.Execute();
     EXPECT_EQ("曲の設定", Seen.Caption);
-    EXPECT_TRUE(errors.empty()) << errors.front();
-}
-
-// A list, a file and a folder named outside the code page show their real
-// characters: in the list box of lists, the tray's list menu, the folder
-// menus, the playing label and the titles of the settings dialogs.
-TEST_F(MainFormMenus, NamesOutsideTheCodePageShowTheirRealCharacters)
-{
-    Create();
-    TPlayLists& lists = Probe(*form).PlayLists();
-    TPlayList& list = lists.Append(lists.Create("Temporary <U+D55C><U+AD6D>", false));
-    list.SetLoaded(true);
-    list.AddFile("C:\\m\\Beyonc<U+00E9>.wav");
-    list.AddDirectory("C:\\<U+2661>");
-    Probe(*form).Controller().SetPlayList(&list);
-    Probe(*form).RefreshPlayListViews();
-    Probe(*form).Controller().SetCurrentIndex(0);
-    Idle();
-    const int index = lists.IndexOf(&list);
-    wchar_t text[256] = {};
-    SendMessageW(View().ListCmb->Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    EXPECT_STREQ(L"Temporary \uD55C\uAD6D", text);
-    GetMenuStringW(View().PlayListPopup->Handle(), index, text, 256, MF_BYPOSITION);
-    EXPECT_STREQ(L"Temporary \uD55C\uAD6D", text);
-    GetMenuStringW(View().RemoveDirMenu->Handle(), 0, text, 256, MF_BYPOSITION);
-    EXPECT_STREQ(L"C:\\\u2661", text);
-    GetMenuStringW(View().ScanDirMenu->Handle(), 1, text, 256, MF_BYPOSITION);
-    EXPECT_STREQ(L"C:\\\u2661", text);
-    GetWindowTextW(View().PlayingLabel->Handle(), text, 256);
-    EXPECT_STREQ(L"Beyonc\u00E9", text);
-
-    Seen = TSeen{};
-    Seen.Controller = &Probe(*form).Controller();
-    SetTimer(nullptr, 0, 100, LookAndClose);
-    View().PlayListConfigDlgAction.Execute();
-    EXPECT_EQ(L"Temporary \uD55C\uAD6Dの設定", Seen.WideCaption);
-    View().FileListBox->SetItemIndex(0);
-    SetTimer(nullptr, 0, 100, LookAndClose);
-    View().FileConfigDlgAction.Execute();
-    EXPECT_EQ(L"Beyonc\u00E9の設定", Seen.WideCaption);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
