@@ -46,8 +46,6 @@ void TAnalysisProgressDlg::SetParentWindow(HWND parent)
 
 void TAnalysisProgressDlg::SetFileName(const std::wstring& fileName)
 {
-    // The program's form of the name (escaped where the code page cannot hold
-    // it): the toolkit shows it with its real characters.
     const std::string name = CodePage::FromWide(fileName);
     SetCaption(name);
     FileLabel->SetText(name);

@@ -30,12 +30,17 @@ std::string TListBox::Item(int index) const
 {
     if (index < 0 || index >= Count()) return {};
     if (FOwnerData) return OnGetText ? OnGetText(index) : std::string();
+    return CodePage::FromWide(WideItem(index));
+}
+
+std::wstring TListBox::WideItem(int index) const
+{
     const LRESULT len = SendMessageW(Handle(), LB_GETTEXTLEN, index, 0);
     if (len <= 0) return {};
     std::wstring s(static_cast<size_t>(len) + 1, L'\0');
     const LRESULT got = SendMessageW(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
     s.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return CodePage::FromWide(s);
+    return s;
 }
 
 LPARAM TListBox::Data(int index) const
@@ -105,10 +110,17 @@ void TListBox::UpdateExtent()
     int widest = 0;
     const int n = Count();
     for (int i = 0; i < n; ++i) {
-        const std::string text = Item(i);
         SIZE size;
-        if (!text.empty() && TextExtentString(dc, text, size))
-            widest = std::max(widest, static_cast<int>(size.cx));
+        bool measured = false;
+        if (FOwnerData) {
+            const std::string text = Item(i);
+            measured = !text.empty() && TextExtentString(dc, text, size);
+        } else {  // as the control holds it, without converting it twice
+            const std::wstring text = WideItem(i);
+            measured = !text.empty() &&
+                       GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) != FALSE;
+        }
+        if (measured) widest = std::max(widest, static_cast<int>(size.cx));
     }
     SelectObject(dc, old);
     ReleaseDC(Handle(), dc);

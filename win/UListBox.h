@@ -64,5 +64,8 @@ public:
     bool DrawItem(DRAWITEMSTRUCT& item) override;
 
 private:
+    // A line's text as the control holds it (not for owner data).
+    std::wstring WideItem(int index) const;
+
     bool FOwnerData;
 };
