@@ -1,5 +1,6 @@
 #include "ui/UAutoAdjustDlg.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -102,12 +103,12 @@ TAutoAdjustDlg::TAutoAdjustDlg(HWND owner, TPlayList& list) : FList(list)
         return ShowMessageBox(Handle(), text, {}, flags);
     };
 
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    MaxGraphs = system.dwNumberOfProcessors > 1 ? static_cast<int>(system.dwNumberOfProcessors) : 1;
     FProgress = std::make_unique<TAnalysisProgressDlg>();
-    FAnalyser = std::make_unique<TAudioAnalyser>();
-    FProgress->Follow(*FAnalyser);
     FProgress->SetParentWindow(form);
-    FAnalyser->OnAnalysed = [this](TAudioAnalyser&) { StoreResults(); };
-    FAnalyser->OnFinished = [this](TAudioAnalyser&) { NextFile(); };
+    FProgress->OnCancel = [this] { CancelFiles(); };
 
     BaseTrackCmb->Add("");
     for (int i = 0; i < FList.FileCount(); ++i) {
@@ -159,75 +160,168 @@ TAdjustMode TAutoAdjustDlg::Mode() const
     }
 }
 
+TAutoAdjustDlg::TSlot& TAutoAdjustDlg::AddSlot()
+{
+    FSlots.push_back(std::make_unique<TSlot>());
+    TSlot& slot = *FSlots.back();
+    slot.Analyser = std::make_unique<TAudioAnalyser>();
+    slot.Analyser->OnProgress = [this, &slot](int percent) {
+        slot.Percent = percent;
+        ShowProgress();
+    };
+    slot.Analyser->OnAnalysed = [this, &slot](TAudioAnalyser&) { Measured(slot); };
+    slot.Analyser->OnFinished = [this, &slot](TAudioAnalyser&) { Ended(slot); };
+    return slot;
+}
+
 void TAutoAdjustDlg::Abandon()
 {
-    if (!FAnalyser) return;
-    FAnalyser->OnAnalysed = nullptr;
-    FAnalyser->OnFinished = nullptr;
     if (FMeasuring) {
         FMeasuring = false;
-        FAnalyser->StopAnalysis();
+        StopAll();
     }
+    if (FProgress) FProgress->Hide();
+}
+
+void TAutoAdjustDlg::StopAll()
+{
+    for (auto& slot : FSlots)
+        if (slot->Job >= 0) slot->Analyser->StopAnalysis();
 }
 
 void TAutoAdjustDlg::OKBtnClick()
 {
     OKBtn->SetEnabled(false);
+    FJobs.clear();
+    for (int i = 0; i < FList.FileCount(); ++i)
+        if (FileListChkLst->Checked(i)) FJobs.push_back(TJob{i});
+    FStarted = FStored = FEnded = 0;
+    FShownJob = -1;
     FMeasuring = true;
-    FIndex = 0;
+    const size_t graphs = std::min(static_cast<size_t>(std::max(MaxGraphs, 1)), FJobs.size());
+    while (FSlots.size() < graphs) AddSlot();
     AnalyseNext();
 }
 
 void TAutoAdjustDlg::AnalyseNext()
 {
     try {
-        const int n = FList.FileCount();
-        for (;;) {
-            while (FIndex < n && !FileListChkLst->Checked(FIndex)) ++FIndex;
-            if (FIndex >= n) {
-                ComputeAdjustment();
-                return;
+        const size_t graphs = static_cast<size_t>(std::max(MaxGraphs, 1));
+        for (size_t k = 0; k < FSlots.size() && k < graphs; ++k) {
+            TSlot& slot = *FSlots[k];
+            while (FMeasuring && slot.Job < 0 && FStarted < FJobs.size()) {
+                const int job = static_cast<int>(FStarted++);
+                // A file that cannot be opened is skipped; its levels stay.
+                if (slot.Analyser->OpenForAnalysis(Widen(FList.Files(FJobs[job].Entry).Path()))) {
+                    slot.Job = job;
+                    slot.Percent = 0;
+                    slot.Analyser->StartAnalysis();
+                } else {
+                    FJobs[job].Ended = true;
+                    ++FEnded;
+                }
             }
-            // A file that cannot be opened is skipped; its levels stay.
-            if (FAnalyser->OpenForAnalysis(Widen(FList.Files(FIndex).Path()))) {
-                FAnalyser->StartAnalysis();
-                return;  // on with NextFile when this file ends
-            }
-            ++FIndex;
         }
+        if (!FMeasuring) return;
+        StoreResults();
+        if (FEnded == FJobs.size()) {
+            ComputeAdjustment();
+            return;
+        }
+        ShowProgress();
     } catch (...) {
         // A failing graph ends the run; the dialog can start again.
         FMeasuring = false;
+        StopAll();
+        FProgress->Hide();
         OKBtn->SetEnabled(true);
         throw;
     }
 }
 
-void TAutoAdjustDlg::NextFile()
+void TAutoAdjustDlg::Measured(TSlot& slot)
+{
+    if (!FMeasuring || slot.Job < 0) return;
+    TJob& job = FJobs[static_cast<size_t>(slot.Job)];
+    job.Measured = true;
+    job.MaxSample = slot.Analyser->GetMaxSample();
+    job.AverageSample = slot.Analyser->GetAverageSample();
+    job.Loudness = slot.Analyser->GetLoudness();
+}
+
+// A file ended, measured or not: its graph takes the next one.
+void TAutoAdjustDlg::Ended(TSlot& slot)
+{
+    if (slot.Job < 0) return;
+    const size_t job = static_cast<size_t>(slot.Job);
+    slot.Job = -1;
+    if (!FMeasuring) return;
+    FJobs[job].Ended = true;
+    ++FEnded;
+    if (!FCancelling) AnalyseNext();
+}
+
+// Cancel ends every file being measured at once, without a result; the
+// files not yet started follow as before.
+void TAutoAdjustDlg::CancelFiles()
 {
     if (!FMeasuring) return;
-    ++FIndex;
+    FCancelling = true;
+    StopAll();
+    FCancelling = false;
     AnalyseNext();
 }
 
+// The results are written in list order, each as soon as every earlier
+// ticked file has ended, so the list changes as if the files had been
+// measured one after another.
 void TAutoAdjustDlg::StoreResults()
 {
-    if (!FMeasuring || FIndex >= FList.FileCount()) return;
-    TSetting& tree = FList.Files(FIndex).Setting();
-    WriteKey(tree, ConfigKey::MaxSample, FAnalyser->GetMaxSample());
-    WriteKey(tree, ConfigKey::AverageSample, FAnalyser->GetAverageSample());
-    // A file too short or too quiet for a gated loudness has none, whatever
-    // an earlier measurement of it found: an old value would describe other
-    // contents than those just measured.
-    if (const std::optional<int> loudness = FAnalyser->GetLoudness())
-        WriteKey(tree, ConfigKey::Loudness, *loudness);
-    else
-        RemoveKey(tree, ConfigKey::Loudness);
+    for (; FStored < FJobs.size() && FJobs[FStored].Ended; ++FStored) {
+        const TJob& job = FJobs[FStored];
+        if (!job.Measured || job.Entry >= FList.FileCount()) continue;
+        TSetting& tree = FList.Files(job.Entry).Setting();
+        WriteKey(tree, ConfigKey::MaxSample, job.MaxSample);
+        WriteKey(tree, ConfigKey::AverageSample, job.AverageSample);
+        // A file too short or too quiet for a gated loudness has none,
+        // whatever an earlier measurement of it found: an old value would
+        // describe other contents than those just measured.
+        if (job.Loudness)
+            WriteKey(tree, ConfigKey::Loudness, *job.Loudness);
+        else
+            RemoveKey(tree, ConfigKey::Loudness);
+    }
+}
+
+// The earliest file still being measured, and the progress over all files
+// of the run.
+void TAutoAdjustDlg::ShowProgress()
+{
+    if (!FMeasuring || FJobs.empty()) return;
+    const TSlot* first = nullptr;
+    long long done = static_cast<long long>(FEnded) * 100;
+    for (const auto& slot : FSlots) {
+        if (slot->Job < 0) continue;
+        done += slot->Percent;
+        if (!first || slot->Job < first->Job) first = slot.get();
+    }
+    if (!first) {
+        FProgress->Hide();
+        return;
+    }
+    if (first->Job != FShownJob) {
+        FShownJob = first->Job;
+        FProgress->SetFileName(Widen(FList.Files(FJobs[static_cast<size_t>(FShownJob)].Entry).Path()));
+    }
+    FProgress->SetProgress(static_cast<int>(done / static_cast<long long>(FJobs.size())));
+    if (!FProgress->Visible()) FProgress->Show();
 }
 
 void TAutoAdjustDlg::ComputeAdjustment()
 {
     FMeasuring = false;
+    FShownJob = -1;
+    FProgress->Hide();
     const TAdjustMode mode = Mode();
     std::vector<std::optional<double>> levels;
     for (int i = 0; i < FList.FileCount(); ++i) levels.push_back(AdjustLevel(FList.Files(i).Setting(), mode));

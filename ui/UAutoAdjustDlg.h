@@ -1,6 +1,8 @@
 // TAutoAdjustDlg ("音量自動調整"): measures the ticked entries of a play list
-// one after another with the level analyser, stores each one's peak and mean
-// level and its integrated loudness in its file tree, and then gives every
+// with the level analyser, several files at once (one analysis graph per
+// core), stores each one's peak and mean level and its integrated loudness in
+// its file tree, in list order as if measured one after another, and then
+// gives every
 // entry a base volume so that none is louder than the reference (a chosen
 // track, or the quietest one) by the measure chosen: peak, average or
 // loudness. "調整無効化" removes the base volumes of the whole list again.
@@ -15,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "win/UCheckListBox.h"
 #include "win/UControls.h"
@@ -54,6 +57,9 @@ public:
     // True from "開始" until the adjustment is computed.
     bool Measuring() const { return FMeasuring; }
     TAnalysisProgressDlg& ProgressDlg() { return *FProgress; }
+    // How many files are measured at once (at least 1); the number of
+    // processors unless changed before "開始".
+    int MaxGraphs = 1;
 
     void OKBtnClick();
     void DisadjustBtnClick();
@@ -69,17 +75,45 @@ private:
     // Ticks the entries whose own tree lacks the measure of the mode.
     void CheckUnmeasured(TAdjustMode mode);
     void AdjustModeGroupClick();
+    // One analysis graph and the file it measures.
+    struct TSlot {
+        std::unique_ptr<TAudioAnalyser> Analyser;
+        int Job = -1;  // into FJobs; -1 when idle
+        int Percent = 0;
+    };
+    // A ticked entry and, once it has ended, what was measured (nothing
+    // when it could not be opened, failed or was cancelled).
+    struct TJob {
+        int Entry = 0;
+        bool Ended = false;
+        bool Measured = false;
+        int MaxSample = 0, AverageSample = 0;
+        std::optional<int> Loudness;
+    };
+    TSlot& AddSlot();
+    // Starts the next files on the idle graphs; computes the adjustment once
+    // every file has ended.
     void AnalyseNext();
-    void NextFile();
+    void Measured(TSlot& slot);
+    void Ended(TSlot& slot);
+    // Writes the results that follow the last one stored without a gap.
     void StoreResults();
+    void ShowProgress();
+    void CancelFiles();
     void ComputeAdjustment();
-    // Stops listening to the analyser and ends its running file.
+    // Ends the running files; nothing more is measured or written.
     void Abandon();
+    void StopAll();
 
     TPlayList& FList;
     std::unique_ptr<TAnalysisProgressDlg> FProgress;
-    std::unique_ptr<TAudioAnalyser> FAnalyser;  // freed before the progress window
-    int FIndex = 0;
+    std::vector<std::unique_ptr<TSlot>> FSlots;  // freed before the progress window
+    std::vector<TJob> FJobs;
+    size_t FStarted = 0;  // jobs handed to a graph
+    size_t FStored = 0;   // jobs whose results are written
+    size_t FEnded = 0;
     bool FMeasuring = false;
+    bool FCancelling = false;
+    int FShownJob = -1;                           // the job whose file the progress window names
     TAdjustMode FCheckedFor = TAdjustMode::Peak;  // the mode the ticks were last set for
 };

@@ -10,17 +10,9 @@ set -euo pipefail
 exe=${1:-$REELO_WIN_BUILD/bin/soak_play.exe}
 [ -f "$exe" ] || { echo "bench soak: $exe not built (scripts/build win)" >&2; exit 1; }
 count=${REELO_SOAK_COUNT:-200}
+. "$(dirname "$0")/make-media.sh"
 dir="$REELO_BUILD_ROOT/bench-media/soak"
-mkdir -p "$dir"
-if [ ! -f "$dir/track-$(printf %03d $((count - 1))).avi" ]; then
-  sox -q -n -r 22050 -c 1 -b 16 "$dir/one.wav" synth 1 sine 440 gain -6
-  ffmpeg -loglevel error -nostdin -y -f lavfi -i testsrc=size=160x120:rate=25 \
-    -f lavfi -i sine=frequency=550:sample_rate=22050 -t 1 -c:v mjpeg -q:v 5 -c:a pcm_s16le "$dir/one.avi"
-  for i in $(seq 0 $((count - 1))); do
-    if (( i % 2 )); then ext=avi; else ext=wav; fi
-    cp "$dir/one.$ext" "$dir/track-$(printf %03d "$i").$ext"
-  done
-fi
+soak_media "$dir" "$count"
 
 started_x=
 if [ -z "${DISPLAY:-}" ]; then reelo_start_xvfb; started_x=1; fi

@@ -1,7 +1,8 @@
 // The auto-adjust dialog driven through its controls with real analysis
 // graphs: WAV files written here with known peaks and loudness are measured,
-// stored and turned into base volumes; Cancel skips a file; closing writes
-// nothing more.
+// stored and turned into base volumes; several files measured at once store
+// the same as one after another; Cancel skips the files being measured;
+// closing writes nothing more.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -175,18 +176,22 @@ TEST(AutoAdjustDlg, CancelSkipsAFileAndClosingWritesNothingMore)
         return list;
     };
 
-    // Cancel in the progress window abandons the first file only.
+    // Cancel in the progress window abandons the files being measured, all
+    // of them at once; the files not yet started follow.
     auto list = makeList("cancel");
+    list->AddFile(tmp.Path() + "b.wav");
     {
         TAutoAdjustDlg dlg(nullptr, *list);
         s.Attach(dlg);
+        dlg.MaxGraphs = 2;
         Click(*dlg.OKBtn);
         ASSERT_TRUE(dlg.ProgressDlg().Visible());
         EXPECT_EQ(tmp.Path() + "a.wav", dlg.ProgressDlg().Caption());
         SendMessageA(dlg.ProgressDlg().GetCancelButton(), BM_CLICK, 0, 0);
         ASSERT_TRUE(s.WaitComplete());
         EXPECT_FALSE(Has(*list, 0, ConfigKey::MaxSample));
-        EXPECT_EQ(b.Max, Level(*list, 1, ConfigKey::MaxSample));
+        EXPECT_FALSE(Has(*list, 1, ConfigKey::MaxSample));
+        EXPECT_EQ(b.Max, Level(*list, 2, ConfigKey::MaxSample));
     }
 
     // "閉じる" while the first file runs, in the modal loop.
@@ -271,4 +276,55 @@ TEST(AutoAdjustDlg, AdjustsByLoudness)
     EXPECT_FALSE(KeyIsSet(list.Files(0).Setting(), ConfigKey::BaseVolume));
     EXPECT_FALSE(KeyIsSet(list.Files(1).Setting(), ConfigKey::BaseVolume));
     EXPECT_NEAR(gain(0, 2), Volume(list, 2), 1e-12);
+}
+
+// Several graphs at once store exactly what one graph does, in the same
+// order, although a long first file ends after the short ones behind it; the
+// progress window names the earliest file still measured.
+TEST(AutoAdjustDlg, FilesMeasuredAtOnceStoreAsOneAfterAnother)
+{
+    TSession s;
+    TTempFolder tmp;
+    WriteSine(tmp.Path() + "long.wav", -20, 60.0);
+    WriteSine(tmp.Path() + "s1.wav", -30, 1.0);
+    WriteWav(tmp.Path() + "s2.wav", 12000, false);
+    WriteSine(tmp.Path() + "s3.wav", -16, 0.3);
+    std::string saved[2];
+    for (int graphs : {1, 3}) {
+        TPlayList list("same", tmp.Path());
+        for (const char* name : {"long.wav", "s1.wav", "gone.wav", "s2.wav", "s3.wav", "long.wav"})
+            list.AddFile(tmp.Path() + name);
+        WriteKey(list.Files(4).Setting(), ConfigKey::Loudness, -1500);
+        WriteKey(list.Files(2).Setting(), ConfigKey::MaxSample, 100);
+        TAutoAdjustDlg dlg(nullptr, list);
+        s.Attach(dlg);
+        s.Messages.clear();
+        dlg.MaxGraphs = graphs;
+        SendMessageA(dlg.LoudnessAdjustRadio, BM_CLICK, 0, 0);
+        for (int i = 0; i < list.FileCount(); ++i) dlg.FileListChkLst->SetChecked(i, true);
+        Click(*dlg.OKBtn);
+        ASSERT_TRUE(dlg.ProgressDlg().Visible());
+        EXPECT_EQ(tmp.Path() + "long.wav", dlg.ProgressDlg().Caption());
+        // Until the first file is stored, nothing behind it is, and the
+        // progress window names it.
+        bool inOrder = true;
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                if (!Has(list, 0, ConfigKey::Loudness) && s.Messages.empty())
+                    inOrder = inOrder && !Has(list, 1, ConfigKey::MaxSample) &&
+                              !Has(list, 3, ConfigKey::MaxSample) &&
+                              dlg.ProgressDlg().Caption() == tmp.Path() + "long.wav";
+                return !s.Messages.empty();
+            },
+            30000));
+        EXPECT_TRUE(inOrder);
+        EXPECT_EQ(100, Level(list, 2, ConfigKey::MaxSample));
+        EXPECT_FALSE(Has(list, 4, ConfigKey::Loudness));
+        EXPECT_NEAR(-2000, Level(list, 5, ConfigKey::Loudness), 10);
+        const std::string file = tmp.Path() + "saved" + std::to_string(graphs) + ".lst";
+        list.SaveToFile(file);
+        saved[graphs > 1] = TTempFolder::ReadFile(file);
+    }
+    EXPECT_FALSE(saved[0].empty());
+    EXPECT_EQ(saved[0], saved[1]);
 }
