@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/UCodePage.h"
 #include "playback/UMovieKeys.h"
 #include "settings/UConfigKeys.h"
 #include "win/UApplication.h"
@@ -14,15 +15,6 @@ int QueryFlag(UINT action)
     BOOL value = FALSE;
     if (!SystemParametersInfoA(action, 0, &value, 0)) return 0;
     return value ? 1 : 0;
-}
-
-std::wstring ToWide(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
 }
 
 BOOL CALLBACK CollectTopMost(HWND wnd, LPARAM param)
@@ -206,7 +198,9 @@ void TController::PlayEntry(bool restart)
         GUITree.SetParent(&entry.Setting());
         Order.SetLoadedIndex(index);
         try {
-            MovieWindow->OpenFile(ToWide(entry.Path()));
+            // The real name: an escaped one never turns into a look-alike
+            // that names another file.
+            MovieWindow->OpenFile(CodePage::ToWide(entry.Path()));
         } catch (const std::exception& e) {
             // Nothing is loaded: the next request opens the file again.
             GUITree.SetParent(&PlayList->Setting());

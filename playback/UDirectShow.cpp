@@ -3,13 +3,19 @@
 #include <errors.h>
 
 #include "playback/UMediaMath.h"
+#include "win/ULateLibrary.h"
 
 namespace {
 
+// DirectShow's own text for the code. quartz.dll is normally loaded by then
+// (by the graph that failed); without it the message has the code alone.
 std::string SystemText(HRESULT hr)
 {
+    static const auto errorText =
+        LateFunction<decltype(&AMGetErrorTextA)>(L"quartz.dll", "AMGetErrorTextA", TLibraryPlace::System);
+    if (!errorText) return {};
     char buffer[160] = {};
-    DWORD n = AMGetErrorTextA(hr, buffer, sizeof buffer);
+    DWORD n = errorText(hr, buffer, sizeof buffer);
     if (n > sizeof buffer) n = sizeof buffer;
     return std::string(buffer, n);
 }

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "win/ULateLibrary.h"
+
 namespace {
 
 const DWORD StateChangeTimeoutMs = 3000;
@@ -157,17 +159,45 @@ void TMediaGraph::Release() noexcept
 
 // --- the callback filter ---------------------------------------------------------
 
+namespace {
+
+// TsFilter.dll, beside the program, loaded with the first graph that wants
+// a callback filter rather than at start.
+struct TTsFilter {
+    decltype(&CreateVideoCallbackFilter) CreateVideo;
+    decltype(&CreateAudioCallbackFilter) CreateAudio;
+    decltype(&SetTSFilterCallback) SetCallback;
+};
+
+const TTsFilter& TsFilter()
+{
+    // The names only, unevaluated: taking their addresses would import them.
+    const auto place = TLibraryPlace::Program;
+    static const TTsFilter functions{
+        LateFunction<decltype(&CreateVideoCallbackFilter)>(L"TsFilter.dll", "CreateVideoCallbackFilter",
+                                                           place),
+        LateFunction<decltype(&CreateAudioCallbackFilter)>(L"TsFilter.dll", "CreateAudioCallbackFilter",
+                                                           place),
+        LateFunction<decltype(&SetTSFilterCallback)>(L"TsFilter.dll", "SetTSFilterCallback", place)};
+    if (!functions.CreateVideo || !functions.CreateAudio || !functions.SetCallback)
+        throw Exception("TsFilter.dll を読み込めませんでした");
+    return functions;
+}
+
+}  // namespace
+
 void TMediaGraph::CreateCallbackFilter(TCallbackKind kind, void* user, TSFilterCallback callback)
 {
+    const TTsFilter& tsFilter = TsFilter();
     CallbackFilter = nullptr;
     DWORD handle = 0;
     if (kind == TCallbackKind::Video)
-        CheckDSResult(CreateVideoCallbackFilter(CallbackFilter.Put(), &handle));
+        CheckDSResult(tsFilter.CreateVideo(CallbackFilter.Put(), &handle));
     else
-        CheckDSResult(CreateAudioCallbackFilter(CallbackFilter.Put(), &handle));
+        CheckDSResult(tsFilter.CreateAudio(CallbackFilter.Put(), &handle));
     // Once, before the graph is built: the filter takes the media type of its
     // connection when that is made.
-    CheckDSResult(SetTSFilterCallback(handle, user, callback));
+    CheckDSResult(tsFilter.SetCallback(handle, user, callback));
 }
 
 // --- building ----------------------------------------------------------------------

@@ -81,6 +81,8 @@ void TPlayWindow::CreateWindowHandle()
     AdjustWindowRectEx(&frame, p.Style, FALSE, p.ExStyle);
     params.ClientWidth = p.Width - (frame.right - frame.left);
     params.ClientHeight = p.Height - (frame.bottom - frame.top);
+    // Sized by the video in real pixels, whatever the display's scale.
+    params.DesignUnits = false;
     // Its own top-level window with a taskbar button, not owned by the application's.
     params.Owner = GetDesktopWindow();
     params.ClassStyle = 0;  // a second press starts a drag like the first

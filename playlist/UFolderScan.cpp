@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "playlist/UPlayList.h"
 
 // Full file names are compared as pairs (folder part, file name), folder

@@ -1,8 +1,8 @@
 #include "playlist/UM3U.h"
 
 #include "base/UCodePage.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "settings/USetting.h"
 
 namespace M3U {

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "base/UInteger.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 
 // ---------------------------------------------------------------- TMediaFile

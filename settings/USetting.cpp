@@ -191,7 +191,7 @@ class TFileReader {
 public:
     TFileReader(const std::string& fileName) : FFileName(fileName)
     {
-        FFile.reset(std::fopen(fileName.c_str(), "rb"));
+        FFile.reset(OpenForReading(fileName));
         if (!FFile) throw EFileError("ファイル " + fileName + " を開けません");
         if (std::fseek(FFile.get(), 0, SEEK_END) == 0) {
             const long length = std::ftell(FFile.get());
@@ -790,7 +790,7 @@ void WriteFileAtomicallyWith(const std::string& fileName, F&& write)
         bool Keep = false;
         ~TRemoveUnlessKept()
         {
-            if (!Keep) std::remove(Name.c_str());
+            if (!Keep) RemoveFile(Name);
         }
     } cleanup{temp};
     bool ok;

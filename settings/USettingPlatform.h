@@ -1,10 +1,17 @@
 // The platform-dependent pieces of the settings module. USettingWin.cpp
-// implements them on Windows, USettingPosix.cpp elsewhere.
+// implements them on Windows (names given to the system in their real form,
+// escapes read), USettingPosix.cpp elsewhere.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
+
+// Opens an existing file for binary reading; null on failure.
+std::FILE* OpenForReading(const std::string& name);
+
+// Deletes a file; false on failure.
+bool RemoveFile(const std::string& name);
 
 // Creates a file that did not exist and opens it for binary writing; an
 // existing file of that name is never opened. Null on failure, with

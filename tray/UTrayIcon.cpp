@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "win/UApplication.h"
+#include "win/UDpi.h"
 #include "win/UMenu.h"
 #include "win/UTimer.h"
 
@@ -81,11 +82,20 @@ void TTrayIcon::SetInterval(UINT ms)
 HICON TTrayIcon::CurrentIcon() const
 {
     if (FIcon) return FIcon;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (FResourceIconID >= 0 && static_cast<size_t>(FResourceIconID) < FResourceIconList.size())
-        return LoadIconA(instance, FResourceIconList[FResourceIconID].c_str());
-    // The application's icon; a module without one shows the system's.
-    if (HICON icon = LoadIconA(instance, "MAINICON")) return icon;
+    // The application's icon unless the list names another; a module
+    // without it shows the system's.
+    const std::string name =
+        FResourceIconID >= 0 && static_cast<size_t>(FResourceIconID) < FResourceIconList.size()
+            ? FResourceIconList[FResourceIconID]
+            : "MAINICON";
+    auto it = FLoadedIcons.find(name);
+    if (it == FLoadedIcons.end())
+        // The notification area shows small icons at the system's DPI.
+        it = FLoadedIcons
+                 .emplace(name,
+                          TIcon(LoadIconForDpi(GetModuleHandleA(nullptr), name.c_str(), true, SystemDpi())))
+                 .first;
+    if (it->second.Get()) return it->second.Get();
     return LoadIconA(nullptr, IDI_APPLICATION);
 }
 

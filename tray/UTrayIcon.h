@@ -29,11 +29,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "tray/UTaskTrayIcon.h"
+#include "win/UGdiHandles.h"
 #include "win/UMouseButton.h"
 
 class TMenu;
@@ -103,6 +105,8 @@ private:
     bool FVisible = false;
     std::string FTipHelp;
     HICON FIcon = nullptr;
+    // The resource icons at the notification area's size, loaded once.
+    mutable std::map<std::string, TIcon> FLoadedIcons;
     std::vector<std::string> FResourceIconList;
     int FResourceIconID = -1;
     UINT FInterval = 0;

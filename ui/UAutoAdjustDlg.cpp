@@ -6,6 +6,7 @@
 
 #include "analysis/UAudioAnalyser.h"
 #include "analysis/UVolumeAdjust.h"
+#include "base/UCodePage.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
@@ -16,15 +17,6 @@ namespace {
 
 const int ClientWidth = 376;
 const int ClientHeight = 352;
-
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0], n);
-    return w;
-}
 
 const TIntegerKey& LevelKey(TAdjustMode mode)
 {
@@ -212,7 +204,7 @@ void TAutoAdjustDlg::AnalyseNext()
             while (FMeasuring && slot.Job < 0 && FStarted < FJobs.size()) {
                 const int job = static_cast<int>(FStarted++);
                 // A file that cannot be opened is skipped; its levels stay.
-                if (slot.Analyser->OpenForAnalysis(Widen(FList.Files(FJobs[job].Entry).Path()))) {
+                if (slot.Analyser->OpenForAnalysis(CodePage::ToWide(FList.Files(FJobs[job].Entry).Path()))) {
                     slot.Job = job;
                     slot.Percent = 0;
                     slot.Analyser->StartAnalysis();
@@ -311,7 +303,8 @@ void TAutoAdjustDlg::ShowProgress()
     }
     if (first->Job != FShownJob) {
         FShownJob = first->Job;
-        FProgress->SetFileName(Widen(FList.Files(FJobs[static_cast<size_t>(FShownJob)].Entry).Path()));
+        FProgress->SetFileName(
+            CodePage::ToWide(FList.Files(FJobs[static_cast<size_t>(FShownJob)].Entry).Path()));
     }
     FProgress->SetProgress(static_cast<int>(done / static_cast<long long>(FJobs.size())));
     if (!FProgress->Visible()) FProgress->Show();

@@ -27,7 +27,8 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // The program's text for a command line, or a folder, that came as UTF-16:
 // the program's own (GetCommandLineW) and those that later starts hand to
 // the running player. Every one goes through here, so that all are read
-// alike. Windows only.
+// alike: names outside code page 932 escaped (base/UCodePage.h), never
+// turned into a look-alike. Windows only.
 std::string CommandLineText(const std::wstring& wide);
 
 // path made absolute against folder (a full path: the current folder of

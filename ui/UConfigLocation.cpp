@@ -4,10 +4,11 @@
 
 #include <algorithm>
 
+#include "base/UCodePage.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 const char* const ConfigFileName = "config.ini";
 const char* const RegistryKeyPath = "Software\\Pondel\\Reelo";
@@ -33,17 +34,19 @@ std::string RegistryConfigDir()
     TRegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, KEY_READ, &key.Handle) != ERROR_SUCCESS)
         return {};
+    // Read wide: a folder outside the code page comes back escaped.
+    const std::wstring name = CodePage::ToWide(RegistryPathValue);
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key.Handle, RegistryPathValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
+    if (RegQueryValueExW(key.Handle, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size < sizeof(wchar_t))
         return {};
-    std::string value(size, '\0');
-    if (RegQueryValueExA(key.Handle, RegistryPathValue, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    if (RegQueryValueExW(key.Handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
                          &size) != ERROR_SUCCESS)
         return {};
-    value.resize(std::min<size_t>(size, value.size()));
-    value.resize(value.find('\0') == std::string::npos ? value.size() : value.find('\0'));
-    return value;
+    value.resize(std::min<size_t>(size / sizeof(wchar_t), value.size()));
+    value.resize(value.find(L'\0') == std::wstring::npos ? value.size() : value.find(L'\0'));
+    return CodePage::FromWide(value);
 }
 
 TConfigFolders TConfigFolders::System()

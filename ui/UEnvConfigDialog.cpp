@@ -1,7 +1,8 @@
 #include "ui/UEnvConfigDialog.h"
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UCodePage.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "ui/UConfigLocation.h"
@@ -159,8 +160,12 @@ void TEnvConfigDialog::Save()
     if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         &key.Handle, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key.Handle, RegistryPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
+    // Written wide, in the folder's real form (an older build reads it in the
+    // code page, as before, for every folder the code page can hold).
+    const std::wstring wide = CodePage::ToWide(folder);
+    RegSetValueExW(key.Handle, CodePage::ToWide(RegistryPathValue).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 bool ShowEnvConfigDialog(HWND owner, TSetting& global, std::string& pendingConfigDir,

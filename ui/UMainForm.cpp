@@ -5,8 +5,9 @@
 #include <exception>
 #include <functional>
 
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UCodePage.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "playlist/UFolderScan.h"
 #include "playlist/UM3U.h"
 #include "settings/UConfigKeys.h"
@@ -506,10 +507,11 @@ void TMainForm::ParseCommandLine(const std::vector<std::string>& args)
     for (const std::string& path : cl.Paths) {
         // Relative paths are taken against the current folder; a path that
         // does not exist is left out.
-        char full[MAX_PATH];
-        DWORD n = path.empty() ? 0 : GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+        wchar_t full[MAX_PATH];
+        DWORD n =
+            path.empty() ? 0 : GetFullPathNameW(CodePage::ToWide(path).c_str(), MAX_PATH, full, nullptr);
         if (n == 0 || n >= MAX_PATH) continue;
-        std::string resolved = FileSystem::ResolveLongPath(full);
+        std::string resolved = FileSystem::ResolveLongPath(CodePage::FromWide(std::wstring_view(full, n)));
         if (resolved.empty() || !(FileSystem::FileExists(resolved) || FileSystem::DirectoryExists(resolved)))
             continue;
         paths.push_back(resolved);

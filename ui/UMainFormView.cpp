@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/UMainForm.h"
+#include "win/UDpi.h"
 
 namespace {
 // The window as designed, in design units.
@@ -282,7 +283,7 @@ void TMainFormView::Layout(HWND parent)
     if (!FileListBox) return;
     RECT c;
     GetClientRect(parent, &c);
-    // A design unit is a pixel for now.
-    for (const auto& [control, r] : ControlBounds(c.right, c.bottom))
+    const UINT dpi = WindowDpi(parent);
+    for (const auto& [control, r] : ControlBounds(ScaleFromDpi(c.right, dpi), ScaleFromDpi(c.bottom, dpi)))
         control->SetBounds(r.Left, r.Top, r.Width, r.Height);
 }

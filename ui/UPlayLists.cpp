@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "base/UInteger.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
 
 const char* const TemporaryListName = "Temporary";
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "playlist/UPlayList.h"
 #include "settings/USetting.h"
 

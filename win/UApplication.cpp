@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/UException.h"
+#include "win/UDpi.h"
 #include "win/UMessages.h"
 #include "win/UScreenText.h"
 
@@ -66,10 +67,6 @@ TApplication::TApplication()
                         0, 0, 0, 0, nullptr, nullptr, FInstance, nullptr);
     if (!FHandle) throw Exception("アプリケーションウインドウを作成できませんでした");
 
-    NONCLIENTMETRICSA ncm = {};
-    ncm.cbSize = sizeof(ncm);
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0))
-        FFont = CreateFontIndirectA(&ncm.lfMessageFont);
     Application = this;
 }
 
@@ -80,8 +77,18 @@ TApplication::~TApplication()
         FPosted.clear();
     }
     if (FHandle) DestroyWindow(FHandle);
-    if (FFont) DeleteObject(FFont);
+    for (auto& [dpi, font] : FFonts)
+        if (font) DeleteObject(font);
     if (Application == this) Application = nullptr;
+}
+
+HFONT TApplication::Font() const { return Font(SystemDpi()); }
+
+HFONT TApplication::Font(UINT dpi) const
+{
+    auto it = FFonts.find(dpi);
+    if (it == FFonts.end()) it = FFonts.emplace(dpi, CreateMessageFontForDpi(dpi)).first;
+    return it->second;
 }
 
 void TApplication::Run()

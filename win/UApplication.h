@@ -88,8 +88,10 @@ public:
     void HandleCurrentException() noexcept;  // inside a catch block
     std::function<void(const std::exception&)> OnException;
 
-    // The UI font for child controls.
-    HFONT Font() const { return FFont; }
+    // The UI font for child controls on a display of dpi (one font per DPI,
+    // kept while the application lives); without dpi the system's.
+    HFONT Font() const;
+    HFONT Font(UINT dpi) const;
 
     // Command table (menu items, accelerators, buttons).
     UINT RegisterCommand(std::function<void(UINT code)> handler);
@@ -103,7 +105,7 @@ private:
 
     HINSTANCE FInstance = nullptr;
     HWND FHandle = nullptr;
-    HFONT FFont = nullptr;
+    mutable std::map<UINT, HFONT> FFonts;
     bool FTerminated = false;
     bool FSessionEnded = false;
     std::map<int, std::function<void()>> FIdleHandlers;

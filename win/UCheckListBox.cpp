@@ -5,6 +5,8 @@
 #include <iterator>
 
 #include "base/UCodePage.h"
+#include "win/UDpi.h"
+#include "win/UGdiHandles.h"
 
 TCheckListBox::TCheckListBox(const TControlArgs& args)
 {
@@ -13,12 +15,45 @@ TCheckListBox::TCheckListBox(const TControlArgs& args)
            WS_EX_CLIENTEDGE);
     SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    LVCOLUMNA column = {};
+    SendMessageA(Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    const UINT dpi = WindowDpi(Handle());
+    FitColumn(dpi);
+    // The list view draws its check boxes for the system's DPI.
+    if (dpi != SystemDpi()) ScaleChanged(dpi);
+}
+
+void TCheckListBox::FitColumn(UINT dpi)
+{
     RECT r;
     GetClientRect(Handle(), &r);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = r.right - r.left - GetSystemMetrics(SM_CXVSCROLL);
-    SendMessageA(Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, 0, r.right - r.left - SystemMetricForDpi(SM_CXVSCROLL, dpi));
+}
+
+void TCheckListBox::ScaleChanged(UINT dpi)
+{
+    FitColumn(dpi);
+    // The check boxes for the DPI, drawn by the system: state image 1 is
+    // the empty box, 2 the ticked one.
+    const int cell = SystemMetricForDpi(SM_CXSMICON, dpi), box = ScaleToDpi(13, dpi);
+    HIMAGELIST images = ImageList_Create(cell, cell, ILC_COLOR32, 2, 0);
+    if (!images) return;
+    TWindowDC screen;
+    TMemoryDC dc(CreateCompatibleDC(screen.Get()));
+    for (UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+        TGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), cell, cell));
+        HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
+        RECT all = {0, 0, cell, cell};
+        FillRect(dc.Get(), &all, GetSysColorBrush(COLOR_WINDOW));
+        RECT r = {(cell - box) / 2, (cell - box) / 2, (cell - box) / 2 + box, (cell - box) / 2 + box};
+        DrawFrameControl(dc.Get(), &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | state);
+        SelectObject(dc.Get(), old);
+        ImageList_Add(images, bitmap.Get(), nullptr);
+    }
+    // The list view owns the new list; the old one is ours to destroy.
+    if (auto old = reinterpret_cast<HIMAGELIST>(
+            SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images))))
+        ImageList_Destroy(old);
 }
 
 int TCheckListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0)); }

@@ -25,4 +25,8 @@ public:
 
     std::function<void(int index)> OnClickCheck;
     bool Notify(NMHDR& header, LRESULT& result) override;
+    void ScaleChanged(UINT dpi) override;
+
+private:
+    void FitColumn(UINT dpi);
 };

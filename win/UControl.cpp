@@ -4,6 +4,7 @@
 
 #include "base/UException.h"
 #include "win/UApplication.h"
+#include "win/UDpi.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void TControl::SetVisible(bool visible) { ShowWindow(FHandle, visible ? SW_SHOWN
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetDesignBounds(FHandle, left, top, width, height);
 }
 
 std::string TControl::Text() const { return GetWindowTextString(FHandle); }
@@ -121,13 +122,17 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
                    int w, int h, UINT id, DWORD exStyle)
 {
     HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleA(nullptr);
+    const UINT dpi = WindowDpi(parent);
+    const RECT r = ScaleRectToDpi(x, y, w, h, dpi);
     const std::wstring wideClass(className, className + std::char_traits<char>::length(className));  // ASCII
-    HWND hwnd = CreateWindowExW(exStyle, wideClass.c_str(), ScreenText(text).c_str(),
-                                style | WS_CHILD | WS_VISIBLE, x, y, w, h, parent,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+    HWND hwnd =
+        CreateWindowExW(exStyle, wideClass.c_str(), ScreenText(text).c_str(), style | WS_CHILD | WS_VISIBLE,
+                        r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
     if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
-    HFONT font = Application && Application->Font() ? Application->Font()
-                                                    : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SetDesignBounds(hwnd, x, y, w, h);
+    HFONT font = Application && Application->Font(dpi) ? Application->Font(dpi)
+                                                       : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
 }

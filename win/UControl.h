@@ -14,6 +14,10 @@
 //     args.OwnerData = true;
 //     TListBox files(args);
 //
+// Positions and sizes are in design units (UDpi.h): pixels at 96 DPI, scaled
+// to the DPI of the parent's window, which lays its controls out again when
+// its DPI changes (each control then gets ScaleChanged).
+//
 // Objects are neither copied nor moved (the window refers to the object);
 // the destructor destroys the window.
 #pragma once
@@ -59,6 +63,7 @@ public:
     void SetEnabled(bool enabled);
     bool Visible() const;
     void SetVisible(bool visible);
+    // In design units (the rectangle is kept for a later change of DPI).
     void SetBounds(int left, int top, int width, int height);
     std::string Text() const;
     void SetText(const std::string& text);
@@ -74,6 +79,9 @@ public:
     virtual bool Scroll(HWND from, UINT code) { return false; }
     virtual bool DrawItem(DRAWITEMSTRUCT& item) { return false; }
     virtual bool MeasureItem(MEASUREITEMSTRUCT& item) { return false; }
+    // The window's DPI changed: the control has its new font and place and
+    // adjusts what it sized itself (item heights, thumbs, columns).
+    virtual void ScaleChanged(UINT dpi) {}
 
 protected:
     TControl() = default;
@@ -96,8 +104,9 @@ private:
 // parents call it first; true when an object handled the message.
 bool ReflectToControl(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
-// Makes a plain child window with the application's font (for controls that
-// need no object, such as a group box drawn around others). The window is a
-// wide one, so that it keeps every character it is given (UScreenText.h).
+// Makes a plain child window with the application's font for its DPI (for
+// controls that need no object, such as a group box drawn around others);
+// x, y, w and h are in design units. The window is a wide one, so that it
+// keeps every character it is given (UScreenText.h).
 HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
                    int w, int h, UINT id = 0, DWORD exStyle = 0);

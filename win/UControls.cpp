@@ -301,6 +301,26 @@ TPageHost::TPageHost(const TPageHostArgs& args)
     RegisterPageClass();
     Create(WC_TABCONTROLA, args, WS_CLIPCHILDREN | WS_TABSTOP | (args.HideTabs ? TCS_FIXEDWIDTH : 0));
     if (args.HideTabs) SendMessageA(Handle(), TCM_SETITEMSIZE, 0, MAKELPARAM(1, 1));
+    Subclass();  // the pages follow the tab control's size
+}
+
+RECT TPageHost::PageRect() const
+{
+    RECT r;
+    GetClientRect(Handle(), &r);
+    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+bool TPageHost::SubclassMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    if (msg != WM_SIZE) return false;
+    result = DefSubclassProc(Handle(), msg, wp, lp);
+    const RECT r = PageRect();
+    for (HWND page : FPages)
+        SetWindowPos(page, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
 }
 
 TPageHost::~TPageHost()
@@ -315,9 +335,7 @@ HWND TPageHost::AddPage(const std::string& caption)
     item.pszText = const_cast<char*>(caption.c_str());
     const int index = static_cast<int>(FPages.size());
     SendMessageA(Handle(), TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
-    RECT r;
-    GetClientRect(Handle(), &r);
-    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    const RECT r = PageRect();
     HWND page = CreateWindowExA(WS_EX_CONTROLPARENT, PageClassName, "", WS_CHILD | WS_CLIPSIBLINGS, r.left,
                                 r.top, r.right - r.left, r.bottom - r.top, Handle(), nullptr,
                                 GetModuleHandleA(nullptr), nullptr);

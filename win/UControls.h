@@ -167,7 +167,11 @@ public:
     std::function<void()> OnChange;  // the user picked another tab
     bool Notify(NMHDR& header, LRESULT& result) override;
 
+protected:
+    bool SubclassMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
 private:
     void ShowActivePage();
+    RECT PageRect() const;
     std::vector<HWND> FPages;
 };

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
 #include "base/ULeadByte.h"
 #include "win/UApplication.h"
 #include "win/UForm.h"
+#include "win/ULateLibrary.h"
 
 void (*InputQueryShownHook)(HWND box) = nullptr;
 void (*FileDialogShownHook)(HWND dialog) = nullptr;
@@ -93,27 +95,61 @@ UINT_PTR CALLBACK FileDialogHook(HWND child, UINT msg, WPARAM, LPARAM lParam)
     return 0;
 }
 
-void HookForTests(OPENFILENAMEA& ofn)
+void HookForTests(OPENFILENAMEW& ofn)
 {
     if (!FileDialogShownHook) return;
     ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
     ofn.lpfnHook = FileDialogHook;
 }
 
-// What the open and the save dialog share; the strings and the buffer must
-// outlive the dialog.
-OPENFILENAMEA FileDialogParams(HWND owner, const std::string& title, const std::string& filter,
-                               std::vector<char>& buffer, const std::string& initialDir)
+// comdlg32.dll (with what it pulls in) is loaded with the first file dialog
+// rather than at start.
+struct TFileDialogs {
+    decltype(&GetOpenFileNameW) Open;
+    decltype(&GetSaveFileNameW) Save;
+    decltype(&CommDlgExtendedError) LastError;
+};
+
+const TFileDialogs& FileDialogs()
 {
-    OPENFILENAMEA ofn = {};
+    // The names only, unevaluated: taking their addresses would import them.
+    static const TFileDialogs functions{
+        LateFunction<decltype(&GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW", TLibraryPlace::System),
+        LateFunction<decltype(&GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW", TLibraryPlace::System),
+        LateFunction<decltype(&CommDlgExtendedError)>(L"comdlg32.dll", "CommDlgExtendedError",
+                                                      TLibraryPlace::System)};
+    if (!functions.Open || !functions.Save || !functions.LastError)
+        throw Exception("ファイルの選択ダイアログを開けませんでした");
+    return functions;
+}
+
+// The texts a file dialog is given, wide: names in their real form. They
+// must outlive the dialog.
+struct TWideTexts {
+    std::wstring Title, Filter, InitialDir, DefaultExt;
+};
+
+// What the open and the save dialog share.
+OPENFILENAMEW FileDialogParams(HWND owner, const TWideTexts& texts, std::vector<wchar_t>& buffer)
+{
+    OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner ? owner : GetActiveWindow();
-    ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrFilter = texts.Filter.empty() ? nullptr : texts.Filter.c_str();
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.lpstrTitle = texts.Title.empty() ? nullptr : texts.Title.c_str();
+    ofn.lpstrInitialDir = texts.InitialDir.empty() ? nullptr : texts.InitialDir.c_str();
+    ofn.lpstrDefExt = texts.DefaultExt.empty() ? nullptr : texts.DefaultExt.c_str();
     return ofn;
+}
+
+TWideTexts WideTexts(const std::string& title, const std::string& filter, const std::string& initialDir,
+                     const std::string& defaultExt = {})
+{
+    // The filter's pairs are separated by zero bytes, which convert as they are.
+    return {CodePage::ToWide(title), CodePage::ToWide(filter), CodePage::ToWide(initialDir),
+            CodePage::ToWide(defaultExt)};
 }
 
 }  // namespace
@@ -121,37 +157,45 @@ OPENFILENAMEA FileDialogParams(HWND owner, const std::string& title, const std::
 std::vector<std::string> OpenFilesDialog(HWND owner, const std::string& title, const std::string& filter,
                                          const std::string& initialDir)
 {
-    std::vector<char> buffer(64 * 1024, '\0');
-    OPENFILENAMEA ofn = FileDialogParams(owner, title, filter, buffer, initialDir);
+    std::vector<wchar_t> buffer(64 * 1024, L'\0');
+    const TWideTexts texts = WideTexts(title, filter, initialDir);
+    OPENFILENAMEW ofn = FileDialogParams(owner, texts, buffer);
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                 OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
-    if (!GetOpenFileNameA(&ofn)) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
+    const TFileDialogs& dialogs = FileDialogs();
+    if (!dialogs.Open(&ofn)) {
+        if (dialogs.LastError() == FNERR_BUFFERTOOSMALL) throw Exception("選択されたファイルが多すぎます");
         return {};
     }
-    return SplitOpenFileNames(buffer.data());
+    // The folder and the names, each ended by a zero, up to the empty one;
+    // converted as one text, the zeros stay where they are.
+    size_t end = 0;
+    while (end + 1 < buffer.size() && (buffer[end] || buffer[end + 1])) ++end;
+    const std::string names = CodePage::FromWide(std::wstring_view(buffer.data(), end + 1));
+    return SplitOpenFileNames(names.c_str());
 }
 
 std::string SaveFileDialog(HWND owner, const std::string& title, const std::string& filter,
                            const std::string& defaultExt, const std::string& fileName,
                            const std::string& initialDir)
 {
-    std::vector<char> buffer(4096, '\0');
-    fileName.copy(buffer.data(), std::min(fileName.size(), buffer.size() - 1));
-    OPENFILENAMEA ofn = FileDialogParams(owner, title, filter, buffer, initialDir);
-    ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+    std::vector<wchar_t> buffer(4096, L'\0');
+    const std::wstring offered = CodePage::ToWide(fileName);
+    offered.copy(buffer.data(), std::min(offered.size(), buffer.size() - 1));
+    const TWideTexts texts = WideTexts(title, filter, initialDir, defaultExt);
+    OPENFILENAMEW ofn = FileDialogParams(owner, texts, buffer);
     ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     HookForTests(ofn);
-    if (!GetSaveFileNameA(&ofn)) return {};
-    return buffer.data();
+    if (!FileDialogs().Save(&ofn)) return {};
+    return CodePage::FromWide(buffer.data());
 }
 
 namespace {
 
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data)
 {
-    if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+    if (msg == BFFM_INITIALIZED && data) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
 }
 
@@ -159,18 +203,19 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data)
 
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialDir)
 {
-    char display[MAX_PATH] = {};
-    BROWSEINFOA bi = {};
+    wchar_t display[MAX_PATH] = {};
+    const std::wstring wideTitle = CodePage::ToWide(title), wideInitial = CodePage::ToWide(initialDir);
+    BROWSEINFOW bi = {};
     bi.hwndOwner = owner ? owner : GetActiveWindow();
     bi.pszDisplayName = display;
-    bi.lpszTitle = title.c_str();
+    bi.lpszTitle = wideTitle.c_str();
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     bi.lpfn = BrowseCallback;
-    bi.lParam = initialDir.empty() ? 0 : reinterpret_cast<LPARAM>(initialDir.c_str());
-    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderA(&bi);
+    bi.lParam = wideInitial.empty() ? 0 : reinterpret_cast<LPARAM>(wideInitial.c_str());
+    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
     if (!pidl) return {};
-    char path[MAX_PATH] = {};
-    const BOOL ok = SHGetPathFromIDListA(pidl, path);
+    wchar_t path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListW(pidl, path);
     CoTaskMemFree(pidl);
-    return ok ? std::string(path) : std::string();
+    return ok ? CodePage::FromWide(path) : std::string();
 }

@@ -1,6 +1,7 @@
 // Message boxes, the text input box, the open-file dialog (several files),
-// the save-file dialog and the folder browser. Paths are in the ANSI code
-// page (932).
+// the save-file dialog and the folder browser. Paths are code page 932 text,
+// names outside it escaped (base/UCodePage.h); the dialogs get and give them
+// in their real form.
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
 #include "win/UApplication.h"
 
@@ -66,13 +67,14 @@ std::vector<std::string> TDropTarget::DroppedFiles(IDataObject* data)
     STGMEDIUM medium = {};
     if (data->GetData(&fmt, &medium) != S_OK) return files;
     if (HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
-        UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        // The real names, escaped where the code page cannot hold them.
+        UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < n; ++i) {
-            UINT len = DragQueryFileA(drop, i, nullptr, 0);
-            std::string name(len + 1, '\0');
-            DragQueryFileA(drop, i, &name[0], len + 1);
+            UINT len = DragQueryFileW(drop, i, nullptr, 0);
+            std::wstring name(len + 1, L'\0');
+            len = DragQueryFileW(drop, i, &name[0], len + 1);
             name.resize(len);
-            files.push_back(name);
+            files.push_back(CodePage::FromWide(name));
         }
         GlobalUnlock(medium.hGlobal);
     }

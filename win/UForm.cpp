@@ -1,9 +1,12 @@
 #include "win/UForm.h"
 
+#include <commctrl.h>
+
 #include <set>
 
 #include "base/UException.h"
 #include "win/UApplication.h"
+#include "win/UDpi.h"
 #include "win/UMessages.h"
 
 namespace {
@@ -42,15 +45,101 @@ void TForm::CreateHandle(TCreateParams params)
 {
     CreateParams(params);
     RegisterFormClass(params, &TForm::StaticWndProc);
-    RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
-    AdjustWindowRectEx(&r, params.Style, params.Menu != nullptr, params.ExStyle);
     HWND owner = params.Owner ? params.Owner : Application ? Application->Handle() : nullptr;
+    FDesignUnits = params.DesignUnits;
+    // The window size around the client area for a DPI.
+    auto frame = [&params](UINT dpi) {
+        RECT r = {0, 0, params.ClientWidth, params.ClientHeight};
+        if (params.DesignUnits) r = ScaleRectToDpi(0, 0, params.ClientWidth, params.ClientHeight, dpi);
+        AdjustWindowRectForDpi(r, params.Style, params.Menu != nullptr, params.ExStyle, dpi);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    };
+    // Made for the DPI of the owner's monitor, where a dialog shows; sized
+    // again when Windows puts it on a monitor of another scale.
+    const UINT expected = MonitorDpiOfWindow(owner);
+    const SIZE size = frame(expected);
     const bool wide = NeedsWide(params.Caption);  // set below, wide
     HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), wide ? "" : params.Caption.c_str(),
-                                params.Style & ~WS_VISIBLE, params.Left, params.Top, r.right - r.left,
-                                r.bottom - r.top, owner, params.Menu, GetModuleHandleA(nullptr), this);
+                                params.Style & ~WS_VISIBLE, params.Left, params.Top, size.cx, size.cy, owner,
+                                params.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd) throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
     if (wide) SetCaptionString(hwnd, params.Caption);
+    FDpi = MonitorDpiOfWindow(hwnd);
+    SetWindowDpi(hwnd, FDpi);
+    if (FDpi != expected) {
+        const SIZE actual = frame(FDpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, actual.cx, actual.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetIcons();
+}
+
+void TForm::SetIcons()
+{
+    // Forms of a class with the program's icon show it at their DPI's sizes.
+    if (!GetClassLongPtrA(FHandle, GCLP_HICON)) return;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    TIcon small(LoadIconForDpi(instance, "MAINICON", true, FDpi));
+    TIcon big(LoadIconForDpi(instance, "MAINICON", false, FDpi));
+    if (small.Get()) SendMessageA(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    if (big.Get()) SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    // The window no longer shows the old ones.
+    if (small.Get()) FSmallIcon = std::move(small);
+    if (big.Get()) FBigIcon = std::move(big);
+}
+
+namespace {
+
+struct TRelayout {
+    UINT OldDpi, NewDpi;
+    std::vector<HWND> Children;
+};
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp)
+{
+    reinterpret_cast<TRelayout*>(lp)->Children.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+void TForm::ChangeDpi(UINT dpi, const RECT& suggested)
+{
+    TRelayout relayout{FDpi, dpi, {}};
+    FDpi = dpi;
+    SetWindowDpi(FHandle, dpi);
+    SetIcons();
+    if (!FDesignUnits) return;  // pixels stay pixels
+    SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    EnumChildWindows(FHandle, CollectChild, reinterpret_cast<LPARAM>(&relayout));
+    HFONT oldFont = Application ? Application->Font(relayout.OldDpi) : nullptr;
+    HFONT newFont = Application ? Application->Font(dpi) : nullptr;
+    for (HWND child : relayout.Children) {
+        // Fonts other than the UI font are the control's own business.
+        if (newFont && reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)) == oldFont)
+            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), FALSE);
+        RECT r;
+        if (DesignBounds(child, r)) {
+            r = ScaleRectToDpi(r.left, r.top, r.right - r.left, r.bottom - r.top, dpi);
+            SetWindowPos(child, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    // Up-downs placed beside their buddies take their places again.
+    char cls[32];
+    for (HWND child : relayout.Children) {
+        if (!GetClassNameA(child, cls, sizeof(cls)) || lstrcmpiA(cls, UPDOWN_CLASSA) != 0) continue;
+        const auto style = static_cast<DWORD>(GetWindowLongPtrA(child, GWL_STYLE));
+        if (!(style & (UDS_ALIGNLEFT | UDS_ALIGNRIGHT))) continue;
+        if (auto buddy = reinterpret_cast<HWND>(SendMessageA(child, UDM_GETBUDDY, 0, 0)))
+            SendMessageA(child, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+    }
+    std::set<TControl*> told;
+    for (HWND child : relayout.Children) {
+        TControl* control = TControl::FromHandle(child);
+        if (control && told.insert(control).second) control->ScaleChanged(dpi);
+    }
+    RedrawWindow(FHandle, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void TForm::DestroyHandle()
@@ -123,6 +212,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         case WM_CLOSE:
             DoClose();
+            return 0;
+        case WM_DPICHANGED:
+            if (lp) ChangeDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_COMMAND: {
             UINT id = LOWORD(wp), code = HIWORD(wp);
@@ -237,9 +329,25 @@ void TForm::SetBounds(int left, int top, int width, int height)
 
 void TForm::CenterOnScreen()
 {
-    RECT r = BoundsRect();
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h);
+    HWND owner = GetWindow(FHandle, GW_OWNER);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoA(
+            MonitorFromWindow(owner && IsWindowVisible(owner) ? owner : FHandle, MONITOR_DEFAULTTOPRIMARY),
+            &mi))
+        SetRect(&mi.rcWork, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const RECT& work = mi.rcWork;
+    // A move onto a monitor of another scale resizes the form: then it is
+    // centred once more at its new size.
+    for (int i = 0; i < 2; ++i) {
+        const RECT r = BoundsRect();
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
+                     work.top + (work.bottom - work.top - h) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT moved = BoundsRect();
+        if (moved.right - moved.left == w && moved.bottom - moved.top == h) break;
+    }
 }
 
 TCreateParams TCreateParams::Dialog(const std::string& className, const std::string& caption, int clientWidth,

@@ -2,6 +2,12 @@
 // events, and modal showing with a modal result. Every dialog is a form
 // shown with ShowModal. A form passes its child controls' notifications to
 // their objects (UControl.h).
+//
+// A form is sized in design units (UDpi.h) for the DPI of the monitor it is
+// on. When it moves to a monitor of another scale (WM_DPICHANGED) it takes
+// the rectangle Windows suggests, gives its controls the UI font for the new
+// DPI and places them again from their design rectangles. Its icons are the
+// system's sizes for its DPI.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +17,7 @@
 #include <vector>
 
 #include "win/UControl.h"
+#include "win/UGdiHandles.h"
 
 enum TModalResult : int {
     mrNone = 0,
@@ -35,6 +42,10 @@ struct TCreateParams {
     // Client size; the window is made large enough around it (menu included).
     int ClientWidth = 320;
     int ClientHeight = 240;
+    // The client size in design units, scaled to the window's DPI. False:
+    // in pixels, which a change of DPI leaves as they are (a window sized by
+    // what it shows, such as a movie).
+    bool DesignUnits = true;
     HWND Owner = nullptr;  // nullptr: the application window
     HMENU Menu = nullptr;
     // The window class's, taken when a class of this name is first registered.
@@ -72,10 +83,14 @@ public:
     int ModalResult = mrNone;
     bool Modal() const { return FModal; }
 
+    // In pixels of the screen (as stored for the next start).
     RECT BoundsRect() const;
     void SetBounds(int left, int top, int width, int height);
-    // Keeps the size and moves the form to the middle of the screen.
+    // Keeps the size and moves the form to the middle of the work area of
+    // its owner's monitor (the form's own when it has no visible owner).
     void CenterOnScreen();
+    // The DPI the form is laid out for.
+    UINT Dpi() const { return FDpi; }
     std::string Caption() const;
     void SetCaption(const std::string& text);
 
@@ -110,9 +125,14 @@ protected:
 private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void DoClose();
+    void ChangeDpi(UINT dpi, const RECT& suggested);
+    void SetIcons();
 
     HWND FHandle = nullptr;
     HACCEL FAccel = nullptr;
+    UINT FDpi = 96;
+    bool FDesignUnits = true;
+    TIcon FSmallIcon, FBigIcon;
     bool FModal = false;
     bool FDestroying = false;
 };

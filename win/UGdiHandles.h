@@ -39,6 +39,34 @@ private:
     T Handle = nullptr;
 };
 
+// An icon of the program's own (not a shared one), destroyed with DestroyIcon.
+class TIcon {
+public:
+    TIcon() = default;
+    explicit TIcon(HICON icon) : Icon(icon) {}
+    ~TIcon() { Reset(); }
+    TIcon(const TIcon&) = delete;
+    TIcon& operator=(const TIcon&) = delete;
+    TIcon(TIcon&& o) noexcept : Icon(o.Icon) { o.Icon = nullptr; }
+    TIcon& operator=(TIcon&& o) noexcept
+    {
+        if (this != &o) {
+            Reset(o.Icon);
+            o.Icon = nullptr;
+        }
+        return *this;
+    }
+    HICON Get() const { return Icon; }
+    void Reset(HICON icon = nullptr)
+    {
+        if (Icon) DestroyIcon(Icon);
+        Icon = icon;
+    }
+
+private:
+    HICON Icon = nullptr;
+};
+
 // A memory device context, deleted with DeleteDC.
 class TMemoryDC {
 public:

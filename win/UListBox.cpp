@@ -12,6 +12,12 @@ TListBox::TListBox(const TListBoxArgs& args) : FOwnerData(args.OwnerData)
     if (args.HorizontalScroll) style |= WS_HSCROLL;
     if (FOwnerData) style |= LBS_NODATA | LBS_OWNERDRAWFIXED;
     Create(WC_LISTBOXA, args, style, WS_EX_CLIENTEDGE);
+    ScaleChanged(0);
+}
+
+void TListBox::ScaleChanged(UINT dpi)
+{
+    if (dpi) UpdateExtent();  // for the new font
     if (FOwnerData) {
         // The lines are as high as the font's text.
         HDC dc = GetDC(Handle());

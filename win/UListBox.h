@@ -62,6 +62,7 @@ public:
 
     bool Command(HWND from, UINT id, UINT code) override;
     bool DrawItem(DRAWITEMSTRUCT& item) override;
+    void ScaleChanged(UINT dpi) override;
 
 private:
     // A line's text as the control holds it (not for owner data).

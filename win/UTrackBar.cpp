@@ -4,7 +4,9 @@
 
 #include <cmath>
 
-TTrackBar::TTrackBar(const TTrackBarArgs& args) : FVertical(args.Vertical)
+#include "win/UDpi.h"
+
+TTrackBar::TTrackBar(const TTrackBarArgs& args) : FVertical(args.Vertical), FThumbLength(args.ThumbLength)
 {
     DWORD style =
         WS_TABSTOP | (args.Vertical ? TBS_VERT : TBS_HORZ) | (args.NoTicks ? TBS_NOTICKS : TBS_AUTOTICKS);
@@ -13,7 +15,12 @@ TTrackBar::TTrackBar(const TTrackBarArgs& args) : FVertical(args.Vertical)
     SetRange(args.Min, args.Max);
     if (args.PageSize > 0) SendMessageA(Handle(), TBM_SETPAGESIZE, 0, args.PageSize);
     if (args.LineSize >= 0) SendMessageA(Handle(), TBM_SETLINESIZE, 0, args.LineSize);
-    if (args.ThumbLength > 0) SendMessageA(Handle(), TBM_SETTHUMBLENGTH, args.ThumbLength, 0);
+    ScaleChanged(WindowDpi(Handle()));
+}
+
+void TTrackBar::ScaleChanged(UINT dpi)
+{
+    if (FThumbLength > 0) SendMessageA(Handle(), TBM_SETTHUMBLENGTH, ScaleToDpi(FThumbLength, dpi), 0);
 }
 
 int TTrackBar::Min() const { return static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMIN, 0, 0)); }

@@ -25,7 +25,7 @@ struct TTrackBarArgs : TControlArgs {
     bool NoTicks = false;
     int PageSize = 0;     // 0: the control's default
     int LineSize = -1;    // -1: the control's default
-    int ThumbLength = 0;  // 0: the control's default
+    int ThumbLength = 0;  // in design units; 0: the control's default
 };
 
 class TTrackBar : public TControl {
@@ -39,9 +39,11 @@ public:
     bool Vertical() const { return FVertical; }
     std::function<void()> OnChange;
     bool Scroll(HWND from, UINT code) override;
+    void ScaleChanged(UINT dpi) override;
 
 private:
     bool FVertical;
+    int FThumbLength;
 };
 
 class TTrackBarEx : public TTrackBar {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "BenchUtil.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "playlist/UFolderScan.h"
 #include "playlist/UPlayList.h"
 

@@ -10,7 +10,7 @@
 
 #include "base/UCodePage.h"
 #include "fuzz/FuzzCheck.h"
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 #include "playlist/UM3U.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,6 +1,7 @@
 // A folder of a test's own in the system's temporary folder, removed with
 // its contents at the end. Names below it use "\" on both builds (the
-// native file-system layer turns them into "/").
+// native file-system layer turns them into "/"); on Windows they may be
+// escaped ("<U+2661>") and reach the system in their real form.
 #pragma once
 
 #include <fstream>
@@ -9,12 +10,15 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <cstdio>
+
+#include "base/UCodePage.h"
 #else
 #include <sys/stat.h>
 #include <cstdlib>
 #endif
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 enum TTestAttr { AttrNone = 0, AttrReadOnly = 1, AttrHidden = 2, AttrSystem = 4 };
 
@@ -43,7 +47,7 @@ public:
     std::string MakeFolder(const std::string& name) const
     {
 #ifdef _WIN32
-        CreateDirectoryA((FPath + name).c_str(), nullptr);
+        CreateDirectoryW(CodePage::ToWide(FPath + name).c_str(), nullptr);
 #else
         mkdir(Native(FPath + name).c_str(), 0755);
 #endif
@@ -57,42 +61,59 @@ public:
         const DWORD a = (attrs & AttrReadOnly ? FILE_ATTRIBUTE_READONLY : 0) |
                         (attrs & AttrHidden ? FILE_ATTRIBUTE_HIDDEN : 0) |
                         (attrs & AttrSystem ? FILE_ATTRIBUTE_SYSTEM : 0);
-        if (a) SetFileAttributesA((FPath + name).c_str(), a);
+        if (a) SetFileAttributesW(CodePage::ToWide(FPath + name).c_str(), a);
 #endif
         return FPath + name;
     }
 
     static void WriteFile(const std::string& path, const std::string& data)
     {
+#ifdef _WIN32
+        if (std::FILE* f = _wfopen(CodePage::ToWide(path).c_str(), L"wb")) {
+            std::fwrite(data.data(), 1, data.size(), f);
+            std::fclose(f);
+        }
+#else
         std::ofstream(Native(path), std::ios::binary) << data;
+#endif
     }
 
     static std::string ReadFile(const std::string& path)
     {
+#ifdef _WIN32
+        std::string data;
+        if (std::FILE* f = _wfopen(CodePage::ToWide(path).c_str(), L"rb")) {
+            char buf[4096];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.append(buf, n);
+            std::fclose(f);
+        }
+        return data;
+#else
         std::ifstream in(Native(path), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+#endif
     }
 
     static void RemoveTree(const std::string& path)
     {
 #ifdef _WIN32
         const std::string dir = FileName::IncludeTrailingPathDelimiter(path);
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &d);
+        WIN32_FIND_DATAW d;
+        HANDLE h = FindFirstFileW(CodePage::ToWide(dir + "*").c_str(), &d);
         while (h != INVALID_HANDLE_VALUE) {
-            const std::string n = d.cFileName, p = dir + n;
+            const std::string n = CodePage::FromWide(d.cFileName), p = dir + n;
             if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 if (n != "." && n != "..") RemoveTree(p);
             } else {
-                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(p.c_str());
+                SetFileAttributesW(CodePage::ToWide(p).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(CodePage::ToWide(p).c_str());
             }
-            if (!FindNextFileA(h, &d)) {
+            if (!FindNextFileW(h, &d)) {
                 FindClose(h);
                 break;
             }
         }
-        RemoveDirectoryA(dir.c_str());
+        RemoveDirectoryW(CodePage::ToWide(dir).c_str());
 #else
         if (std::system(("rm -rf '" + Native(path) + "'").c_str()) != 0) return;
 #endif

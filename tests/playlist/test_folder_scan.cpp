@@ -180,3 +180,20 @@ TEST_F(FolderScanTest, RunFolderScanAppliesOnlyOnOK)
     EXPECT_EQ(0, List.FileCount());
     EXPECT_EQ(0, List.Directories(0).ExcludedCount());
 }
+
+#ifdef _WIN32
+// Names code page 932 cannot hold are offered under their escaped names
+// (never a look-alike), and a list entry under one is a file that exists.
+TEST_F(FolderScanTest, NamesOutsideTheCodePage)
+{
+    for (const char* name : {"Beyonc<U+00E9>.wav", "<U+2661>.wav", "<U+D55C><U+AD6D>.wav"})
+        Tmp.MakeFile(std::string("ソ\\") + name);
+    List.Add(Prefix + "<U+2661>.wav");
+    TScanResult r = Scan();
+    const TNames added = Names(r.AddList);
+    for (const char* name : {"Beyonc<U+00E9>.wav", "<U+D55C><U+AD6D>.wav"})
+        EXPECT_NE(added.end(), std::find(added.begin(), added.end(), Prefix + name)) << name;
+    EXPECT_EQ(7u, added.size());
+    EXPECT_TRUE(r.DeleteList.empty());
+}
+#endif

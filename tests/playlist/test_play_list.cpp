@@ -10,7 +10,7 @@
 #endif
 
 #include "tests/playlist/TempFolder.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "playlist/UPlayList.h"
 
 namespace {

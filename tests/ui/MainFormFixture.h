@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "settings/USetting.h"
 #include "tests/ui/TestSupport.h"
 #include "ui/UConfigLocation.h"

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
+#include "base/UCodePage.h"
 #include "ui/UConfigLocation.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 TTempDir::TTempDir(const std::string& prefix)
 {
@@ -31,40 +31,46 @@ TTempDir::~TTempDir() { RemoveTree(FPath); }
 
 void RemoveTree(const std::string& dir)
 {
+    // Names in any form: wide calls, escaped names.
     std::string base = FileName::IncludeTrailingPathDelimiter(dir);
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(CodePage::ToWide(base + "*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = fd.cFileName;
+            std::string name = CodePage::FromWide(fd.cFileName);
             if (name == "." || name == "..") continue;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(base + name);
             else
-                DeleteFileA((base + name).c_str());
-        } while (FindNextFileA(h, &fd));
+                DeleteFileW(CodePage::ToWide(base + name).c_str());
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(FileName::ExcludeTrailingPathDelimiter(base).c_str());
+    RemoveDirectoryW(CodePage::ToWide(FileName::ExcludeTrailingPathDelimiter(base)).c_str());
 }
 
 void WriteTextFile(const std::string& file, const std::string& text)
 {
-    std::ofstream out(file, std::ios::binary);
-    out << text;
+    if (std::FILE* f = _wfopen(CodePage::ToWide(file).c_str(), L"wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
 }
 
 std::string ReadTextFile(const std::string& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text;
+    if (std::FILE* f = _wfopen(CodePage::ToWide(file).c_str(), L"rb")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
 }
 
 bool PathExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(CodePage::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 TRegistryPathGuard::TRegistryPathGuard()
@@ -105,8 +111,10 @@ void TRegistryPathGuard::Set(const std::string& value)
     if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create the registry key");
-    RegSetValueExA(key, RegistryPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    const std::wstring wide = CodePage::ToWide(value);
+    RegSetValueExW(key, CodePage::ToWide(RegistryPathValue).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
@@ -239,11 +247,13 @@ HWND FindProcessWindow(DWORD pid, const char* className, const std::string& capt
 
 TReelo::TReelo(const std::string& programDir, const std::string& args, const std::string& folder)
 {
-    std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
-    STARTUPINFOA si = {};
+    // Escaped names are given in their real form, as the shell gives them.
+    const std::string cmd = "\"" + programDir + "Reelo.exe\" " + args;
+    std::wstring wide = CodePage::ToWide(cmd);
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        (folder.empty() ? programDir : folder).c_str(), &si, &FPi))
+    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        CodePage::ToWide(folder.empty() ? programDir : folder).c_str(), &si, &FPi))
         throw std::runtime_error("cannot start " + cmd);
 }
 

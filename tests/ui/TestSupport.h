@@ -1,6 +1,7 @@
 // Helpers of the Windows tests: temporary folders, small files, the real
 // registry key of the configuration folder (saved and restored), and
-// Reelo.exe as a child process with the windows it shows.
+// Reelo.exe as a child process with the windows it shows. Names may be
+// escaped ("<U+2661>"): they reach the system in their real form.
 #pragma once
 
 #include <windows.h>

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/UCodePage.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
@@ -20,7 +21,7 @@ namespace {
 
 auto* const ComEnv = ::testing::AddGlobalTestEnvironment(new TComEnvironment);
 
-std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Widen(const std::string& s) { return CodePage::ToWide(s); }
 
 // Half a second of mono 16-bit sound whose largest magnitude is peak: a
 // sawtooth (square when flat) of alternating sign.
@@ -161,6 +162,24 @@ TEST(AutoAdjustDlg, MeasuresStoresAndAdjusts)
     // Opened again: what was measured is no longer ticked.
     TAutoAdjustDlg again(nullptr, list);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(i == 4, again.FileListChkLst->Checked(i)) << i;
+}
+
+// A name code page 932 cannot hold is measured under its own name, not as
+// the look-alike beside it.
+TEST(AutoAdjustDlg, NamesOutsideTheCodePage)
+{
+    TSession s;
+    TTempFolder tmp;
+    const TWavLevels real = WriteWav(tmp.Path() + "Beyonc<U+00E9>.wav", 10000, false);
+    WriteWav(tmp.Path() + "Beyonce.wav", 20000, false);
+    TPlayList list("adjust", tmp.Path());
+    list.AddFile(tmp.Path() + "Beyonc<U+00E9>.wav");
+    TAutoAdjustDlg dlg(nullptr, list);
+    s.Attach(dlg);
+    Click(*dlg.OKBtn);
+    ASSERT_TRUE(s.WaitComplete());
+    EXPECT_EQ(std::vector<std::string>{"Complete!"}, s.Messages);
+    EXPECT_EQ(real.Max, Level(list, 0, ConfigKey::MaxSample));
 }
 
 TEST(AutoAdjustDlg, CancelSkipsAFileAndClosingWritesNothingMore)

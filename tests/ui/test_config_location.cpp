@@ -15,8 +15,8 @@
 #include "ui/UConfigLocation.h"
 #include "ui/UDummyMainForm.h"
 #include "ui/UMainForm.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "playlist/UPlayList.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"

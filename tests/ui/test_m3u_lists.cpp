@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/UCodePage.h"
+#include "base/UFileName.h"
 #include "tests/ui/MainFormFixture.h"
 #include "tests/ui/MainFormProbe.h"
 #include "win/UDialogs.h"
@@ -21,9 +23,9 @@ namespace {
 std::string NextFileName;
 void AnswerFileDialog(HWND dialog)
 {
-    // The name box: cmb13 in the newer dialog, edt1 in the older.
-    SetDlgItemTextA(dialog, cmb13, NextFileName.c_str());
-    SetDlgItemTextA(dialog, edt1, NextFileName.c_str());
+    // The name box: cmb13 in the newer dialog, edt1 in the older; the real name.
+    SetDlgItemTextW(dialog, cmb13, CodePage::ToWide(NextFileName).c_str());
+    SetDlgItemTextW(dialog, edt1, CodePage::ToWide(NextFileName).c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -97,6 +99,39 @@ TEST_F(M3UInMainWindow, ExportedListComesBackAndWhatCannotBeTakenIsReported)
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3), Paths());
     app->ProcessMessages();
     EXPECT_EQ(2u, errors.size());
+}
+
+// Names code page 932 cannot hold, in a folder of such a name: a UTF-8 list
+// chosen in the open dialog adds them (not "Beyonce.wav" beside them), an
+// export under such a name comes back from the command line.
+TEST_F(M3UInMainWindow, NamesOutsideTheCodePage)
+{
+    FileSystem::ForceDirectories(root.Path() + "<U+2661>");
+    const std::string dir = FileSystem::ResolveLongPath(root.Path() + "<U+2661>") + "\\";
+    ASSERT_EQ("<U+2661>", FileName::ExtractFileName(dir.substr(0, dir.size() - 1)));
+    std::vector<std::string> names;
+    std::string text = "#EXTM3U\n", utf8;
+    for (const char* name :
+         {"Beyonc<U+00E9>.wav", "<U+00A5>100.wav", "<U+D55C><U+AD6D>.wav", "<U+301C>wave.wav"}) {
+        names.push_back(dir + name);
+        WriteWav(names.back(), 1);
+        ASSERT_TRUE(CodePage::ToUtf8(name, utf8));
+        text += utf8 + "\n";
+    }
+    WriteWav(dir + "Beyonce.wav", 1);
+    WriteTextFile(dir + "<U+2661>.m3u8", text);
+    Create({});
+    NextFileName = dir + "<U+2661>.m3u8";
+    Probe(*form).View().FileAddAction.Execute();
+    EXPECT_EQ(names, Paths());
+
+    NextFileName = dir + "<U+00E9> 2.m3u8";
+    Probe(*form).ExportM3U8MenuClick();
+    ASSERT_TRUE(PathExists(NextFileName));
+    Create({NextFileName});
+    EXPECT_EQ(names, Paths());
+    app->ProcessMessages();
+    EXPECT_TRUE(errors.empty()) << errors[0];
 }
 
 }  // namespace

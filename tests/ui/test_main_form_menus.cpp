@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
 #include "tests/ui/MainFormFixture.h"

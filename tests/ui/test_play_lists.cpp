@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/playlist/TempFolder.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 #include "ui/UPlayLists.h"
 #include "ui/USessionSave.h"
 

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "tests/ui/TestSupport.h"
+#include "base/UCodePage.h"
 #include "settings/UConfigKeys.h"
 #include "settings/USetting.h"
-#include "playlist/UFileName.h"
-#include "playlist/UFileSystem.h"
+#include "base/UFileName.h"
+#include "base/UFileSystem.h"
 #include "playlist/UPlayList.h"
 #include "ui/UMainForm.h"
 #include "ui/USingleInstance.h"
@@ -551,6 +552,65 @@ TEST_F(ReeloProcess, StartsThatRunOnTheirOwn)
     EXPECT_EQ(1u, stuck.WaitExit());
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, later.WaitExit());
+}
+
+// A music folder as users have it, names code page 932 cannot hold: given on
+// the command line all six are added, and the one named plays (a second
+// long), not the look-alike beside it (a minute); they are saved and back at
+// the next start, and a later start hands such a name over. The program
+// folder and the multi-user settings folder have such names too.
+TEST_F(ReeloProcess, NamesOutsideTheCodePage)
+{
+    const std::string programDir = root.Path() + "<U+2661>\\", config = root.Path() + "設定<U+00E9>\\";
+    FileSystem::ForceDirectories(programDir);
+    for (const char* f : {"Reelo.exe", "TsFilter.dll"})
+        ASSERT_TRUE(FileSystem::CopyToNew(program + f, programDir + f));
+    TRegistryPathGuard registry;
+    registry.Set(FileName::ExcludeTrailingPathDelimiter(config));
+    WriteConfig(programDir, [](TSetting& s) { WriteKey(s, ConfigKey::MultiUser, true); });
+    const std::string dir =
+        FileSystem::ResolveLongPath(FileName::ExcludeTrailingPathDelimiter(programDir)) + "\\";
+    std::vector<std::string> files;
+    std::string args = "/A";
+    for (const char* name :
+         {"Beyonc<U+00E9>", "plain", "<U+00A5>100", "<U+D55C><U+AD6D>", "<U+301C>wave", "<U+2661>"}) {
+        files.push_back(dir + name + ".wav");
+        WriteWav(files.back(), files.size() == 1 ? 1 : 30);
+        args += " " + Quoted(files.back());
+    }
+    WriteWav(dir + "Beyonce.wav", 60);
+    {
+        TReelo reelo(programDir, args);
+        HWND main = reelo.MainWindow();
+        ASSERT_NE(nullptr, main);
+        EXPECT_EQ(6, FileCount(main));
+        EXPECT_EQ("plain", TReelo::Text(main, idPlayingLabel, "plain", 15000));
+        EXPECT_TRUE(reelo.Boxes().empty());
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, reelo.WaitExit());
+    }
+    ASSERT_TRUE(PathExists(config + "config.ini"));
+    EXPECT_FALSE(KeyIsSet(*ReadConfig(programDir), ConfigKey::Recent));
+    TPlayList saved("Temporary", config);
+    saved.LoadFromFile(config + "Temporary.lst");
+    ASSERT_EQ(6, saved.FileCount());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(files[i], saved.Files(i).Path());
+
+    TReelo again(programDir, "");
+    HWND main = again.MainWindow();
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("Temporary", TReelo::Text(main, idListCmb));
+    EXPECT_EQ(6, FileCount(main));
+    TReelo later(programDir, "/A " + Quoted(files[5]));
+    EXPECT_EQ(0u, later.WaitExit());
+    EXPECT_TRUE(WaitFor([&] { return FileCount(main) == 1; }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, again.WaitExit());
+    // The temporary list of the handed-over start is the one saved.
+    TPlayList handed("Temporary", config);
+    handed.LoadFromFile(config + "Temporary.lst");
+    ASSERT_EQ(1, handed.FileCount());
+    EXPECT_EQ(files[5], handed.Files(0).Path());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
 #include "win/UAction.h"
 #include "win/UApplication.h"
@@ -251,21 +252,22 @@ TEST_F(UiLayer, InputQueryOkAndCancel)
 
 }  // namespace
 
-// A data object holding one CF_HDROP, as the shell hands it over.
+// A data object holding one CF_HDROP, as the shell hands it over: the
+// names in the code page, or wide in their real form.
 class THDropData : public IDataObject {
 public:
-    explicit THDropData(const std::vector<std::string>& files)
+    explicit THDropData(const std::vector<std::string>& files, bool wide = false)
     {
-        size_t size = sizeof(DROPFILES) + 1;
-        for (auto& f : files) size += f.size() + 1;
-        FDrop = GlobalAlloc(GHND, size);
+        std::string names;
+        for (auto& f : files) {
+            const std::wstring w = CodePage::ToWide(f) + L'\0';
+            names += wide ? std::string(reinterpret_cast<const char*>(w.c_str()), w.size() * 2) : f + '\0';
+        }
+        FDrop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() + 2);
         auto* df = static_cast<DROPFILES*>(GlobalLock(FDrop));
         df->pFiles = sizeof(DROPFILES);
-        char* p = reinterpret_cast<char*>(df + 1);
-        for (auto& f : files) {
-            memcpy(p, f.c_str(), f.size() + 1);
-            p += f.size() + 1;
-        }
+        df->fWide = wide;
+        memcpy(df + 1, names.data(), names.size());
         GlobalUnlock(FDrop);
     }
     ~THDropData() { GlobalFree(FDrop); }
@@ -311,6 +313,12 @@ TEST_F(UiLayer, DropTargetHandsOverTheDroppedFileNames)
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), effect);
     ASSERT_EQ(S_OK, target->Drop(&data, 0, pt, &effect));
     EXPECT_EQ((std::vector<std::string>{"C:\\ソフト\\表示.avi", "D:\\music"}), dropped);
+    // Names the code page cannot hold come escaped, never as look-alikes.
+    const std::vector<std::string> real = {"C:\\Beyonc<U+00E9>.wav", "C:\\<U+2661>\\<U+00A5>100.wav"};
+    THDropData wide(real, true);
+    target->DragEnter(&wide, 0, pt, &effect);
+    target->Drop(&wide, 0, pt, &effect);
+    EXPECT_EQ(real, dropped);
 
     // Only files are taken.
     struct TTextOnly : THDropData {

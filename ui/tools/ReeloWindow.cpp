@@ -17,6 +17,7 @@
 //                                         is told as of a user's choice. Prints the tree's
 //                                         "left top width height"; exit code 1 without item N
 // Exit code 1 when the window did not appear in time (20 s by default).
+// Coordinates are the screen's pixels at any scale of the display.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -175,6 +176,18 @@ int SelectTreeItem(HWND hwnd, const char* cls, int index)
     return 0;
 }
 
+// Real pixels: a program unaware of the display's scale would see every
+// other window's rectangle scaled down to 96 DPI.
+void UseRealPixels()
+{
+    using TSetContext = BOOL(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto setContext = reinterpret_cast<TSetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    if (!setContext || !setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)))) SetProcessDPIAware();
+}
+
 int Usage()
 {
     std::fprintf(stderr, "usage: ReeloWindow wait|fit|move|close|gone|keys|click|tree CLASS ...\n");
@@ -186,6 +199,7 @@ int Usage()
 int main(int argc, char** argv)
 {
     if (argc < 3) return Usage();
+    UseRealPixels();
     const std::string cmd = argv[1];
     const char* cls = argv[2];
     const bool timed = cmd == "wait" || cmd == "fit" || cmd == "gone";

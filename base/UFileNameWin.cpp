@@ -1,5 +1,5 @@
 // File-name comparison with the system's locale functions.
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 #include <windows.h>
 

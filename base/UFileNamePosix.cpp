@@ -3,7 +3,7 @@
 // every other character as it is and orders by the folded bytes, which is
 // the order the Windows comparison gives for names made of letters, digits,
 // Japanese text and the usual punctuation of file names.
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 namespace FileName {
 

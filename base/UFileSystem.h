@@ -1,6 +1,8 @@
-// The few file-system operations that play lists and folder scans need.
-// Paths are ANSI text with "\" delimiters; the Windows build passes them to
-// the "A" functions, the native build turns each "\" into "/" (double-byte
+// The few file-system operations that play lists, folder scans and the
+// settings folders need. Paths are code page 932 text with "\" delimiters,
+// names outside the code page escaped (base/UCodePage.h). The Windows build
+// gives them to the wide ("W") functions in their real form and escapes the
+// names it gets back; the native build turns each "\" into "/" (double-byte
 // characters are left intact) so that tests can run on real folders.
 #pragma once
 

@@ -1,8 +1,8 @@
 // The file-system operations built on each platform's primitives.
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 
-#include "playlist/UFileName.h"
 #include "base/UException.h"
+#include "base/UFileName.h"
 
 namespace FileSystem {
 

@@ -1,17 +1,20 @@
-#include "playlist/UFileSystem.h"
+// The file system on Windows: every name goes to the system through the
+// wide calls, in its real form (escapes read), and comes back escaped.
+#include "base/UFileSystem.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include <windows.h>
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
 
 namespace FileSystem {
 
 namespace {
 
-// A FindFirstFileA search, closed when it goes out of scope.
+// A FindFirstFile search, closed when it goes out of scope.
 class TFindHandle {
 public:
     explicit TFindHandle(HANDLE h) : FHandle(h) {}
@@ -44,25 +47,27 @@ std::string SystemMessage(DWORD code)
     return result;
 }
 
+std::wstring Wide(const std::string& path) { return CodePage::ToWide(path); }
+
 }  // namespace
 
 bool DirectoryExists(const std::string& path)
 {
-    const DWORD a = GetFileAttributesA(path.c_str());
+    const DWORD a = GetFileAttributesW(Wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FileExists(const std::string& path)
 {
-    const DWORD a = GetFileAttributesA(path.c_str());
+    const DWORD a = GetFileAttributesW(Wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void ListFiles(const std::string& prefix, const std::function<void(const std::string& name)>& found)
 {
-    WIN32_FIND_DATAA data;
-    TFindHandle find(FindFirstFileExA((prefix + "*.*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                      nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileExW(Wide(prefix + "*.*").c_str(), FindExInfoBasic, &data,
+                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find.Valid()) return;
     std::string name;
     do {
@@ -70,31 +75,32 @@ void ListFiles(const std::string& prefix, const std::function<void(const std::st
         // Volume labels do not appear in folder listings of NT systems; the
         // attribute is still honoured.
         if (data.dwFileAttributes & 0x8) continue;
-        name.assign(data.cFileName);
+        name = CodePage::FromWide(data.cFileName);
         found(name);
-    } while (FindNextFileA(find.Get(), &data));
+    } while (FindNextFileW(find.Get(), &data));
 }
 
 void CheckFileName(const std::string& fileName)
 {
-    HANDLE h = CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::wstring wide = Wide(fileName);
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         throw EFileError("ファイル " + fileName + " を作成できません。\r\n" + SystemMessage(code));
     }
     CloseHandle(h);
-    ::DeleteFileA(fileName.c_str());
+    ::DeleteFileW(wide.c_str());
 }
 
 bool MoveTo(const std::string& from, const std::string& to)
 {
-    return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    return ::MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != FALSE;
 }
 
 void Move(const std::string& from, const std::string& to)
 {
-    if (::MoveFileA(from.c_str(), to.c_str())) return;
+    if (::MoveFileW(Wide(from).c_str(), Wide(to).c_str())) return;
     const DWORD code = GetLastError();
     throw EFileError("ファイル " + from + " を " + to + " に移せません。\r\n" + SystemMessage(code));
 }
@@ -102,7 +108,7 @@ void Move(const std::string& from, const std::string& to)
 bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
 {
     bytes.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = _wfopen(Wide(path).c_str(), L"rb");
     if (!f) return false;
     char buf[65536];
     size_t n = 0;
@@ -113,26 +119,26 @@ bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
     return ok;
 }
 
-bool Remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+bool Remove(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
 
 bool CopyToNew(const std::string& from, const std::string& to)
 {
-    return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
+    return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), TRUE) != FALSE;
 }
 
 bool CreateFolder(const std::string& path)
 {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE || DirectoryExists(path);
+    return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE || DirectoryExists(path);
 }
 
 std::string StoredName(const std::string& folder, const std::string& name)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + name).c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(Wide(folder + name).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return {};
     FindClose(h);
-    fd.cFileName[MAX_PATH - 1] = '\0';
-    return fd.cFileName;
+    fd.cFileName[MAX_PATH - 1] = L'\0';
+    return CodePage::FromWide(fd.cFileName);
 }
 
 }  // namespace FileSystem

@@ -1,6 +1,6 @@
 // Delimiter and extension handling shared by both builds; only the
 // comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 #include "base/UCodePage.h"
 #include "base/ULeadByte.h"

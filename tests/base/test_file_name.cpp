@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "playlist/UFileName.h"
+#include "base/UFileName.h"
 
 using namespace FileName;
 

@@ -1,4 +1,4 @@
-#include "playlist/UFileSystem.h"
+#include "base/UFileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "playlist/UFileName.h"
 #include "base/UException.h"
+#include "base/UFileName.h"
 
 namespace FileSystem {
 
