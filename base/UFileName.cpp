@@ -2,11 +2,17 @@
 // comparisons differ (UFileNameWin.cpp, UFileNamePosix.cpp).
 #include "base/UFileName.h"
 
+#include "base/UCodePage.h"
 #include "base/ULeadByte.h"
 
 namespace FileName {
 
 bool IsLeadByte(unsigned char c) { return IsLeadByte932(c); }
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a == b || CodePage::CompareNoCase(a, b) == 0;
+}
 
 size_t LastDelimiter(const std::string& path, bool withColon)
 {

@@ -5,10 +5,52 @@
 
 #include <vector>
 
+#include "base/UCodePage.h"
+
 namespace FileName {
+
+namespace {
+
+// A name with an escape: the real name goes to the wide calls.
+bool Escaped(const std::string& name) { return name.find('<') != std::string::npos; }
+
+// The locale's key of the real name (it ends with a zero byte, found
+// nowhere else in it), then its UTF-16 units upper-cased, high byte first:
+// two names the locale cannot tell apart are still two names unless they
+// differ in letter case only.
+std::string WideSortKey(const std::string& name)
+{
+    const std::wstring wide = CodePage::ToWide(name);
+    const int len = static_cast<int>(wide.size());
+    std::string key;
+    int n =
+        len ? LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), len, nullptr, 0)
+            : 0;
+    if (n > 0) {
+        key.resize(static_cast<size_t>(n));
+        // The key is bytes, its size counted in bytes.
+        n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), len,
+                         reinterpret_cast<wchar_t*>(&key[0]), n);
+        key.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    }
+    if (key.empty() || key.back() != '\0') key.push_back('\0');
+    std::wstring upper = wide;
+    if (len) LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), len, &upper[0], len);
+    for (const wchar_t c : upper) {
+        key.push_back(static_cast<char>(c >> 8));
+        key.push_back(static_cast<char>(c & 0xFF));
+    }
+    return key;
+}
+
+}  // namespace
 
 int CompareFileNames(const std::string& a, const std::string& b)
 {
+    if (Escaped(a) || Escaped(b)) {
+        const int r = SortKey(a).compare(SortKey(b));
+        return r < 0 ? -1 : r > 0 ? 1 : 0;
+    }
     const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                                  b.data(), static_cast<int>(b.size()));
     return r == 0 ? a.compare(b) : r - CSTR_EQUAL;
@@ -16,6 +58,7 @@ int CompareFileNames(const std::string& a, const std::string& b)
 
 std::string SortKey(const std::string& name)
 {
+    if (Escaped(name)) return WideSortKey(name);
     char local[512];
     const int len = static_cast<int>(name.size());
     int n = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.data(), len, local,

@@ -2,8 +2,12 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
+#include "base/UCodePage.h"
 #include "base/ULeadByte.h"
 #include "win/UMessageWindow.h"
 
@@ -39,6 +43,17 @@ void CopyWhole(char* dest, size_t maxBytes, const std::string& text)
     dest[n] = '\0';
 }
 
+// The same for the shell's wide record: the real characters, cut to
+// maxUnits UTF-16 units without splitting a surrogate pair.
+void CopyWide(wchar_t* dest, size_t maxUnits, const std::string& text)
+{
+    const std::wstring wide = CodePage::ToWide(text);
+    size_t n = std::min(wide.size(), maxUnits);
+    if (n < wide.size() && n > 0 && IS_HIGH_SURROGATE(wide[n - 1])) --n;
+    std::wmemcpy(dest, wide.data(), n);
+    dest[n] = L'\0';
+}
+
 }  // namespace
 
 TTaskTrayIcon::TTaskTrayIcon()
@@ -60,17 +75,40 @@ HWND TTaskTrayIcon::Handle() const { return FWindow ? FWindow->Handle() : nullpt
 
 void TTaskTrayIcon::SetTip(const std::string& tip)
 {
+    FTip = tip;
     CopyWhole(FData.szTip, FNewShell ? sizeof(FData.szTip) - 1 : 63, tip);
 }
 
 void TTaskTrayIcon::SetBalloonText(const std::string& text)
 {
+    FBalloonText = text;
     CopyWhole(FData.szInfo, sizeof(FData.szInfo) - 1, text);
 }
 
 void TTaskTrayIcon::SetBalloonTitle(const std::string& title)
 {
+    FBalloonTitle = title;
     CopyWhole(FData.szInfoTitle, sizeof(FData.szInfoTitle) - 1, title);
+}
+
+NOTIFYICONDATAW TTaskTrayIcon::ShellData() const
+{
+    NOTIFYICONDATAW w;
+    std::memset(&w, 0, sizeof(w));
+    w.cbSize = FNewShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+    w.hWnd = FData.hWnd;
+    w.uID = FData.uID;
+    w.uFlags = FData.uFlags;
+    w.uCallbackMessage = FData.uCallbackMessage;
+    w.hIcon = FData.hIcon;
+    w.dwState = FData.dwState;
+    w.dwStateMask = FData.dwStateMask;
+    w.uTimeout = FData.uTimeout;
+    w.dwInfoFlags = FData.dwInfoFlags;
+    CopyWide(w.szTip, FNewShell ? std::size(w.szTip) - 1 : 63, FTip);
+    CopyWide(w.szInfo, std::size(w.szInfo) - 1, FBalloonText);
+    CopyWide(w.szInfoTitle, std::size(w.szInfoTitle) - 1, FBalloonTitle);
+    return w;
 }
 
 void TTaskTrayIcon::SetBalloonIconKind(int kind)
@@ -100,7 +138,9 @@ void TTaskTrayIcon::FillData()
 
 BOOL TTaskTrayIcon::Notify(DWORD message)
 {
-    return ShellNotify ? ShellNotify(message, &FData) : Shell_NotifyIconA(message, &FData);
+    if (ShellNotify) return ShellNotify(message, &FData);
+    NOTIFYICONDATAW data = ShellData();
+    return Shell_NotifyIconW(message, &data);
 }
 
 bool TTaskTrayIcon::AddIcon()

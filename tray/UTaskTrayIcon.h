@@ -1,6 +1,8 @@
 // TTaskTrayIcon: the owner of one icon in the taskbar's notification area.
-// It holds the shell's icon-data record, a hidden window that receives the
-// icon's callback message (0x4C8) and the Shell_NotifyIconA calls.
+// It holds the icon-data record, a hidden window that receives the icon's
+// callback message (0x4C8) and the Shell_NotifyIcon calls. The record keeps
+// the texts in the code page; the shell is given them wide (ShellData), so
+// that a tip naming a file outside the code page shows its real characters.
 //
 //   TTaskTrayIcon icon;
 //   icon.SetIcon(h);
@@ -45,7 +47,7 @@ public:
     void SetIcon(HICON icon) { FData.hIcon = icon; }
     HICON Icon() const { return FData.hIcon; }
     // Cut to the record's room (127 bytes, 63 with an old shell) at a
-    // character boundary.
+    // character boundary; the shell's record holds as many UTF-16 units.
     void SetTip(const std::string& tip);
     std::string Tip() const { return FData.szTip; }
     void SetBalloonText(const std::string& text);
@@ -64,12 +66,16 @@ public:
     // The hidden window; nullptr until the first AddIcon.
     HWND Handle() const;
     const NOTIFYICONDATAA& Data() const { return FData; }
+    // The record the shell is given: Data() with the texts as UTF-16, each
+    // cut to the room the shell has for it without splitting a character.
+    NOTIFYICONDATAW ShellData() const;
 
     // Every message of the hidden window; return true when handled (result
     // set). Unhandled messages get the default processing.
     std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)> OnMessage;
 
-    // The shell call and the wait between retries, replaceable by tests.
+    // The shell call (given Data(); without it Shell_NotifyIconW is given
+    // ShellData()) and the wait between retries, replaceable by tests.
     std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)> ShellNotify;
     std::function<void(DWORD ms)> Wait;
 
@@ -81,6 +87,8 @@ private:
     bool FNewShell = false;
     std::unique_ptr<TMessageWindow> FWindow;
     NOTIFYICONDATAA FData;
+    // The texts whole, for the wide record.
+    std::string FTip, FBalloonText, FBalloonTitle;
     bool FRegistered = false;
     UINT FTaskbarCreated = 0;
 };

@@ -12,6 +12,7 @@
 #include "ui/UMainForm.h"
 #include "ui/UMediaKeys.h"
 #include "ui/USingleInstance.h"
+#include "win/UScreenText.h"
 
 namespace {
 // OLE for the GUI thread (a single-threaded apartment), before any window.
@@ -43,7 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         mainForm = std::make_unique<TMainForm>(args);
     } catch (const std::exception& e) {
         // A failure while the main window is being built ends the process.
-        MessageBoxA(nullptr, e.what(), "Reelo", MB_OK | MB_ICONHAND);
+        MessageBoxString(nullptr, e.what(), "Reelo", MB_OK | MB_ICONHAND);
         return 1;
     } catch (...) {
         MessageBoxA(nullptr, "不明なエラーが発生しました", "Reelo", MB_OK | MB_ICONHAND);

@@ -18,6 +18,7 @@
 #include "ui/UScanResultDlg.h"
 #include "win/UApplication.h"
 #include "win/UDialogs.h"
+#include "win/UScreenText.h"
 
 void (*FormCreateErrorHook)(const std::string& text) = nullptr;
 int (*MainFormAskHook)(const std::string& text, const std::string& caption, UINT flags) = nullptr;
@@ -254,7 +255,7 @@ void TMainForm::FormCreate()
         if (FormCreateErrorHook)
             FormCreateErrorHook(e.what());
         else
-            MessageBoxA(Handle(), e.what(), nullptr, MB_OK | MB_ICONHAND);
+            MessageBoxString(Handle(), e.what(), {}, MB_OK | MB_ICONHAND);
         Application->Terminate();
     }
 }
@@ -1170,7 +1171,7 @@ void TMainForm::ShowPlayErrors()
     else if (Visible())
         ShowMessageBox(Handle(), text, {}, flags);
     else  // in the tray: nothing of ours is disabled, and the box comes to the front
-        MessageBoxA(nullptr, text.c_str(), Application->Title.c_str(), flags | MB_SETFOREGROUND);
+        MessageBoxString(nullptr, text, Application->Title, flags | MB_SETFOREGROUND);
 }
 
 void TMainForm::C2Click()

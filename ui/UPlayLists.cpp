@@ -26,10 +26,7 @@ std::string LowerListName(const std::string& name)
     return s;
 }
 
-bool SameListName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && LowerListName(a) == LowerListName(b);
-}
+bool SameListName(const std::string& a, const std::string& b) { return FileName::SameFileName(a, b); }
 
 bool IsTemporaryName(const std::string& name)
 {
@@ -38,10 +35,9 @@ bool IsTemporaryName(const std::string& name)
 
 int ComparePlayLists(const TPlayList& a, const TPlayList& b)
 {
-    const std::string la = LowerListName(a.Name()), lb = LowerListName(b.Name());
-    const bool ta = la.find("temporary") != std::string::npos, tb = lb.find("temporary") != std::string::npos;
+    const bool ta = IsTemporaryName(a.Name()), tb = IsTemporaryName(b.Name());
     if (ta != tb) return ta ? -1 : 1;
-    return FileName::CompareFileNames(la, lb);
+    return FileName::CompareFileNames(a.Name(), b.Name());
 }
 
 void CheckListName(const std::string& name)

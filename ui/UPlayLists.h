@@ -22,12 +22,14 @@ extern const char* const TemporaryListName;  // "Temporary"
 // The name lower-cased (ASCII letters, never a trail byte of a double-byte
 // character).
 std::string LowerListName(const std::string& name);
-// Two names of one list file: equal but for the case of ASCII letters (file
-// names ignore case; a trail byte is never taken for a letter).
+// Two names of one list file: equal but for letter case, as Windows compares
+// file names (FileName::SameFileName: full-width, Greek and Cyrillic letters
+// and those of names outside the code page too; a trail byte is never taken
+// for a letter).
 bool SameListName(const std::string& a, const std::string& b);
 bool IsTemporaryName(const std::string& name);
-// Sort order: temporary lists first, then the lower-cased names in the
-// locale's order. Negative, 0 or positive.
+// Sort order: temporary lists first, then the real names in the locale's
+// order, ignoring case. Negative, 0 or positive.
 int ComparePlayLists(const TPlayList& a, const TPlayList& b);
 
 // Refuses names that would put the list's file outside the playlist folder

@@ -7,6 +7,7 @@
 #include "base/UException.h"
 #include "win/UDpi.h"
 #include "win/UMessages.h"
+#include "win/UScreenText.h"
 
 TApplication* Application = nullptr;
 
@@ -190,7 +191,7 @@ void TApplication::HandleException(const std::exception& e) noexcept
             return;
         }
         HWND owner = GetActiveWindow();
-        ::MessageBoxA(owner, e.what(), Title.c_str(), MB_OK | MB_ICONHAND);
+        MessageBoxString(owner, e.what(), Title, MB_OK | MB_ICONHAND);
     } catch (...) {
     }
 }

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
+#include "base/UCodePage.h"
 #include "win/UDpi.h"
 #include "win/UGdiHandles.h"
 
@@ -57,6 +60,14 @@ int TCheckListBox::Count() const { return static_cast<int>(SendMessageA(Handle()
 
 int TCheckListBox::Add(const std::string& text)
 {
+    if (NeedsWide(text)) {
+        std::wstring wide = ScreenText(text);
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = Count();
+        item.pszText = &wide[0];
+        return static_cast<int>(SendMessageW(Handle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    }
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
     item.iItem = Count();
@@ -68,13 +79,13 @@ void TCheckListBox::Clear() { SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); 
 
 std::string TCheckListBox::Item(int index) const
 {
-    char buf[1024] = {};
-    LVITEMA item = {};
+    wchar_t buf[1024] = {};
+    LVITEMW item = {};
     item.iSubItem = 0;
     item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    SendMessageA(Handle(), LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-    return buf;
+    item.cchTextMax = static_cast<int>(std::size(buf));
+    const LRESULT n = SendMessageW(Handle(), LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    return CodePage::FromWide(std::wstring_view(buf, n > 0 ? static_cast<size_t>(n) : 0));
 }
 
 bool TCheckListBox::Checked(int index) const

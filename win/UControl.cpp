@@ -67,7 +67,7 @@ void TControl::SetBounds(int left, int top, int width, int height)
 
 std::string TControl::Text() const { return GetWindowTextString(FHandle); }
 
-void TControl::SetText(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }
+void TControl::SetText(const std::string& text) { SetWindowTextString(FHandle, text); }
 
 void TControl::SetFocus() { ::SetFocus(FHandle); }
 
@@ -124,22 +124,15 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
     HINSTANCE instance = Application ? Application->Instance() : GetModuleHandleA(nullptr);
     const UINT dpi = WindowDpi(parent);
     const RECT r = ScaleRectToDpi(x, y, w, h, dpi);
-    HWND hwnd = CreateWindowExA(exStyle, className, text.c_str(), style | WS_CHILD | WS_VISIBLE, r.left,
-                                r.top, r.right - r.left, r.bottom - r.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+    const std::wstring wideClass(className, className + std::char_traits<char>::length(className));  // ASCII
+    HWND hwnd =
+        CreateWindowExW(exStyle, wideClass.c_str(), ScreenText(text).c_str(), style | WS_CHILD | WS_VISIBLE,
+                        r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
     if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
     SetDesignBounds(hwnd, x, y, w, h);
     HFONT font = Application && Application->Font(dpi) ? Application->Font(dpi)
                                                        : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
-}
-
-std::string GetWindowTextString(HWND hwnd)
-{
-    int n = GetWindowTextLengthA(hwnd);
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = GetWindowTextA(hwnd, &s[0], n + 1);
-    s.resize(n > 0 ? n : 0);
-    return s;
 }

@@ -28,6 +28,8 @@
 #include <string>
 #include <utility>
 
+#include "win/UScreenText.h"
+
 // What every kind's CreateArgs holds; the kinds add their own fields (and
 // take this constructor).
 struct TControlArgs {
@@ -104,7 +106,7 @@ bool ReflectToControl(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
 
 // Makes a plain child window with the application's font for its DPI (for
 // controls that need no object, such as a group box drawn around others);
-// x, y, w and h are in design units.
+// x, y, w and h are in design units. The window is a wide one, so that it
+// keeps every character it is given (UScreenText.h).
 HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, int x, int y,
                    int w, int h, UINT id = 0, DWORD exStyle = 0);
-std::string GetWindowTextString(HWND hwnd);

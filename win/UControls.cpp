@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
 #include "win/UApplication.h"
 
@@ -154,6 +155,9 @@ TComboBox::TComboBox(const TControlArgs& args)
 
 int TComboBox::Add(const std::string& text)
 {
+    if (NeedsWide(text))
+        return static_cast<int>(
+            SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ScreenText(text).c_str())));
     return static_cast<int>(SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
@@ -163,12 +167,12 @@ int TComboBox::Count() const { return static_cast<int>(SendMessageA(Handle(), CB
 
 std::string TComboBox::Item(int index) const
 {
-    const LRESULT len = SendMessageA(Handle(), CB_GETLBTEXTLEN, index, 0);
+    const LRESULT len = SendMessageW(Handle(), CB_GETLBTEXTLEN, index, 0);
     if (len <= 0) return {};
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
-    return s;
+    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+    const LRESULT got = SendMessageW(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
+    s.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return CodePage::FromWide(s);
 }
 
 int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0)); }

@@ -19,8 +19,7 @@ void (*FileDialogShownHook)(HWND dialog) = nullptr;
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags)
 {
     if (!owner) owner = GetActiveWindow();
-    return MessageBoxA(owner, text.c_str(), caption.empty() ? Application->Title.c_str() : caption.c_str(),
-                       flags);
+    return MessageBoxString(owner, text, caption.empty() ? Application->Title : caption, flags);
 }
 
 namespace {

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-// MessageBoxA owned by owner (nullptr: the active window); the caption
-// defaults to the application's title.
+// A message box owned by owner (nullptr: the active window), showing the
+// real characters of escaped names; the caption defaults to the
+// application's title.
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption = {}, UINT flags = MB_OK);
 
 // A modal box with a prompt and an edit field. Returns true on OK with the

@@ -58,10 +58,12 @@ void TForm::CreateHandle(TCreateParams params)
     // again when Windows puts it on a monitor of another scale.
     const UINT expected = MonitorDpiOfWindow(owner);
     const SIZE size = frame(expected);
-    HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
+    const bool wide = NeedsWide(params.Caption);  // set below, wide
+    HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), wide ? "" : params.Caption.c_str(),
                                 params.Style & ~WS_VISIBLE, params.Left, params.Top, size.cx, size.cy, owner,
                                 params.Menu, GetModuleHandleA(nullptr), this);
     if (!hwnd) throw Exception("ウインドウ " + params.Caption + " を作成できませんでした");
+    if (wide) SetCaptionString(hwnd, params.Caption);
     FDpi = MonitorDpiOfWindow(hwnd);
     SetWindowDpi(hwnd, FDpi);
     if (FDpi != expected) {
@@ -362,9 +364,9 @@ TCreateParams TCreateParams::Dialog(const std::string& className, const std::str
     return p;
 }
 
-std::string TForm::Caption() const { return GetWindowTextString(FHandle); }
+std::string TForm::Caption() const { return GetCaptionString(FHandle); }
 
-void TForm::SetCaption(const std::string& text) { SetWindowTextA(FHandle, text.c_str()); }
+void TForm::SetCaption(const std::string& text) { SetCaptionString(FHandle, text); }
 
 void TForm::SetAccelerators(const std::vector<ACCEL>& table)
 {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "base/UCodePage.h"
+
 TListBox::TListBox(const TListBoxArgs& args) : FOwnerData(args.OwnerData)
 {
     DWORD style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
@@ -34,11 +36,16 @@ std::string TListBox::Item(int index) const
 {
     if (index < 0 || index >= Count()) return {};
     if (FOwnerData) return OnGetText ? OnGetText(index) : std::string();
-    const LRESULT len = SendMessageA(Handle(), LB_GETTEXTLEN, index, 0);
+    return CodePage::FromWide(WideItem(index));
+}
+
+std::wstring TListBox::WideItem(int index) const
+{
+    const LRESULT len = SendMessageW(Handle(), LB_GETTEXTLEN, index, 0);
     if (len <= 0) return {};
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
-    s.resize(static_cast<size_t>(len));
+    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+    const LRESULT got = SendMessageW(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(&s[0]));
+    s.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return s;
 }
 
@@ -58,7 +65,10 @@ void TListBox::SetTopIndex(int index) { SendMessageA(Handle(), LB_SETTOPINDEX, i
 
 int TListBox::Add(const std::string& text, LPARAM data)
 {
-    const LRESULT i = SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT i =
+        NeedsWide(text)
+            ? SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ScreenText(text).c_str()))
+            : SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (i >= 0) SendMessageA(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(i), data);
     return static_cast<int>(i);
 }
@@ -106,10 +116,17 @@ void TListBox::UpdateExtent()
     int widest = 0;
     const int n = Count();
     for (int i = 0; i < n; ++i) {
-        const std::string text = Item(i);
         SIZE size;
-        if (!text.empty() && GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size))
-            widest = std::max(widest, static_cast<int>(size.cx));
+        bool measured = false;
+        if (FOwnerData) {
+            const std::string text = Item(i);
+            measured = !text.empty() && TextExtentString(dc, text, size);
+        } else {  // as the control holds it, without converting it twice
+            const std::wstring text = WideItem(i);
+            measured = !text.empty() &&
+                       GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size) != FALSE;
+        }
+        if (measured) widest = std::max(widest, static_cast<int>(size.cx));
     }
     SelectObject(dc, old);
     ReleaseDC(Handle(), dc);
@@ -146,8 +163,7 @@ bool TListBox::DrawItem(DRAWITEMSTRUCT& item)
         SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         RECT r = item.rcItem;
         r.left += 2;
-        DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextString(item.hDC, text, r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
     return true;

@@ -65,5 +65,8 @@ public:
     void ScaleChanged(UINT dpi) override;
 
 private:
+    // A line's text as the control holds it (not for owner data).
+    std::wstring WideItem(int index) const;
+
     bool FOwnerData;
 };

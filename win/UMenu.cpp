@@ -1,6 +1,20 @@
 #include "win/UMenu.h"
 
+#include "base/UCodePage.h"
 #include "base/UException.h"
+#include "win/UScreenText.h"
+
+namespace {
+
+void AppendItem(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
+{
+    if (NeedsWide(text))
+        AppendMenuW(menu, flags, id, ScreenText(text).c_str());
+    else
+        AppendMenuA(menu, flags, id, text.c_str());
+}
+
+}  // namespace
 
 std::string TShortCut::Text() const
 {
@@ -52,9 +66,12 @@ bool TMenuItem::Checked() const { return GetMenuState(Menu, Id, MF_BYCOMMAND) & 
 
 std::string TMenuItem::Caption() const
 {
-    char text[512] = {};
-    GetMenuStringA(Menu, Id, text, sizeof(text), MF_BYCOMMAND);
-    std::string s = text;
+    const int n = GetMenuStringW(Menu, Id, nullptr, 0, MF_BYCOMMAND);
+    if (n <= 0) return {};
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetMenuStringW(Menu, Id, &text[0], n + 1, MF_BYCOMMAND);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    const std::string s = CodePage::FromWide(text);
     const size_t tab = s.find('\t');
     return tab == std::string::npos ? s : s.substr(0, tab);
 }
@@ -63,6 +80,15 @@ void TMenuItem::SetCaption(const std::string& caption)
 {
     std::string text = caption;
     if (!ShortCut.Empty()) text += "\t" + ShortCut.Text();
+    if (NeedsWide(text)) {
+        std::wstring wide = ScreenText(text);
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STRING;
+        info.dwTypeData = &wide[0];
+        SetMenuItemInfoW(Menu, Id, FALSE, &info);
+        return;
+    }
     MENUITEMINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_STRING;
@@ -103,7 +129,7 @@ TMenuItem& TMenu::Add(const std::string& caption, std::function<void()> onClick,
     item->ShortCut = shortCut;
     std::string text = caption;
     if (!shortCut.Empty()) text += "\t" + shortCut.Text();
-    AppendMenuA(FHandle, MF_STRING, item->Id, text.c_str());
+    AppendItem(FHandle, MF_STRING, item->Id, text);
     FItems.push_back(std::move(item));
     return *FItems.back();
 }
@@ -130,7 +156,7 @@ TMenu& TMenu::AddSubmenu(const std::string& caption)
     auto item = std::make_unique<TMenuItem>();
     item->Menu = FHandle;
     item->Submenu = std::make_unique<TMenu>(true);
-    AppendMenuA(FHandle, MF_POPUP, reinterpret_cast<UINT_PTR>(item->Submenu->Handle()), caption.c_str());
+    AppendItem(FHandle, MF_POPUP, reinterpret_cast<UINT_PTR>(item->Submenu->Handle()), caption);
     FItems.push_back(std::move(item));
     return *FItems.back()->Submenu;
 }

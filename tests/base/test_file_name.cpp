@@ -39,6 +39,21 @@ TEST(FileNameTest, ComparisonIgnoresCaseOnlyOfWholeCharacters)
     EXPECT_FALSE(SameFileName("C:\\ア.avi", "C:\\ヂ.avi"));
     EXPECT_NE(SortKey("C:\\ア.avi"), SortKey("C:\\ヂ.avi"));
     EXPECT_FALSE(SameFileName("C:\\a.avi", "C:\\a.avi "));
+    // Letter case as Windows ignores it, in the real names: Greek, Cyrillic
+    // and letters outside the code page fold; "A" and "Ａ" are two names.
+    EXPECT_TRUE(SameFileName("ΣΟΦΙΑ\\МОСКВА", "σοφια\\москва"));
+    EXPECT_TRUE(SameFileName("C:\\Beyonc<U+00E9>.wav", "c:\\BEYONC<U+00C9>.WAV"));
+    EXPECT_FALSE(SameFileName("ＡＢ", "AB"));
+#ifdef _WIN32
+    // Keys of the real names: a case pair is one key, É sorts with E (not
+    // as "<"), and two characters the locale gives no weight (newer than its
+    // table; here two unassigned ones) are still two names.
+    EXPECT_EQ(SortKey("Beyonc<U+00E9>"), SortKey("BEYONC<U+00C9>"));
+    EXPECT_LT(CompareFileNames("<U+00C9>cole", "Zeta"), 0);
+    EXPECT_GT(CompareFileNames("<U+00C9>cole", "Dame"), 0);
+    EXPECT_NE(SortKey("<U+0378>.mp3"), SortKey("<U+0379>.mp3"));
+    EXPECT_NE(0, CompareFileNames("<U+0378>.mp3", "<U+0379>.mp3"));
+#endif
 
     const std::vector<std::string> sorted = {"C:\\m\\1.avi",  "C:\\m\\2.avi",  "C:\\m\\a.avi",
                                              "C:\\m\\B.avi",  "C:\\m\\b1.avi", "C:\\m\\c.AVI",

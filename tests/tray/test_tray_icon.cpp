@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +114,15 @@ TEST_F(TrayIcon, TipIsCutAtACharacterBoundary)
     EXPECT_EQ(Repeat("z", 127), icon.Tip());
     icon.SetBalloonTitle("t" + Repeat(a, 32));  // 65 bytes into 63
     EXPECT_EQ("t" + Repeat(a, 31), std::string(icon.Data().szInfoTitle));
+
+    // The shell is given the real characters of escaped names, as many
+    // UTF-16 units as it has room for, never half a surrogate pair.
+    icon.SetTip("<U+D55C><U+AD6D>.wav");
+    EXPECT_STREQ(L"\uD55C\uAD6D.wav", icon.ShellData().szTip);
+    icon.SetTip("x" + Repeat("<U+1F3B5>", 63));  // 127 units: kept whole
+    EXPECT_EQ(127u, std::wcslen(icon.ShellData().szTip));
+    icon.SetTip("xy" + Repeat("<U+1F3B5>", 63));  // 128: the last pair goes
+    EXPECT_EQ(126u, std::wcslen(icon.ShellData().szTip));
 }
 
 TEST_F(TrayIcon, AddRetriesOnlyWhileTheShellTimesOut)

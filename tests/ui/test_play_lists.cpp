@@ -88,6 +88,26 @@ TEST_F(PlayLists, FindReplaceAndDelete)
     EXPECT_THROW(CheckListName("a/b"), Exception);
     EXPECT_THROW(CheckListName("c:x"), Exception);
     EXPECT_NO_THROW(CheckListName("ソフト"));
+
+    // Names equal but for letter case are one list as they are one file:
+    // full-width, Greek, Cyrillic and letters outside the code page too.
+    // ASCII and full-width letters are other characters: other files.
+    for (const char* n : {"ｆｏｏ", "σοφια", "москва", "Beyonc<U+00E9>"})
+        lists.Append(lists.Create(n, false));
+    EXPECT_EQ(1, lists.FindPlayList("ＦＯＯ"));
+    EXPECT_EQ(2, lists.FindPlayList("ΣΟΦΙΑ"));
+    EXPECT_EQ(3, lists.FindPlayList("МОСКВА"));
+    EXPECT_EQ(4, lists.FindPlayList("BEYONC<U+00C9>"));
+    EXPECT_EQ(-1, lists.FindPlayList("foo"));
+    EXPECT_EQ(-1, lists.FindPlayList("Beyonce"));
+#ifdef _WIN32
+    // Sorted by the real names: "École" among the E's.
+    for (const char* n : {"<U+00C9>cole", "Fa", "Da"}) lists.Append(lists.Create(n, false));
+    lists.Sort();
+    const std::vector<std::string> names = Names(lists);
+    EXPECT_EQ((std::vector<std::string>{"abc", "Beyonc<U+00E9>", "Da", "<U+00C9>cole", "Fa"}),
+              std::vector<std::string>(names.begin(), names.begin() + 5));
+#endif
 }
 
 TEST_F(PlayLists, NamesFromTheFolderLoadOnceAndTemporaryListsShareOneFile)

@@ -1,6 +1,7 @@
 // The control objects with real windows: notifications reach the object of
 // the child that sent them, the owner-data list box, the seek bar's point
-// arithmetic, work posted from other threads, and the open-file result.
+// arithmetic, work posted from other threads, the open-file result, and
+// names outside the code page on the screen.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "win/UAction.h"
 #include "win/UApplication.h"
 #include "win/UButtonBar.h"
+#include "win/UCheckListBox.h"
 #include "win/UControls.h"
 #include "win/UDialogs.h"
 #include "win/UForm.h"
@@ -252,6 +254,73 @@ TEST_F(Controls, MenuCaptionsChangeAndRadioItemsShowTheirAction)
     ASSERT_TRUE(GetMenuItemInfoA(menu.Handle(), radio.Id, FALSE, &info));
     EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
     EXPECT_TRUE(info.fState & MFS_CHECKED);
+}
+
+namespace {
+
+// The pixels of the first line of an owner-drawn list as it draws it, or of
+// a text drawn the same way.
+std::vector<COLORREF> LinePixels(TListBox& list, const wchar_t* text = nullptr)
+{
+    HDC screen = GetDC(list.Handle());
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 20);
+    SelectObject(dc, bitmap);
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list.Handle(), WM_GETFONT, 0, 0)));
+    RECT r = {0, 0, 200, 20};
+    DRAWITEMSTRUCT item = {ODT_LISTBOX, 0, 0, 0, 0, list.Handle(), dc, r, 0};
+    if (!text) {
+        list.DrawItem(item);
+    } else {
+        FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        r.left += 2;
+        DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 200; ++x) pixels.push_back(GetPixel(dc, x, y));
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    ReleaseDC(list.Handle(), screen);
+    return pixels;
+}
+
+}  // namespace
+
+// A name outside the code page (escaped) reaches the texts on the screen
+// with its real characters (a control given the escape's text would give
+// back "<U+003C>U+..."), and what is read back is the same name.
+TEST_F(Controls, EscapedNamesShowTheirRealCharacters)
+{
+    const std::string name = "<U+D55C><U+AD6D> Beyonc<U+00E9>";
+    const std::wstring real = L"\uD55C\uAD6D Beyonc\u00E9";
+    wchar_t text[256] = {};
+    TTestForm form;
+    form.SetCaption(name);
+    EXPECT_EQ(real, std::wstring(text, InternalGetWindowText(form.Handle(), text, 256)));
+    TEdit edit(TControlArgs(form.Handle(), 10, 10, 200, 22));
+    edit.SetText(name);
+    TListBox list(TListBoxArgs(form.Handle(), 10, 40, 200, 60));
+    list.Add(name);
+    TCheckListBox checks(TControlArgs(form.Handle(), 10, 110, 200, 60));
+    checks.Add(name);
+    TComboBox combo(TControlArgs(form.Handle(), 10, 180, 200, 200));
+    combo.Add(name);
+    TMenu menu(true);
+    const TMenuItem& item = menu.Add(name, [] {});
+    EXPECT_EQ(std::vector<std::string>(6, name),
+              (std::vector<std::string>{form.Caption(), edit.Text(), list.Item(0), checks.Item(0),
+                                        combo.Item(0), item.Caption()}));
+
+    // The owner-drawn line (the file list) is the real characters drawn.
+    TListBoxArgs args(form.Handle(), 220, 10, 170, 100);
+    args.OwnerData = true;
+    TListBox drawn(args);
+    drawn.OnGetText = [&](int) { return name; };
+    drawn.SetCount(1);
+    EXPECT_TRUE(LinePixels(drawn) == LinePixels(drawn, real.c_str()));
 }
 
 TEST(OpenFiles, SeveralNamesBecomeFullPaths)
