@@ -172,35 +172,40 @@ bool TAudioAnalyser::OpenWav(const std::wstring& fileName)
 // without a result.
 void TAudioAnalyser::ReadWav(unsigned run)
 {
-    const TWavData wav = Wav;
-    std::vector<std::uint8_t> buffer(WavReadBytes - WavReadBytes % wav.FrameBytes + wav.FrameBytes);
-    std::uint64_t left = wav.Size;
-    std::uint64_t frames = 0;
-    std::size_t held = 0;
     bool complete = false;
-    while (!StopReading) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - held, left));
-        const std::size_t n = std::fread(buffer.data() + held, 1, want, WavFile.get());
-        held += n;
-        left -= n;
-        const std::size_t whole = held - held % wav.FrameBytes;
-        if (whole) {
-            frames += whole / wav.FrameBytes;
-            const std::int64_t end = static_cast<std::int64_t>(frames * 10000000 / wav.Layout.SampleRate);
-            Measure(wav.Layout, buffer.data(), whole, true, end);
-            std::memmove(buffer.data(), buffer.data() + whole, held - whole);
-            held -= whole;
+    // Nothing may leave the thread: a failure ends the file without a result.
+    try {
+        const TWavData wav = Wav;
+        std::vector<std::uint8_t> buffer(WavReadBytes - WavReadBytes % wav.FrameBytes + wav.FrameBytes);
+        std::uint64_t left = wav.Size;
+        std::uint64_t frames = 0;
+        std::size_t held = 0;
+        while (!StopReading) {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() - held, left));
+            const std::size_t n = std::fread(buffer.data() + held, 1, want, WavFile.get());
+            held += n;
+            left -= n;
+            const std::size_t whole = held - held % wav.FrameBytes;
+            if (whole) {
+                frames += whole / wav.FrameBytes;
+                const std::int64_t end = static_cast<std::int64_t>(frames * 10000000 / wav.Layout.SampleRate);
+                Measure(wav.Layout, buffer.data(), whole, true, end);
+                std::memmove(buffer.data(), buffer.data() + whole, held - whole);
+                held -= whole;
+            }
+            if (n < want) {
+                // The end of a file shorter than its header says is its end.
+                complete = !std::ferror(WavFile.get());
+                break;
+            }
+            if (left == 0) {
+                complete = true;
+                break;
+            }
         }
-        if (n < want) {
-            // The end of a file shorter than its header says is its end.
-            complete = !std::ferror(WavFile.get());
-            break;
-        }
-        if (left == 0) {
-            complete = true;
-            break;
-        }
+    } catch (...) {
+        complete = false;
     }
     if (!StopReading) NotifyWindow.PostReaderEnd(run, complete);
 }
