@@ -13,26 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "bench/soak/ProcessUsage.h"
 #include "playback/UController.h"
 #include "playlist/UPlayList.h"
 #include "win/UApplication.h"
-
-namespace {
-
-void Pump(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
