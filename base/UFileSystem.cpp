@@ -1,10 +1,26 @@
 // The file-system operations built on each platform's primitives.
 #include "base/UFileSystem.h"
 
+#include <algorithm>
+
 #include "base/UException.h"
 #include "base/UFileName.h"
 
 namespace FileSystem {
+
+bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
+{
+    bytes.clear();
+    std::FILE* f = OpenForReading(path);
+    if (!f) return false;
+    char buf[65536];
+    size_t n = 0;
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, std::min(n, limit + 1 - bytes.size()));
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
 
 void ForceDirectories(const std::string& dir)
 {

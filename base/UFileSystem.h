@@ -6,6 +6,7 @@
 // characters are left intact) so that tests can run on real folders.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -45,6 +46,8 @@ void CheckFileName(const std::string& fileName);
 bool MoveTo(const std::string& from, const std::string& to);
 // The same, raising EFileError with the system's reason when it fails.
 void Move(const std::string& from, const std::string& to);
+// Opens a file to read its bytes; nullptr when it cannot be opened.
+std::FILE* OpenForReading(const std::string& path);
 // Reads a whole file into bytes, stopping after limit + 1 bytes (so a
 // larger file shows as one byte too long). False when it cannot be read.
 bool ReadFile(const std::string& path, std::string& bytes, size_t limit);

@@ -107,19 +107,7 @@ void Move(const std::string& from, const std::string& to)
     if (err) throw EFileError("ファイル " + from + " を " + to + " に移せません。\r\n" + std::strerror(err));
 }
 
-bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
-{
-    bytes.clear();
-    std::FILE* f = std::fopen(NativePath(path).c_str(), "rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t n = 0;
-    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, std::min(n, limit + 1 - bytes.size()));
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
+std::FILE* OpenForReading(const std::string& path) { return std::fopen(NativePath(path).c_str(), "rb"); }
 
 bool Remove(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
 

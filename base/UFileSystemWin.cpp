@@ -105,19 +105,7 @@ void Move(const std::string& from, const std::string& to)
     throw EFileError("ファイル " + from + " を " + to + " に移せません。\r\n" + SystemMessage(code));
 }
 
-bool ReadFile(const std::string& path, std::string& bytes, size_t limit)
-{
-    bytes.clear();
-    std::FILE* f = _wfopen(Wide(path).c_str(), L"rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t n = 0;
-    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, std::min(n, limit + 1 - bytes.size()));
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
+std::FILE* OpenForReading(const std::string& path) { return _wfopen(Wide(path).c_str(), L"rb"); }
 
 bool Remove(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
 
