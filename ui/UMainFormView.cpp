@@ -167,48 +167,110 @@ void TMainForm::CreatePopupMenus()
 
 // ------------------------------------------------------------ controls
 
+namespace {
+
+// The controls' places, in the order of TMainFormView::Controls.
+enum TSlot {
+    slListCmb,
+    slFileListBox,
+    slUp,
+    slDown,
+    slDelete,
+    slAdd,
+    slRandom,
+    slRepeat,
+    slTransport,
+    slFullScreen,
+    slTopMost,
+    slSeek,
+    slTime,
+    slPlaying,
+    slVolLabel,
+    slVolume,
+    slVolumeValue,
+    slMute,
+    slCount
+};
+
+std::array<TDesignRect, slCount> SlotBounds(int width, int height)
+{
+    const int w = std::max(300, width), h = std::max(300, height);
+    const int rowButtons = h - 152, rowTransport = h - 122, rowSeek = h - 90, rowPlaying = h - 60,
+              rowVolume = h - 34;
+    return {{
+        {8, 8, w - 16, 200},  // with the list dropped down
+        {8, 36, w - 16, rowButtons - 42},
+        {8, rowButtons, 44, 24},
+        {56, rowButtons, 44, 24},
+        {104, rowButtons, 52, 24},
+        {160, rowButtons, 52, 24},
+        {228, rowButtons, 76, 24},
+        {308, rowButtons, 76, 24},
+        {8, rowTransport, 300, 28},
+        {w - 164, rowTransport + 2, 76, 24},
+        {w - 84, rowTransport + 2, 76, 24},
+        {4, rowSeek, w - 68, 26},
+        {w - 60, rowSeek + 5, 52, 18},
+        {8, rowPlaying, w - 16, 18},
+        {8, rowVolume + 6, 30, 18},
+        {40, rowVolume, 200, 28},
+        {244, rowVolume + 6, 44, 18},
+        {300, rowVolume + 2, 76, 24},
+    }};
+}
+
+}  // namespace
+
 void TMainFormView::CreateControls(HWND parent)
 {
-    auto args = [parent](auto& a, const std::string& text, UINT id = 0) -> auto&
+    // Each control is made where Layout would put it in parent as it is now.
+    RECT client;
+    GetClientRect(parent, &client);
+    const UINT dpi = WindowDpi(parent);
+    const auto at = SlotBounds(ScaleFromDpi(client.right, dpi), ScaleFromDpi(client.bottom, dpi));
+    auto args = [ parent, &at ](auto& a, TSlot slot, const std::string& text, UINT id = 0) -> auto&
     {
         a.Parent = parent;
         a.Text = text;
         a.Id = id;
+        a.Left = at[slot].Left;
+        a.Top = at[slot].Top;
+        a.Width = at[slot].Width;
+        a.Height = at[slot].Height;
         return a;
     };
     {
         TControlArgs a;
-        a.Height = 200;  // with the list dropped down
-        ListCmb = std::make_unique<TComboBox>(args(a, "", idListCmb));
+        ListCmb = std::make_unique<TComboBox>(args(a, slListCmb, "", idListCmb));
     }
     {
         TListBoxArgs a;
         a.OwnerData = true;
-        FileListBox = std::make_unique<TListBox>(args(a, "", idFileListBox));
+        FileListBox = std::make_unique<TListBox>(args(a, slFileListBox, "", idFileListBox));
     }
-    auto button = [&](const char* caption) {
+    auto button = [&](TSlot slot, const char* caption) {
         TControlArgs a;
-        return std::make_unique<TButton>(args(a, caption));
+        return std::make_unique<TButton>(args(a, slot, caption));
     };
-    Button1 = button("上");
-    Button2 = button("下");
-    Button3 = button("削除");
-    Button4 = button("追加");
-    auto check = [&](const char* caption) {
+    Button1 = button(slUp, "上");
+    Button2 = button(slDown, "下");
+    Button3 = button(slDelete, "削除");
+    Button4 = button(slAdd, "追加");
+    auto check = [&](TSlot slot, const char* caption) {
         TCheckBoxArgs a;
         a.Auto = false;  // the mark follows the action
-        return std::make_unique<TCheckBox>(args(a, caption));
+        return std::make_unique<TCheckBox>(args(a, slot, caption));
     };
-    CheckBox1 = check("Random");
-    CheckBox2 = check("Repeat");
-    CheckBox3 = check("全画面");
-    TopMostChk = check("最前面");
-    MuteChk = check("Mute");
+    CheckBox1 = check(slRandom, "Random");
+    CheckBox2 = check(slRepeat, "Repeat");
+    CheckBox3 = check(slFullScreen, "全画面");
+    TopMostChk = check(slTopMost, "最前面");
+    MuteChk = check(slMute, "Mute");
     {
         TButtonBarArgs a;
         a.Buttons = {
             {btPlay, "再生"}, {btPause, "一時停止"}, {btStop, "停止"}, {btNext, "次へ"}, {btPrev, "前へ"}};
-        MediaController = std::make_unique<TButtonBar>(args(a, "", idMediaController));
+        MediaController = std::make_unique<TButtonBar>(args(a, slTransport, "", idMediaController));
         MediaController->SetButtonVisible(btPause, false);
     }
     {
@@ -219,26 +281,27 @@ void TMainFormView::CreateControls(HWND parent)
         a.PageSize = 500;
         a.LineSize = 0;
         a.ThumbLength = 15;
-        FrameBar = std::make_unique<TTrackBarEx>(args(a, "", idFrameBar));
+        FrameBar = std::make_unique<TTrackBarEx>(args(a, slSeek, "", idFrameBar));
         FrameBar->SetEnabled(false);
     }
     {
         TTrackBarArgs a;
         a.Min = 0;
         a.Max = 100;
-        VolumeBar = std::make_unique<TTrackBar>(args(a, "", idVolumeBar));
+        VolumeBar = std::make_unique<TTrackBar>(args(a, slVolume, "", idVolumeBar));
         SendMessageA(VolumeBar->Handle(), TBM_SETTICFREQ, 10, 0);
         VolumeBar->SetPosition(100);
     }
-    auto label = [&](const std::string& text, UINT id, DWORD style = 0) {
+    auto label = [&](TSlot slot, const std::string& text, UINT id, DWORD style = 0) {
         TControlArgs a;
         a.Style = style | SS_NOPREFIX;
-        return std::make_unique<TLabel>(args(a, text, id));
+        return std::make_unique<TLabel>(args(a, slot, text, id));
     };
-    TimeLabel = label("00:00", idTimeLabel, SS_RIGHT);
-    PlayingLabel = label("", idPlayingLabel, SS_ENDELLIPSIS);
-    VolLabel = label("Vol.", 0);
-    VolumeLabel = label("0", idVolumeLabel);
+    TimeLabel = label(slTime, "00:00", idTimeLabel, SS_RIGHT);
+    PlayingLabel = label(slPlaying, "", idPlayingLabel, SS_ENDELLIPSIS);
+    VolLabel = label(slVolLabel, "Vol.", 0);
+    VolumeLabel = label(slVolumeValue, "0", idVolumeLabel);
+    FLaidOut = {client.right, client.bottom, dpi};
 
     RandomAction.Link(*CheckBox1);
     RepeatAction.Link(*CheckBox2);
@@ -253,29 +316,15 @@ void TMainFormView::CreateControls(HWND parent)
 
 std::vector<std::pair<TControl*, TDesignRect>> TMainFormView::ControlBounds(int width, int height) const
 {
-    const int w = std::max(300, width), h = std::max(300, height);
-    const int rowButtons = h - 152, rowTransport = h - 122, rowSeek = h - 90, rowPlaying = h - 60,
-              rowVolume = h - 34;
-    return {
-        {ListCmb.get(), {8, 8, w - 16, 200}},  // with the list dropped down
-        {FileListBox.get(), {8, 36, w - 16, rowButtons - 42}},
-        {Button1.get(), {8, rowButtons, 44, 24}},
-        {Button2.get(), {56, rowButtons, 44, 24}},
-        {Button3.get(), {104, rowButtons, 52, 24}},
-        {Button4.get(), {160, rowButtons, 52, 24}},
-        {CheckBox1.get(), {228, rowButtons, 76, 24}},
-        {CheckBox2.get(), {308, rowButtons, 76, 24}},
-        {MediaController.get(), {8, rowTransport, 300, 28}},
-        {CheckBox3.get(), {w - 164, rowTransport + 2, 76, 24}},
-        {TopMostChk.get(), {w - 84, rowTransport + 2, 76, 24}},
-        {FrameBar.get(), {4, rowSeek, w - 68, 26}},
-        {TimeLabel.get(), {w - 60, rowSeek + 5, 52, 18}},
-        {PlayingLabel.get(), {8, rowPlaying, w - 16, 18}},
-        {VolLabel.get(), {8, rowVolume + 6, 30, 18}},
-        {VolumeBar.get(), {40, rowVolume, 200, 28}},
-        {VolumeLabel.get(), {244, rowVolume + 6, 44, 18}},
-        {MuteChk.get(), {300, rowVolume + 2, 76, 24}},
-    };
+    const std::array<TControl*, slCount> controls = {
+        ListCmb.get(),    FileListBox.get(), Button1.get(),   Button2.get(),         Button3.get(),
+        Button4.get(),    CheckBox1.get(),   CheckBox2.get(), MediaController.get(), CheckBox3.get(),
+        TopMostChk.get(), FrameBar.get(),    TimeLabel.get(), PlayingLabel.get(),    VolLabel.get(),
+        VolumeBar.get(),  VolumeLabel.get(), MuteChk.get()};
+    const auto bounds = SlotBounds(width, height);
+    std::vector<std::pair<TControl*, TDesignRect>> result;
+    for (int i = 0; i < slCount; ++i) result.emplace_back(controls[i], bounds[i]);
+    return result;
 }
 
 void TMainFormView::Layout(HWND parent)
@@ -284,6 +333,10 @@ void TMainFormView::Layout(HWND parent)
     RECT c;
     GetClientRect(parent, &c);
     const UINT dpi = WindowDpi(parent);
+    // Showing the window sends a WM_SIZE of the size it was made with.
+    const TLaidOut now = {c.right, c.bottom, dpi};
+    if (now.Width == FLaidOut.Width && now.Height == FLaidOut.Height && now.Dpi == FLaidOut.Dpi) return;
+    FLaidOut = now;
     for (const auto& [control, r] : ControlBounds(ScaleFromDpi(c.right, dpi), ScaleFromDpi(c.bottom, dpi)))
         control->SetBounds(r.Left, r.Top, r.Width, r.Height);
 }

@@ -4,6 +4,7 @@
 // events to its handlers and decides what they show (UMainForm.cpp).
 #pragma once
 
+#include <array>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -70,6 +71,14 @@ struct TMainFormView {
     // in design units: the rows below the file list keep their height and the
     // file list takes the rest.
     std::vector<std::pair<TControl*, TDesignRect>> ControlBounds(int width, int height) const;
-    // Places the controls in parent's client area (once they are made).
+    // Places the controls in parent's client area (once they are made),
+    // unless they are placed for its size and DPI already.
     void Layout(HWND parent);
+
+private:
+    struct TLaidOut {
+        int Width = -1, Height = -1;  // client area, pixels
+        UINT Dpi = 0;
+    };
+    TLaidOut FLaidOut;
 };

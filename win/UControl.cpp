@@ -130,7 +130,7 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
                         r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
     if (!hwnd) throw Exception(std::string("コントロール ") + className + " を作成できませんでした");
-    SetDesignBounds(hwnd, x, y, w, h);
+    KeepDesignBounds(hwnd, x, y, w, h);  // made there already
     HFONT font = Application && Application->Font(dpi) ? Application->Font(dpi)
                                                        : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

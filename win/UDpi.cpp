@@ -151,10 +151,15 @@ HICON LoadIconForDpi(HINSTANCE instance, const char* name, bool small, UINT dpi)
     return static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
 }
 
-void SetDesignBounds(HWND child, int left, int top, int width, int height)
+void KeepDesignBounds(HWND child, int left, int top, int width, int height)
 {
     SetPropA(child, DesignPosProp, Pack(left, top));
     SetPropA(child, DesignSizeProp, Pack(width, height));
+}
+
+void SetDesignBounds(HWND child, int left, int top, int width, int height)
+{
+    KeepDesignBounds(child, left, top, width, height);
     const RECT r = ScaleRectToDpi(left, top, width, height, WindowDpi(child));
     SetWindowPos(child, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);

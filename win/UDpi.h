@@ -49,6 +49,8 @@ HICON LoadIconForDpi(HINSTANCE instance, const char* name, bool small, UINT dpi)
 // Places a child window at a rectangle in design units for its window's DPI
 // and keeps that rectangle on it.
 void SetDesignBounds(HWND child, int left, int top, int width, int height);
+// Keeps the rectangle on a child already placed there.
+void KeepDesignBounds(HWND child, int left, int top, int width, int height);
 // The design rectangle kept on a child (left, top, right, bottom); false
 // when it has none.
 bool DesignBounds(HWND child, RECT& design);
