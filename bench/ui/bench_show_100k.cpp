@@ -3,7 +3,11 @@
 // (bare_list_window.exe: a window with an owner-data list box, nothing else):
 //  - with an empty list, against the bare program alone (bench startup);
 //  - with a 100,000-file recent list, against the bare program loading the
-//    same list file with LoadFromFile and showing it (bench show-100k).
+//    same list file with LoadFromFile and showing it (bench show-100k);
+//  - with an empty list, against plain_main_window.exe, the player's windows,
+//    menus and controls made with the plain API and nothing behind them
+//    (bench startup-same-windows: what start-up costs beyond what Windows
+//    takes for those windows).
 // The two programs take turns, so that both meet the same load; each one's
 // median counts. REELO_BENCH_RUNS sets the runs of each (default 7), after
 // one start of each that is not counted.
@@ -150,7 +154,7 @@ int main()
     const std::string program = MakeScratchFolder("show-100k");
     bool ok = CopyInto(bin, empty, {"Reelo.exe", "TsFilter.dll"}) &&
               CopyInto(bin, program, {"Reelo.exe", "TsFilter.dll"}) &&
-              CopyInto(here, empty, {"bare_list_window.exe"}) &&
+              CopyInto(here, empty, {"bare_list_window.exe", "plain_main_window.exe"}) &&
               CopyInto(here, program, {"bare_list_window.exe"});
     if (ok) {
         TPlayList list("Big", program);
@@ -165,6 +169,8 @@ int main()
         config.SaveToFile(program + "config.ini");
     }
     ok = ok && Compare("startup", {empty, "Reelo.exe", "", 0}, {empty, "bare_list_window.exe", "", 0}, runs);
+    ok = ok && Compare("startup-same-windows", {empty, "Reelo.exe", "", 0},
+                       {empty, "plain_main_window.exe", "", 0}, runs);
     ok = ok && Compare("show-100k", {program, "Reelo.exe", "", Count},
                        {program, "bare_list_window.exe", "\"" + program + "Big.lst\"", Count}, runs);
     RemoveScratchFolder(empty);
