@@ -169,7 +169,7 @@ void TMainForm::CreatePopupMenus()
 
 namespace {
 
-// The controls' places, in the order of TMainFormView::Controls.
+// The controls' places, in the order ControlBounds pairs them with the controls.
 enum TSlot {
     slListCmb,
     slFileListBox,
