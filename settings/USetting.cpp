@@ -1,4 +1,5 @@
 #include "settings/USetting.h"
+#include "base/UFileSystem.h"
 #include "base/UInteger.h"
 #include "base/ULeadByte.h"
 
@@ -191,7 +192,7 @@ class TFileReader {
 public:
     TFileReader(const std::string& fileName) : FFileName(fileName)
     {
-        FFile.reset(OpenForReading(fileName));
+        FFile.reset(FileSystem::OpenForReading(fileName));
         if (!FFile) throw EFileError("ファイル " + fileName + " を開けません");
         if (std::fseek(FFile.get(), 0, SEEK_END) == 0) {
             const long length = std::ftell(FFile.get());
@@ -790,7 +791,7 @@ void WriteFileAtomicallyWith(const std::string& fileName, F&& write)
         bool Keep = false;
         ~TRemoveUnlessKept()
         {
-            if (!Keep) RemoveFile(Name);
+            if (!Keep) FileSystem::Remove(Name);
         }
     } cleanup{temp};
     bool ok;

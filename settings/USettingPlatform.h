@@ -7,12 +7,6 @@
 #include <cstdio>
 #include <string>
 
-// Opens an existing file for binary reading; null on failure.
-std::FILE* OpenForReading(const std::string& name);
-
-// Deletes a file; false on failure.
-bool RemoveFile(const std::string& name);
-
 // Creates a file that did not exist and opens it for binary writing; an
 // existing file of that name is never opened. Null on failure, with
 // `nameTaken` telling whether the name was already in use.

@@ -13,10 +13,6 @@
 
 std::string ConfigDir;
 
-std::FILE* OpenForReading(const std::string& name) { return std::fopen(name.c_str(), "rb"); }
-
-bool RemoveFile(const std::string& name) { return ::unlink(name.c_str()) == 0; }
-
 std::FILE* CreateNewFile(const std::string& name, bool& nameTaken)
 {
     nameTaken = false;

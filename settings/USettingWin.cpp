@@ -14,10 +14,6 @@
 #include "settings/USetting.h"
 #include "settings/USettingPlatform.h"
 
-std::FILE* OpenForReading(const std::string& name) { return _wfopen(CodePage::ToWide(name).c_str(), L"rb"); }
-
-bool RemoveFile(const std::string& name) { return DeleteFileW(CodePage::ToWide(name).c_str()) != FALSE; }
-
 std::FILE* CreateNewFile(const std::string& name, bool& nameTaken)
 {
     nameTaken = false;
