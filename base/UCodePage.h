@@ -51,6 +51,11 @@ bool FromUtf8(std::string_view utf8, std::string& text);
 // that are no code page 932 text or a lone surrogate.
 bool ToUtf8(std::string_view text, std::string& utf8);
 
+// Whether the text may hold an escape (it has a "<", which starts every
+// one). A text without one is its own real form: code page calls take it as
+// it is.
+inline bool MayHoldEscape(std::string_view text) { return text.find('<') != std::string_view::npos; }
+
 // The length of the real name in UTF-16 units, ToUtf16(text).size():
 // "<U+D55C><U+AD6D>" is 2, "<U+1F3B5>" 2, "表" 1. For the MAX_PATH limits.
 size_t Utf16Length(std::string_view text);

@@ -11,9 +11,6 @@ namespace FileName {
 
 namespace {
 
-// A name with an escape: the real name goes to the wide calls.
-bool Escaped(const std::string& name) { return name.find('<') != std::string::npos; }
-
 // The locale's key of the real name (it ends with a zero byte, found
 // nowhere else in it), then its UTF-16 units upper-cased, high byte first:
 // two names the locale cannot tell apart are still two names unless they
@@ -47,7 +44,7 @@ std::string WideSortKey(const std::string& name)
 
 int CompareFileNames(const std::string& a, const std::string& b)
 {
-    if (Escaped(a) || Escaped(b)) {
+    if (CodePage::MayHoldEscape(a) || CodePage::MayHoldEscape(b)) {
         const int r = SortKey(a).compare(SortKey(b));
         return r < 0 ? -1 : r > 0 ? 1 : 0;
     }
@@ -58,7 +55,7 @@ int CompareFileNames(const std::string& a, const std::string& b)
 
 std::string SortKey(const std::string& name)
 {
-    if (Escaped(name)) return WideSortKey(name);
+    if (CodePage::MayHoldEscape(name)) return WideSortKey(name);  // the real name, through the wide calls
     char local[512];
     const int len = static_cast<int>(name.size());
     int n = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.data(), len, local,

@@ -16,10 +16,12 @@
 
 #include <string>
 
-// The text holds an escape and must reach the screen wide. ("<" is in no
+#include "base/UCodePage.h"
+
+// The text may hold an escape and must reach the screen wide. ("<" is in no
 // real file name: a text holding one is an escaped name or plain text that
 // converts the same either way.)
-inline bool NeedsWide(const std::string& text) { return text.find('<') != std::string::npos; }
+inline bool NeedsWide(const std::string& text) { return CodePage::MayHoldEscape(text); }
 
 // The characters the user sees for a text of the program.
 std::wstring ScreenText(const std::string& text);
