@@ -2,10 +2,9 @@
 // with the level analyser, several files at once (one analysis graph per
 // core), stores each one's peak and mean level and its integrated loudness in
 // its file tree, in list order as if measured one after another, and then
-// gives every
-// entry a base volume so that none is louder than the reference (a chosen
-// track, or the quietest one) by the measure chosen: peak, average or
-// loudness. "調整無効化" removes the base volumes of the whole list again.
+// gives every entry a base volume so that none is louder than the reference
+// (a chosen track, or the quietest one) by the measure chosen: peak, average
+// or loudness. "調整無効化" removes the base volumes of the whole list again.
 //
 // However the dialog closes ("閉じる", Esc, the title bar, destruction), the
 // running measurement is abandoned and nothing more is measured or written.
